@@ -1,0 +1,58 @@
+#pragma once
+// The small interfaces through which the logic reaches the platform: clock and calendar,
+// the uniform random source and the files of the working directory. The station uses the
+// real implementations of SystemPlatform.h; tests substitute their own.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orlix {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Monotonic seconds since an arbitrary start: the time base of the cycle's periods.
+  // It never jumps back, also not at midnight.
+  virtual double MonotonicSeconds() = 0;
+  // The current date in the system's short date format.
+  virtual std::string DateText() = 0;
+  // The current time of day in the system's time format.
+  virtual std::string TimeText() = 0;
+};
+
+// Uniform random numbers in [0, 1) with at least 24 bits of resolution.
+class UniformSource {
+ public:
+  virtual ~UniformSource() = default;
+  virtual float Next() = 0;
+};
+
+// Files of the working directory, addressed by bare names ("QL_CFG.DAT", "07.PSS").
+class FileAccess {
+ public:
+  virtual ~FileAccess() = default;
+
+  // True when a regular file of exactly that name exists.
+  virtual bool Exists(const std::string& name) = 0;
+
+  // At most maxBytes of the file's contents; nothing when it cannot be read.
+  virtual std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) = 0;
+
+  // Replaces the whole file: afterwards it holds either its old contents or the new
+  // ones, never a mixture. False, with the old file intact, when that cannot be done.
+  virtual bool Replace(const std::string& name, std::string_view contents) = 0;
+
+  // Appends contents in one write, creating the file if it is missing. On failure
+  // nothing of contents remains in the file and the result is false.
+  virtual bool Append(const std::string& name, std::string_view contents) = 0;
+
+  // Names of the regular files whose name ends with the suffix (case-insensitive),
+  // sorted by name.
+  virtual std::vector<std::string> List(std::string_view suffix) = 0;
+};
+
+}  // namespace orlix

@@ -1,0 +1,92 @@
+#pragma once
+// Test doubles of the platform interfaces: a clock that moves only when told, a uniform
+// source that replays given values, and an in-memory working directory that can be told
+// to fail.
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/Platform.h"
+
+namespace orlix::testing {
+
+class FakeClock final : public Clock {
+ public:
+  double now = 0.0;
+  std::string date = "06/12/2026";
+  std::string time = "10:41:09";
+
+  double MonotonicSeconds() override { return now; }
+  std::string DateText() override { return date; }
+  std::string TimeText() override { return time; }
+  void Advance(double seconds) { now += seconds; }
+};
+
+// Replays the given values in a loop.
+class ReplayUniform final : public UniformSource {
+ public:
+  explicit ReplayUniform(std::vector<float> values) : values_(std::move(values)) {}
+  float Next() override {
+    const float v = values_[next_];
+    next_ = (next_ + 1) % values_.size();
+    ++draws;
+    return v;
+  }
+  long draws = 0;
+
+ private:
+  std::vector<float> values_;
+  std::size_t next_ = 0;
+};
+
+// The files of a working directory, kept in memory. Each fault switch makes the matching
+// operation fail the way a full disk or a refused permission would: nothing changes.
+class MemoryFileAccess final : public FileAccess {
+ public:
+  std::map<std::string, std::string> files;
+  bool failReads = false;
+  bool failReplace = false;
+  bool failAppend = false;
+  int writes = 0;
+
+  bool Exists(const std::string& name) override { return files.count(name) != 0; }
+
+  std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) override {
+    if (failReads) return std::nullopt;
+    const auto it = files.find(name);
+    if (it == files.end()) return std::nullopt;
+    return it->second.substr(0, maxBytes);
+  }
+
+  bool Replace(const std::string& name, std::string_view contents) override {
+    if (failReplace) return false;
+    ++writes;
+    files[name] = std::string(contents);
+    return true;
+  }
+
+  bool Append(const std::string& name, std::string_view contents) override {
+    if (failAppend) return false;
+    ++writes;
+    files[name] += contents;
+    return true;
+  }
+
+  std::vector<std::string> List(std::string_view suffix) override {
+    std::vector<std::string> names;
+    for (const auto& [name, text] : files) {
+      if (name.size() >= suffix.size() &&
+          std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<long>(suffix.size()),
+                     [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
+};
+
+}  // namespace orlix::testing

@@ -1,0 +1,53 @@
+#pragma once
+// Hold-to-repeat for a panel's buttons, run as timer steps on Qt's event loop.
+//
+// A press on a watched button (any mouse button) sets the held flag and starts a one-shot
+// timer of the interval. Each time it fires, one step is taken for the button last
+// pressed, and the timer is started again while the flag is still set. A release clears
+// the flag; the step already pending still comes. So the first step comes one interval
+// after the press and a click shorter than the interval gives exactly one step. A release
+// that never arrives (the button is hidden or disabled, or the window loses focus) also
+// ends the repetition. One held flag and one timer serve all buttons of a panel.
+
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+
+class QAbstractButton;
+class QWidget;
+
+namespace orlix::ui {
+
+class HoldRepeat : public QObject {
+  Q_OBJECT
+
+ public:
+  HoldRepeat(int intervalMs, QObject* parent = nullptr);
+
+  // Watches a button; `id` is handed back with every step of it.
+  void Watch(QWidget* button, int id);
+
+  bool Held() const { return held_; }
+  int Interval() const { return timer_.interval(); }
+
+ signals:
+  // A press was seen on button `id` (before its first step).
+  void Pressed(int id);
+  // One step of button `id`.
+  void Step(int id);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Press(int id);
+  void Release();
+  void Fire();
+
+  QTimer timer_;
+  QHash<QObject*, int> ids_;
+  bool held_ = false;
+  int current_ = -1;
+};
+
+}  // namespace orlix::ui

@@ -1,0 +1,35 @@
+#include "widgets/common/UiCommon.h"
+
+#include <QFontDatabase>
+#include <QPalette>
+
+namespace orlix::ui {
+
+void Name(QWidget* w, const QString& objectName, const QString& accessibleName) {
+  w->setObjectName(objectName);
+  w->setAccessibleName(accessibleName);
+}
+
+void SetButtonBackground(QWidget* button, const QColor& color) {
+  QPalette pal = button->palette();
+  const QColor face = color.isValid() ? color : QPalette().color(QPalette::Button);
+  pal.setColor(QPalette::Button, face);
+  pal.setColor(QPalette::Window, face);
+  button->setPalette(pal);
+  button->setAutoFillBackground(true);
+  button->update();
+}
+
+QFont StationFont(const QString& family, double points, bool bold) {
+  QFont font(family);
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  if (!QFontDatabase::families().contains(family)) {
+    const bool serif = family.contains(QLatin1String("Serif")) || family.contains(QLatin1String("Times"));
+    font.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
+    font.setFamilies({family, serif ? QStringLiteral("DejaVu Serif") : QStringLiteral("DejaVu Sans")});
+  }
+  return font;
+}
+
+}  // namespace orlix::ui
