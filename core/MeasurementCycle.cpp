@@ -1,0 +1,75 @@
+#include "core/MeasurementCycle.h"
+
+namespace orlix {
+
+bool MeasurementCycle::Due(double last, int periodIndex, double now) const {
+  // The period is a single; an action is due on the first step whose time exceeds the
+  // last action time plus the period.
+  const auto period = static_cast<float>(settings_[periodIndex]);
+  return last + static_cast<double>(period) < now;
+}
+
+void MeasurementCycle::Record(bool written) {
+  if (written == !fileFailing_) return;
+  fileFailing_ = !written;
+  instruments_.ShowFileProblem(fileFailing_);
+}
+
+void MeasurementCycle::StartPass() {
+  Record(recorder_.WriteFileHeader(values_.PassNumber));
+  passLength_ = 0;
+  values_.StripLengthCounter = 0;
+  lastFileOutput_ = lastDisplay_ = clock_.MonotonicSeconds();
+
+  instruments_.ResetInstruments();
+  stopFlag_ = false;
+  const double now = clock_.MonotonicSeconds();
+  lastDisplay_ = lastFileOutput_ = lastCorrection_ = now;
+}
+
+bool MeasurementCycle::Step() {
+  if (stopFlag_) return false;
+  measure_.MeasureThickness(currentThickness_);
+
+  if (Due(lastDisplay_, DisplayPeriod, clock_.MonotonicSeconds())) {
+    instruments_.ShowThickness(currentThickness_);
+    daq_.StepStripLength(passLength_);
+    instruments_.ShowRoll(passLength_, currentThickness_);
+    lastDisplay_ = clock_.MonotonicSeconds();
+  }
+  if (Due(lastFileOutput_, FileOutputPeriod, clock_.MonotonicSeconds())) {
+    float rollDiam = 0, rollWeight = 0;
+    instruments_.RollValues(rollDiam, rollWeight);
+    Record(recorder_.AddFileData(values_.PassNumber, passLength_, currentThickness_, rollDiam,
+                                 rollWeight));
+    lastFileOutput_ = clock_.MonotonicSeconds();
+  }
+  if (Due(lastCorrection_, CorrectionPeriod, clock_.MonotonicSeconds())) {
+    TakeSample();
+    lastCorrection_ = clock_.MonotonicSeconds();
+  }
+  return true;
+}
+
+double MeasurementCycle::TakeSample() {
+  daq_.SampleCount(sample_);
+  instruments_.ShowSample(sample_);
+  return sample_;
+}
+
+void MeasurementCycle::StopPass() {
+  if (stopFlag_) return;  // no pass: an earlier, complete pass file stays as it is
+  const HistogramSummary h = instruments_.Histogram();
+  const std::int16_t pass = values_.PassNumber;
+  bool written = recorder_.WriteFileEnd(pass, h.average, h.deviation);
+  for (int k = 0; k < kHistogramBins; ++k) {
+    const auto n = h.y[static_cast<std::size_t>(k)];
+    if (n != 0) {
+      written = recorder_.WriteHistoPoint(pass, h.x[static_cast<std::size_t>(k)], n) && written;
+    }
+  }
+  Record(written);
+  stopFlag_ = true;
+}
+
+}  // namespace orlix
