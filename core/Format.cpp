@@ -8,9 +8,9 @@ namespace orlix {
 namespace {
 
 struct PatternShape {
-  int minInt = 0;    // '0' positions before the point
-  int fracReq = 0;   // '0' positions after the point
-  int fracMax = 0;   // all positions after the point
+  int minInt = 0;   // '0' positions before the point
+  int fracReq = 0;  // '0' positions after the point
+  int fracMax = 0;  // all positions after the point
 };
 
 PatternShape ShapeOf(std::string_view pattern) {
@@ -100,7 +100,8 @@ std::string FormatWithPrecision(double value, std::string_view pattern, int prec
   const bool isZero = scaled.find_first_not_of('0') == std::string::npos;
 
   const auto firstSignificant = intDigits.find_first_not_of('0');
-  intDigits = firstSignificant == std::string::npos ? std::string() : intDigits.substr(firstSignificant);
+  intDigits =
+      firstSignificant == std::string::npos ? std::string() : intDigits.substr(firstSignificant);
   if (intDigits.size() < static_cast<std::size_t>(shape.minInt)) {
     intDigits.insert(0, static_cast<std::size_t>(shape.minInt) - intDigits.size(), '0');
   }
@@ -195,7 +196,8 @@ double LeadingNumber(std::string_view text) {
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
   }
   const std::size_t mantissaEnd = i;
-  if (mantissaEnd == mantissaStart || (mantissaEnd - mantissaStart == 1 && text[mantissaStart] == '.')) {
+  if (mantissaEnd == mantissaStart ||
+      (mantissaEnd - mantissaStart == 1 && text[mantissaStart] == '.')) {
     return 0.0;
   }
   // An exponent counts only when digits follow it.

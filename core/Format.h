@@ -27,8 +27,7 @@ std::string FormatPattern(double value, std::string_view pattern);
 std::string FormatPattern(float value, std::string_view pattern);
 
 template <typename Int>
-  requires std::is_integral_v<Int>
-std::string FormatPattern(Int value, std::string_view pattern) {
+requires std::is_integral_v<Int> std::string FormatPattern(Int value, std::string_view pattern) {
   return FormatPattern(static_cast<double>(value), pattern);
 }
 

@@ -60,8 +60,13 @@ class MeasurementCycle {
   MeasurementCycle(const SettingsRecord& settings, ProgramValues& values, QLDAQ& daq,
                    Measure& measure, PassRecorder& recorder, Clock& clock,
                    CycleInstruments& instruments)
-      : settings_(settings), values_(values), daq_(daq), measure_(measure),
-        recorder_(recorder), clock_(clock), instruments_(instruments) {}
+      : settings_(settings),
+        values_(values),
+        daq_(daq),
+        measure_(measure),
+        recorder_(recorder),
+        clock_(clock),
+        instruments_(instruments) {}
 
   // Starts a pass: the pass file's header, the strip length from 0, the instruments
   // reset, and the three periods counted from now.

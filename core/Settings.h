@@ -50,10 +50,10 @@ struct SettingsRecord {
 
 // The other program-wide values; the main window sets the start values.
 struct ProgramValues {
-  float SetPointThickness = 0;   // µm
-  float ScaleLength = 0;         // percent
+  float SetPointThickness = 0;  // µm
+  float ScaleLength = 0;        // percent
   std::int16_t PassNumber = 0;
-  double ControlGain = 0;        // percent
+  double ControlGain = 0;  // percent
   bool ControlOn = false;
   double StripLengthCounter = 0;
 

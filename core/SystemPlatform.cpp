@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <iomanip>
@@ -86,7 +86,8 @@ bool DirectoryFileAccess::Exists(const std::string& name) {
   return ::stat((directory_ / name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::optional<std::string> DirectoryFileAccess::Read(const std::string& name, std::size_t maxBytes) {
+std::optional<std::string> DirectoryFileAccess::Read(const std::string& name,
+                                                     std::size_t maxBytes) {
   if (!IsPlainName(name)) return std::nullopt;
   const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
@@ -96,7 +97,8 @@ std::optional<std::string> DirectoryFileAccess::Read(const std::string& name, st
     return std::nullopt;
   }
   std::string out;
-  out.resize(std::min<std::size_t>(maxBytes, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0))));
+  out.resize(
+      std::min<std::size_t>(maxBytes, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0))));
   std::size_t got = 0;
   bool ok = true;
   while (got < out.size()) {
@@ -144,7 +146,8 @@ bool DirectoryFileAccess::Replace(const std::string& name, std::string_view cont
 
 bool DirectoryFileAccess::Append(const std::string& name, std::string_view contents) {
   if (!IsPlainName(name)) return false;
-  const int fd = ::open((directory_ / name).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd =
+      ::open((directory_ / name).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -165,7 +168,8 @@ bool DirectoryFileAccess::Append(const std::string& name, std::string_view conte
 std::vector<std::string> DirectoryFileAccess::List(std::string_view suffix) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(directory_, ec), end; !ec && it != end; it.increment(ec)) {
+  for (std::filesystem::directory_iterator it(directory_, ec), end; !ec && it != end;
+       it.increment(ec)) {
     std::error_code typeEc;
     if (!it->is_regular_file(typeEc)) continue;
     std::string name = it->path().filename().string();

@@ -65,16 +65,19 @@ TEST_P(PoissonStatistics, MeanVarianceAndDistributionMatch) {
   EXPECT_NEAR(var, mean, 4 * seVar);
 
   // Chi-square over bins of about equal probability, merged so each expects >= 50.
-  const int lo = static_cast<int>(mean - 5 * std::sqrt(mean)), hi = static_cast<int>(mean + 5 * std::sqrt(mean));
+  const int lo = static_cast<int>(mean - 5 * std::sqrt(mean)),
+            hi = static_cast<int>(mean + 5 * std::sqrt(mean));
   std::vector<double> expected, observed;
   double accExpected = 0, accObserved = 0;
   double below = 0;
   for (int k = 0; k < lo; ++k) below += PoissonPmf(k, mean);
   accExpected = below * kDraws;
-  for (int c : counts) if (c < lo) accObserved += 1;
+  for (int c : counts)
+    if (c < lo) accObserved += 1;
   for (int k = lo; k <= hi; ++k) {
     accExpected += PoissonPmf(k, mean) * kDraws;
-    for (int c : counts) if (c == k) accObserved += 1;
+    for (int c : counts)
+      if (c == k) accObserved += 1;
     if (accExpected >= 50) {
       expected.push_back(accExpected);
       observed.push_back(accObserved);
@@ -133,7 +136,8 @@ TEST_P(PoissonLimits, NoDrawsAndNoOverflow) {
 INSTANTIATE_TEST_SUITE_P(Means, PoissonLimits,
                          ::testing::Values(LimitRow{0.0f, 0, 0}, LimitRow{-5.0f, 0, 0},
                                            LimitRow{NAN, 0, 0}, LimitRow{32767.0f, 32767, 0},
-                                           LimitRow{1e30f, 32767, 0}, LimitRow{INFINITY, 32767, 0}));
+                                           LimitRow{1e30f, 32767, 0},
+                                           LimitRow{INFINITY, 32767, 0}));
 
 TEST(PoissonCount, CountIsTheDrawsBelowTheMean) {
   // -ln(1 - 0.5) = 0.693: sums 0.69, 1.39, 2.08, 2.77, 3.47 cross the mean 3 at the fifth draw.

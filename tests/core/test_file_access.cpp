@@ -16,8 +16,9 @@ namespace {
 class DirectoryFileAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("station-files-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() /
+          ("station-files-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

@@ -31,11 +31,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Examples of the station's texts.
         PatternRow{3.14159, "###0.0#", "3.14"}, PatternRow{3.1, "###0.0#", "3.1"},
-        PatternRow{7, "00", "07"}, PatternRow{120.44, "0000.0", "0120.4"},
-        PatternRow{5, "#0", "5"},
+        PatternRow{7, "00", "07"}, PatternRow{120.44, "0000.0", "0120.4"}, PatternRow{5, "#0", "5"},
         // Rounding half away from zero on the 15-digit decimal form.
-        PatternRow{1.005, "0.00", "1.01"}, PatternRow{2.5, "0", "3"},
-        PatternRow{-2.5, "0", "-3"}, PatternRow{0.5, "#0", "1"}, PatternRow{0.49999, "#0", "0"},
+        PatternRow{1.005, "0.00", "1.01"}, PatternRow{2.5, "0", "3"}, PatternRow{-2.5, "0", "-3"},
+        PatternRow{0.5, "#0", "1"}, PatternRow{0.49999, "#0", "0"},
         PatternRow{9.96, "###0.0", "10.0"}, PatternRow{999.95, "0000.0", "1000.0"},
         PatternRow{99999.5, "#####0", "100000"},
         // Negative values: the sign stands before the filled digits.
@@ -134,16 +133,14 @@ TEST_P(ParseTest, ReadsListItems) {
 
 INSTANTIATE_TEST_SUITE_P(
     Items, ParseTest,
-    ::testing::Values(ParseRow{"0.01", true, 0.01}, ParseRow{".01", true, 0.01},
-                      ParseRow{"-2.5", true, -2.5}, ParseRow{"1E+20", true, 1e20},
-                      ParseRow{"1e-7", true, 1e-7}, ParseRow{"   42", true, 42},
-                      ParseRow{" 14 ", true, 14}, ParseRow{"+3", true, 3},
-                      ParseRow{"", false, 0}, ParseRow{"   ", false, 0},
-                      ParseRow{"abc", false, 0}, ParseRow{"12abc", false, 0},
-                      ParseRow{"1e999", false, 0}, ParseRow{"nan", false, 0},
-                      ParseRow{"inf", false, 0}, ParseRow{"-inf", false, 0},
-                      ParseRow{"0x10", false, 0}, ParseRow{"-", false, 0},
-                      ParseRow{".", false, 0}, ParseRow{"1.2.3", false, 0}));
+    ::testing::Values(
+        ParseRow{"0.01", true, 0.01}, ParseRow{".01", true, 0.01}, ParseRow{"-2.5", true, -2.5},
+        ParseRow{"1E+20", true, 1e20}, ParseRow{"1e-7", true, 1e-7}, ParseRow{"   42", true, 42},
+        ParseRow{" 14 ", true, 14}, ParseRow{"+3", true, 3}, ParseRow{"", false, 0},
+        ParseRow{"   ", false, 0}, ParseRow{"abc", false, 0}, ParseRow{"12abc", false, 0},
+        ParseRow{"1e999", false, 0}, ParseRow{"nan", false, 0}, ParseRow{"inf", false, 0},
+        ParseRow{"-inf", false, 0}, ParseRow{"0x10", false, 0}, ParseRow{"-", false, 0},
+        ParseRow{".", false, 0}, ParseRow{"1.2.3", false, 0}));
 
 TEST(ListReader, ItemsSeparatedByCommasOrLineEnds) {
   ListReader reader("61,-2.5,0,0,\r\n 14 \r\n\r\n120.5,4373\n7");
@@ -177,13 +174,14 @@ TEST_P(LeadingTest, TakesTheLongestLeadingNumber) {
   EXPECT_DOUBLE_EQ(LeadingNumber(GetParam().text), GetParam().value);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, LeadingTest,
-    ::testing::Values(LeadingRow{"", 0}, LeadingRow{"120.5", 120.5}, LeadingRow{"12.5.3", 12.5},
-                      LeadingRow{"250", 250}, LeadingRow{".5", 0.5}, LeadingRow{".", 0},
-                      LeadingRow{"abc", 0}, LeadingRow{"  7x", 7}, LeadingRow{"-3.25", -3.25},
-                      LeadingRow{"1e3", 1000}, LeadingRow{"1e", 1}, LeadingRow{"5.", 5},
-                      LeadingRow{"1e999", 0}));
+INSTANTIATE_TEST_SUITE_P(Fields, LeadingTest,
+                         ::testing::Values(LeadingRow{"", 0}, LeadingRow{"120.5", 120.5},
+                                           LeadingRow{"12.5.3", 12.5}, LeadingRow{"250", 250},
+                                           LeadingRow{".5", 0.5}, LeadingRow{".", 0},
+                                           LeadingRow{"abc", 0}, LeadingRow{"  7x", 7},
+                                           LeadingRow{"-3.25", -3.25}, LeadingRow{"1e3", 1000},
+                                           LeadingRow{"1e", 1}, LeadingRow{"5.", 5},
+                                           LeadingRow{"1e999", 0}));
 
 // The texts must not change under a locale whose decimal separator is a comma.
 TEST(Locale, DecimalCommaLocaleChangesNothing) {

@@ -155,13 +155,13 @@ TEST_P(CorrectionTest, PerMilleScaledByGain) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CorrectionTest,
-    ::testing::Values(CorrectionRow{"thin strip", true, 100, 100, true, 2.0},
-                      CorrectionRow{"half gain", true, 50, 100, true, 4.0},
-                      CorrectionRow{"on the set-point", true, 100, 120, true, 0.0},
-                      CorrectionRow{"control off", false, 100, 100, false, 0},
-                      CorrectionRow{"zero thickness", true, 100, 0, false, 0},
-                      CorrectionRow{"zero gain", true, 0, 100, false, 0}));
+INSTANTIATE_TEST_SUITE_P(Cases, CorrectionTest,
+                         ::testing::Values(CorrectionRow{"thin strip", true, 100, 100, true, 2.0},
+                                           CorrectionRow{"half gain", true, 50, 100, true, 4.0},
+                                           CorrectionRow{"on the set-point", true, 100, 120, true,
+                                                         0.0},
+                                           CorrectionRow{"control off", false, 100, 100, false, 0},
+                                           CorrectionRow{"zero thickness", true, 100, 0, false, 0},
+                                           CorrectionRow{"zero gain", true, 0, 100, false, 0}));
 
 }  // namespace

@@ -11,8 +11,8 @@ using orlix::testing::MemoryFileAccess;
 
 namespace {
 
-const std::array<double, 14> kMissingFileValues = {1, 1, 1, 0.01, 0.1, 0.1, 0.1,
-                                                   0.001, 1, 0, 0, 1, 0, 0};
+const std::array<double, 14> kMissingFileValues = {1,     1, 1, 0.01, 0.1, 0.1, 0.1,
+                                                   0.001, 1, 0, 0,    1,   0,   0};
 
 TEST(Configuration, MissingFileGivesMinimaAndApproximation) {
   MemoryFileAccess files;
@@ -80,7 +80,8 @@ TEST_P(BadFileTest, KeepsWhatWasReadAndDefaultsTheRest) {
     } else if (i == Source) {
       EXPECT_EQ(s[i], 22) << row.name;
     } else {
-      EXPECT_EQ(s[i], kMissingFileValues[static_cast<std::size_t>(i)]) << row.name << " index " << i;
+      EXPECT_EQ(s[i], kMissingFileValues[static_cast<std::size_t>(i)])
+          << row.name << " index " << i;
     }
   }
 }
@@ -93,17 +94,16 @@ std::string Lines(int count, std::string tail = "") {
 
 std::string Garbage() {
   std::string text = Lines(3);
-  for (int i = 0; i < 3 * 1024 * 1024; ++i) text.push_back(static_cast<char>((static_cast<unsigned>(i) * 7919u) % 256u));
+  for (int i = 0; i < 3 * 1024 * 1024; ++i)
+    text.push_back(static_cast<char>((static_cast<unsigned>(i) * 7919u) % 256u));
   return text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadFileTest,
     ::testing::Values(BadFileRow{"complete", Lines(14), 14},
-                      BadFileRow{"commas on one line",
-                                 "5,6,7,8,9,10,11,12,13,14,15,16,17,18", 14},
-                      BadFileRow{"fewer numbers", Lines(6), 6},
-                      BadFileRow{"empty", "", 0},
+                      BadFileRow{"commas on one line", "5,6,7,8,9,10,11,12,13,14,15,16,17,18", 14},
+                      BadFileRow{"fewer numbers", Lines(6), 6}, BadFileRow{"empty", "", 0},
                       BadFileRow{"non-numeric item", Lines(4, "fast\r\n9\r\n"), 4},
                       BadFileRow{"blank lines are passed over", "5\r\n\r\n6\r\n\r\n", 2},
                       BadFileRow{"too large for a double", Lines(2, "1e400\r\n7\r\n"), 2},
@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFileRow{"extra numbers ignored", Lines(20), 14}),
     [](const auto& info) {
       std::string n = info.param.name;
-      for (char& c : n) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      for (char& c : n)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       return n;
     });
 
@@ -135,7 +136,8 @@ TEST(Configuration, FailedWriteIsReportedAndKeepsTheOldFile) {
 
 TEST(Configuration, ValuesOutsideTheKeypadLimitsAreUsedUnchanged) {
   MemoryFileAccess files;
-  files.files[kConfigurationFile] = "1\r\n1\r\n1\r\n0.01\r\n60\r\n0\r\n0.1\r\n0.001\r\n1\r\n0\r\n0\r\n3\r\n0\r\n0\r\n";
+  files.files[kConfigurationFile] =
+      "1\r\n1\r\n1\r\n0.01\r\n60\r\n0\r\n0.1\r\n0.001\r\n1\r\n0\r\n0\r\n3\r\n0\r\n0\r\n";
   SettingsRecord s;
   Cfgfile(files).ReadConfiguration(s);
   EXPECT_EQ(s[DisplayPeriod], 60);

@@ -43,8 +43,9 @@ void RetainedSurface::paintEvent(QPaintEvent* event) {
   // A move to a screen of another pixel ratio rebuilds the picture at that ratio.
   EnsureBuffer(forcedRatio_ > 0 ? forcedRatio_ : devicePixelRatioF());
   QPainter p(this);
-  p.drawImage(event->rect(), image_, QRectF(event->rect().topLeft() * image_.devicePixelRatio(),
-                                            event->rect().size() * image_.devicePixelRatio()));
+  p.drawImage(event->rect(), image_,
+              QRectF(event->rect().topLeft() * image_.devicePixelRatio(),
+                     event->rect().size() * image_.devicePixelRatio()));
 }
 
 RetainedSurface::Painter::Painter(RetainedSurface& surface)
@@ -59,7 +60,8 @@ RetainedSurface::Painter::~Painter() {
   surface_.update();
 }
 
-QPen RetainedSurface::Painter::PixelPen(const QColor& color, double widthPixels, Qt::PenStyle style) const {
+QPen RetainedSurface::Painter::PixelPen(const QColor& color, double widthPixels,
+                                        Qt::PenStyle style) const {
   QPen pen(color, widthPixels / surface_.PixelsPerUnit(), style, Qt::FlatCap, Qt::MiterJoin);
   return pen;
 }

@@ -30,7 +30,8 @@ class RetainedSurface : public QWidget {
     explicit Painter(RetainedSurface& surface);
     ~Painter();
     // A pen of the given colour whose width counts in device-independent pixels.
-    QPen PixelPen(const QColor& color, double widthPixels = 1.0, Qt::PenStyle style = Qt::SolidLine) const;
+    QPen PixelPen(const QColor& color, double widthPixels = 1.0,
+                  Qt::PenStyle style = Qt::SolidLine) const;
 
    private:
     RetainedSurface& surface_;

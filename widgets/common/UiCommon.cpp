@@ -25,9 +25,11 @@ QFont StationFont(const QString& family, double points, bool bold) {
   font.setPointSizeF(points);
   font.setBold(bold);
   if (!QFontDatabase::families().contains(family)) {
-    const bool serif = family.contains(QLatin1String("Serif")) || family.contains(QLatin1String("Times"));
+    const bool serif =
+        family.contains(QLatin1String("Serif")) || family.contains(QLatin1String("Times"));
     font.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
-    font.setFamilies({family, serif ? QStringLiteral("DejaVu Serif") : QStringLiteral("DejaVu Sans")});
+    font.setFamilies(
+        {family, serif ? QStringLiteral("DejaVu Serif") : QStringLiteral("DejaVu Sans")});
   }
   return font;
 }
