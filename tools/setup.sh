@@ -13,7 +13,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core
+  xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
   clang libclang-rt-14-dev
 )
 

@@ -25,11 +25,18 @@ QFont StationFont(const QString& family, double points, bool bold) {
   font.setPointSizeF(points);
   font.setBold(bold);
   if (!QFontDatabase::families().contains(family)) {
+    // Faces of the same widths where the named one is missing.
     const bool serif =
-        family.contains(QLatin1String("Serif")) || family.contains(QLatin1String("Times"));
+        (family.contains(QLatin1String("Serif")) && !family.contains(QLatin1String("Sans"))) ||
+        family.contains(QLatin1String("Times"));
     font.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
-    font.setFamilies(
-        {family, serif ? QStringLiteral("DejaVu Serif") : QStringLiteral("DejaVu Sans")});
+    if (serif) {
+      font.setFamilies({family, QStringLiteral("Liberation Serif"), QStringLiteral("Nimbus Roman"),
+                        QStringLiteral("DejaVu Serif")});
+    } else {
+      font.setFamilies({family, QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                        QStringLiteral("DejaVu Sans")});
+    }
   }
   return font;
 }

@@ -1,0 +1,19 @@
+#include "widgets/CG1/ControlGain.h"
+
+#include "core/Format.h"
+
+namespace orlix::cg1 {
+
+float IncreasedGain(float gain) {
+  const float next = gain + 1.0f;
+  return next > kMaxGain ? kMinGain : next;
+}
+
+float DecreasedGain(float gain) {
+  const float next = gain - 1.0f;
+  return next < kMinGain ? kMaxGain : next;
+}
+
+std::string ControlGain::GainText() const { return FormatPattern(gain_, "##0"); }
+
+}  // namespace orlix::cg1
