@@ -89,7 +89,8 @@ bool DirectoryFileAccess::Exists(const std::string& name) {
 std::optional<std::string> DirectoryFileAccess::Read(const std::string& name,
                                                      std::size_t maxBytes) {
   if (!IsPlainName(name)) return std::nullopt;
-  const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a FIFO of that name cannot hold the reader up; regular files read as usual.
+  const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -1,0 +1,342 @@
+#include "passfiles/ui/PassFiles.h"
+
+#include "passfiles/PassFileWriter.h"
+
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QFontMetricsF>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "core/Format.h"
+#include "core/SystemPlatform.h"
+#include "passfiles/ui/PassTextView.h"
+#include "passfiles/ui/TextLayout.h"
+#include "passfiles/ui/ViewText.h"
+#include "widgets/common/UiCommon.h"
+
+namespace orlix {
+
+namespace {
+
+constexpr char kPattern[] = ".PSS";
+// Points of the printed text.
+constexpr double kPrintPoints = 10;
+// Least margin on paper, in millimetres.
+constexpr double kPrintMargin = 15;
+// Quiet time after a change in the directory before the list is read again, so a burst
+// of changes reads it once.
+constexpr int kRefreshDelayMs = 150;
+
+std::filesystem::path DirectoryPath(const QString& directory) {
+  return std::filesystem::path(QFile::encodeName(directory).toStdString());
+}
+
+QString DisplayName(const std::string& name) {
+  return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+QString Megabytes(std::uintmax_t bytes) {
+  return QString::fromStdString(FormatPattern(static_cast<double>(bytes) / 1e6, "0.0"));
+}
+
+}  // namespace
+
+PassFiles::PassFiles(const QString& directory, PassFileWriter* writer, QWidget* parent)
+    : PassFiles(directory, parent) {
+  writer_ = writer;
+}
+
+bool PassFiles::WriteFileHeader(std::int16_t pass) {
+  return writer_ != nullptr && writer_->WriteFileHeader(pass);
+}
+
+bool PassFiles::AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
+                            float rollWeight) {
+  return writer_ != nullptr && writer_->AddFileData(pass, length, thickness, rollDiam, rollWeight);
+}
+
+bool PassFiles::WriteFileEnd(std::int16_t pass, double average, double deviation) {
+  return writer_ != nullptr && writer_->WriteFileEnd(pass, average, deviation);
+}
+
+bool PassFiles::WriteHistoPoint(std::int16_t pass, double x, double n) {
+  return writer_ != nullptr && writer_->WriteHistoPoint(pass, x, n);
+}
+
+PassFiles::PassFiles(const QString& directory, QWidget* parent)
+    : QWidget(parent, Qt::Window), directory_(directory) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Orlix / Pass Files"));
+
+  auto* listLabel = new QLabel(QStringLiteral("Pass files"), this);
+  ui::Name(listLabel, QStringLiteral("Label1"), QStringLiteral("Pass files"));
+  auto* textLabel = new QLabel(QStringLiteral("Contents"), this);
+  ui::Name(textLabel, QStringLiteral("Label2"), QStringLiteral("Contents"));
+
+  fileList_ = new QListWidget(this);
+  ui::Name(fileList_, QStringLiteral("File1"), QStringLiteral("Pass files"));
+  fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  fileList_->setUniformItemSizes(true);
+  const QFontMetricsF listMetrics(fileList_->font());
+  fileList_->setFixedWidth(
+      static_cast<int>(listMetrics.horizontalAdvance(QStringLiteral("0000000.PSS"))) +
+      fileList_->verticalScrollBar()->sizeHint().width() + 16);
+  fileList_->viewport()->installEventFilter(this);
+  listLabel->setBuddy(fileList_);
+
+  textBox_ = new PassTextView(this);
+  ui::Name(textBox_, QStringLiteral("RichTextBox1"), QStringLiteral("Contents"));
+  textLabel->setBuddy(textBox_);
+
+  message_ = new QLabel(this);
+  ui::Name(message_, QStringLiteral("Label3"), QStringLiteral("Message"));
+  message_->setWordWrap(true);
+  message_->setTextFormat(Qt::PlainText);
+
+  printButton_ = new QPushButton(QStringLiteral("Print"), this);
+  ui::Name(printButton_, QStringLiteral("Command1"), QStringLiteral("Print"));
+  printButton_->setToolTip(QStringLiteral("Send to printer"));
+  closeButton_ = new QPushButton(QStringLiteral("Close"), this);
+  ui::Name(closeButton_, QStringLiteral("Command2"), QStringLiteral("Close"));
+  closeButton_->setToolTip(QStringLiteral("Close window"));
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(listLabel, 0, 0);
+  layout->addWidget(textLabel, 0, 1);
+  layout->addWidget(fileList_, 1, 0);
+  layout->addWidget(textBox_, 1, 1);
+  layout->addWidget(message_, 2, 0, 1, 2);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(printButton_);
+  buttons->addWidget(closeButton_);
+  layout->addLayout(buttons, 3, 0, 1, 2);
+  layout->setRowStretch(1, 1);
+  layout->setColumnStretch(1, 1);
+
+  connect(fileList_, &QListWidget::itemSelectionChanged, this, &PassFiles::LoadChosen);
+  // A second click on the chosen file reads it again, for a file that is still growing.
+  connect(fileList_, &QListWidget::itemClicked, this, [this] {
+    if (pressedOnChosen_ && !chosen_.empty()) LoadFile(chosen_);
+    pressedOnChosen_ = false;
+  });
+  connect(printButton_, &QPushButton::clicked, this, &PassFiles::Print);
+  connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
+
+  refreshTimer_ = new QTimer(this);
+  refreshTimer_->setSingleShot(true);
+  refreshTimer_->setInterval(kRefreshDelayMs);
+  connect(refreshTimer_, &QTimer::timeout, this, &PassFiles::RefreshList);
+  watcher_ = new QFileSystemWatcher(this);
+  watcher_->addPath(directory_);
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, refreshTimer_,
+          qOverload<>(&QTimer::start));
+
+  RefreshList();
+  resize(sizeHint());
+}
+
+PassFiles::~PassFiles() {
+  // An open printer dialog refers to the printer: it goes first.
+  qDeleteAll(findChildren<QPrintDialog*>(Qt::FindDirectChildrenOnly));
+}
+
+QStringList PassFiles::FileNames() const {
+  QStringList names;
+  for (const std::string& name : names_) names.push_back(DisplayName(name));
+  return names;
+}
+
+QString PassFiles::ChosenFile() const { return DisplayName(chosen_); }
+
+bool PassFiles::Choose(const QString& name) {
+  const QList<QListWidgetItem*> items = fileList_->findItems(name, Qt::MatchExactly);
+  if (items.isEmpty()) return false;
+  if (items.first()->isSelected() && !chosen_.empty()) {
+    LoadFile(chosen_);
+  } else {
+    fileList_->setCurrentItem(items.first());
+  }
+  return true;
+}
+
+QString PassFiles::Text() const { return textBox_->PlainText(); }
+
+QString PassFiles::SelectedText() const { return textBox_->SelectedText(); }
+
+QString PassFiles::Message() const { return message_->text(); }
+
+QPrinter& PassFiles::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
+
+void PassFiles::RefreshList() {
+  DirectoryFileAccess files(DirectoryPath(directory_));
+  std::vector<std::string> names = files.List(kPattern);
+  if (names == names_) return;
+  names_ = std::move(names);
+
+  const QSignalBlocker blocker(fileList_);
+  fileList_->clear();
+  for (const std::string& name : names_) fileList_->addItem(DisplayName(name));
+  if (chosen_.empty()) return;
+  const auto it = std::find(names_.begin(), names_.end(), chosen_);
+  if (it != names_.end()) {
+    fileList_->setCurrentRow(static_cast<int>(it - names_.begin()));
+  } else {
+    ShowMessage(tr("%1 is no longer there.").arg(DisplayName(chosen_)));
+    chosen_.clear();
+  }
+}
+
+void PassFiles::LoadChosen() {
+  const QList<QListWidgetItem*> selected = fileList_->selectedItems();
+  if (selected.isEmpty()) return;
+  const int row = fileList_->row(selected.first());
+  if (row < 0 || static_cast<std::size_t>(row) >= names_.size()) return;
+  chosen_ = names_[static_cast<std::size_t>(row)];
+  LoadFile(chosen_);
+}
+
+void PassFiles::LoadFile(const std::string& name) {
+  DirectoryFileAccess files(DirectoryPath(directory_));
+  std::optional<std::string> bytes = files.Read(name, kMaxFileBytes);
+  if (!bytes) {
+    textBox_->SetText(passview::ViewText());
+    ShowMessage(files.Exists(name) ? tr("%1 cannot be read.").arg(DisplayName(name))
+                                   : tr("%1 is no longer there.").arg(DisplayName(name)));
+    return;
+  }
+  // Only a read that stopped at the limit left anything out; a file that merely grew
+  // since (a pass still running) is shown as it was read.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(files.Directory() / name, error);
+  const std::size_t readBytes = bytes->size();
+  passview::ViewText text = passview::ViewText::Decode(std::move(*bytes));
+  const bool cutShort =
+      text.CutShort() || (readBytes >= kMaxFileBytes && (error || size > readBytes));
+  textBox_->SetText(std::move(text));
+  if (cutShort) {
+    ShowMessage(tr("%1 is too large to show in full (%2 MB): only its beginning is shown.")
+                    .arg(DisplayName(name), Megabytes(error ? readBytes : size)));
+  } else {
+    ShowMessage(QString());
+  }
+}
+
+void PassFiles::ShowMessage(const QString& text) { message_->setText(text); }
+
+void PassFiles::Print() {
+  const bool hasSelection = textBox_->HasSelection();
+  auto* dialog = new QPrintDialog(&Printer(), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog->setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  dialog->setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+  dialog->setPrintRange(hasSelection ? QAbstractPrintDialog::Selection
+                                     : QAbstractPrintDialog::AllPages);
+  connect(dialog, &QDialog::accepted, this, [this, dialog] {
+    PrintTo(Printer(), dialog->printRange() != QAbstractPrintDialog::Selection);
+  });
+  // Window-modal and without a nested loop: the main window and its cycle go on.
+  dialog->open();
+}
+
+bool PassFiles::PrintTo(QPagedPaintDevice& device, bool wholeText) {
+  const passview::ViewText& text = textBox_->Text();
+  passview::Position from{0, 0};
+  passview::Position to = text.End();
+  if (!wholeText && textBox_->HasSelection()) {
+    from = textBox_->Anchor();
+    to = textBox_->Caret();
+  }
+  const std::vector<passview::PrintedLine> lines = passview::PrintedLines(text, from, to);
+
+  const QMarginsF margins = device.pageLayout().margins(QPageLayout::Millimeter);
+  const QMarginsF wanted(
+      std::max(margins.left(), kPrintMargin), std::max(margins.top(), kPrintMargin),
+      std::max(margins.right(), kPrintMargin), std::max(margins.bottom(), kPrintMargin));
+  if (wanted != margins) device.setPageMargins(wanted, QPageLayout::Millimeter);
+
+  auto fail = [this] {
+    ShowMessage(tr("Printing failed: the printer could not be used."));
+    emit Printed(false, 0);
+    return false;
+  };
+  QPainter painter;
+  if (!painter.begin(&device)) return fail();
+  const QFont font = PassFileFont(kPrintPoints);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  const QFontMetricsF metrics(font, &device);
+  const double cellWidth = metrics.horizontalAdvance(QString(64, QLatin1Char('0'))) / 64.0;
+  const double lineHeight = metrics.lineSpacing();
+  const double ascent = metrics.ascent();
+  const std::size_t columns = passview::FittingCount(device.width(), cellWidth);
+  const std::size_t rows = passview::FittingCount(device.height(), lineHeight);
+
+  std::vector<std::size_t> lengths;
+  lengths.reserve(lines.size());
+  for (const passview::PrintedLine& line : lines) lengths.push_back(line.length);
+  const std::vector<passview::PrintPage> pages = passview::Paginate(lengths, columns, rows);
+
+  bool ok = true;
+  for (std::size_t page = 0; page < pages.size() && ok; ++page) {
+    if (page > 0 && !device.newPage()) {
+      ok = false;
+      break;
+    }
+    double baseline = ascent;
+    for (const passview::PrintRow& row : pages[page]) {
+      const passview::PrintedLine& line = lines[row.line];
+      const std::u16string cells =
+          row.length == 0 ? std::u16string()
+                          : text.Cells(line.line, line.column + row.column, row.length);
+      if (!cells.empty()) {
+        painter.drawText(QPointF(0, baseline),
+                         QString::fromUtf16(cells.data(), static_cast<qsizetype>(cells.size())));
+      }
+      baseline += lineHeight;
+    }
+  }
+  ok = painter.end() && ok;
+  if (auto* printer = dynamic_cast<QPrinter*>(&device)) {
+    ok = ok && printer->printerState() != QPrinter::Error;
+  }
+  if (!ok) return fail();
+  const int count = static_cast<int>(pages.size());
+  ShowMessage(count == 1 ? tr("Printed 1 page.") : tr("Printed %1 pages.").arg(count));
+  emit Printed(true, count);
+  return true;
+}
+
+bool PassFiles::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == fileList_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QListWidgetItem* item = fileList_->itemAt(mouse->position().toPoint());
+    pressedOnChosen_ = item != nullptr && item->isSelected() && !chosen_.empty() &&
+                       DisplayName(chosen_) == item->text();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace orlix

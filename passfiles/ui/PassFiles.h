@@ -1,0 +1,108 @@
+#pragma once
+// The pass-file window "Orlix / Pass Files": lists the pass files of its working
+// directory, shows the chosen one as plain text in a fixed-pitch font and prints the
+// selection or the whole text.
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QFileSystemWatcher;
+class QLabel;
+class QListWidget;
+class QPagedPaintDevice;
+class QPrinter;
+class QPushButton;
+class QTimer;
+
+namespace orlix {
+
+class PassFileWriter;
+
+class PassTextView;
+
+class PassFiles : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Bytes of one file the window reads at most; beyond them it shows the beginning and
+  // says so.
+  static constexpr std::size_t kMaxFileBytes = 64'000'000;
+
+  // Lists the pass files of `directory` (the working directory by default). The window
+  // deletes itself when it is closed.
+  explicit PassFiles(const QString& directory = QStringLiteral("."), QWidget* parent = nullptr);
+  // The window also carries the pass file's writing operations, handed to the writer.
+  PassFiles(const QString& directory, PassFileWriter* writer, QWidget* parent = nullptr);
+
+  bool WriteFileHeader(std::int16_t pass);
+  bool AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
+                   float rollWeight);
+  bool WriteFileEnd(std::int16_t pass, double average, double deviation);
+  bool WriteHistoPoint(std::int16_t pass, double x, double n);
+  ~PassFiles() override;
+
+  QString Directory() const { return directory_; }
+  // The names in the file list, in list order.
+  QStringList FileNames() const;
+  // The file chosen in the list; empty when none is.
+  QString ChosenFile() const;
+  // Chooses a listed file, as a click on it does, and loads it (again, when it is the
+  // chosen one). False when the name is not in the list.
+  bool Choose(const QString& name);
+
+  // The text shown (line ends as '\n'), the selected part of it, and the note below it.
+  QString Text() const;
+  QString SelectedText() const;
+  QString Message() const;
+  PassTextView* TextBox() const { return textBox_; }
+
+  // The printer "Print" offers in its dialog; it keeps the operator's last choice.
+  QPrinter& Printer();
+
+  // Prints one empty line and then the selection, or the whole text when nothing is
+  // selected or `wholeText` is set, in the fixed-pitch font with margins of at least
+  // 15 mm, broken into pages. False, with a note in the window, when the device cannot
+  // be printed on.
+  bool PrintTo(QPagedPaintDevice& device, bool wholeText = false);
+
+ public slots:
+  // "Print": the printer dialog, then PrintTo on the chosen printer; cancel prints nothing.
+  void Print();
+  // Lists the directory's pass files again, keeping the current choice.
+  void RefreshList();
+
+ signals:
+  // After every print job: whether it went through, and its page count.
+  void Printed(bool ok, int pages);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void LoadChosen();
+  void LoadFile(const std::string& name);
+  void ShowMessage(const QString& text);
+
+  QString directory_;
+  PassFileWriter* writer_ = nullptr;
+  std::vector<std::string> names_;
+  std::string chosen_;
+  bool pressedOnChosen_ = false;
+
+  QListWidget* fileList_ = nullptr;
+  PassTextView* textBox_ = nullptr;
+  QPushButton* printButton_ = nullptr;
+  QPushButton* closeButton_ = nullptr;
+  QLabel* message_ = nullptr;
+  QFileSystemWatcher* watcher_ = nullptr;
+  QTimer* refreshTimer_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace orlix
