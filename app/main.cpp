@@ -1,31 +1,32 @@
-// Program start. Until the main window is built, this runs a short console demonstration
-// of the measurement core in the working directory.
-#include <cstdio>
-#include <filesystem>
+// Program start: the station's platform, its program-wide state and the main window. The
+// data files live in the working directory.
+#include <QApplication>
+#include <QDir>
 
-#include "core/Format.h"
-#include "core/Measure.h"
 #include "core/SystemPlatform.h"
+#include "core/ui/QL.h"
+#include "core/ui/Station.h"
+#include "passfiles/ui/PassFiles.h"
+#include "widgets/common/UiCommon.h"
 
-int main() {
+int main(int argc, char** argv) {
   using namespace orlix;
-  DirectoryFileAccess files(std::filesystem::current_path());
-  SettingsRecord settings;
-  Cfgfile(files).ReadConfiguration(settings);
-  ProgramValues values;
-  values.SetStartValues();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("thickness-station"));
+  QApplication::setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 8.25));
+
+  const QString directory = QDir::currentPath();
+  DirectoryFileAccess files(directory.toStdString());
+  SystemClock clock;
   Pcg32Uniform uniform;
-  Stats stats(uniform);
-  SimulatedCountSource source(stats);
-  QLDAQ daq(source, settings, values);
-  Coefficients coef{0, 1, 0, 0};
-  Measure measure(settings, values, daq, coef);
-  std::printf("Thickness station core demonstration (the main window is not built yet).\n");
-  std::printf("Working directory: %s\n", std::filesystem::current_path().c_str());
-  for (int i = 0; i < 10; ++i) {
-    float t = 0;
-    measure.MeasureThickness(t);
-    std::printf("thickness %s mcm\n", FormatPattern(t, "0000.0").c_str());
-  }
-  return 0;
+  Station station(files, clock, uniform, directory.toStdString());
+
+  QL window(station);
+  window.SetWindowFactory(
+      4, [&station] { return new PassFiles(QStringLiteral("."), &station.passWriter); });
+  // Unloading the main window ends the program at once, secondary windows and pass included.
+  QObject::connect(&window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); },
+                   Qt::QueuedConnection);
+  window.Load();
+  return app.exec();
 }

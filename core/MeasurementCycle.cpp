@@ -29,6 +29,7 @@ void MeasurementCycle::StartPass() {
 
 bool MeasurementCycle::Step() {
   if (stopFlag_) return false;
+  ++steps_;
   measure_.MeasureThickness(currentThickness_);
 
   if (Due(lastDisplay_, DisplayPeriod, clock_.MonotonicSeconds())) {

@@ -86,6 +86,8 @@ class MeasurementCycle {
   float CurrentThickness() const { return currentThickness_; }
   float PassLength() const { return passLength_; }
   double Sample() const { return sample_; }
+  // Steps taken since the program started.
+  long Steps() const { return steps_; }
   bool FileFailing() const { return fileFailing_; }
 
   // The sample at start-up, outside any pass.
@@ -108,6 +110,7 @@ class MeasurementCycle {
   float currentThickness_ = 0;
   float passLength_ = 0;
   double sample_ = 0;
+  long steps_ = 0;
   double lastFileOutput_ = 0;
   double lastDisplay_ = 0;
   double lastCorrection_ = 0;

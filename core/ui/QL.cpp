@@ -1,0 +1,293 @@
+#include "core/ui/QL.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/Format.h"
+#include "core/ui/Station.h"
+#include "widgets/AR1/AR1.h"
+#include "widgets/CG1/CG1.h"
+#include "widgets/DS1/DS1.h"
+#include "widgets/HI1/HI1.h"
+#include "widgets/SC1/SC1.h"
+#include "widgets/TP1/TP1.h"
+#include "widgets/common/UiCommon.h"
+
+namespace orlix {
+
+// The instruments as the cycle sees them.
+class QL::Instruments final : public CycleInstruments {
+ public:
+  explicit Instruments(QL& w) : w_(w) {}
+
+  void ResetInstruments() override {
+    w_.hi11_->ResetHisto();
+    w_.tp11_->ResetPlot();
+    w_.ds11_->ResetData();
+    w_.ds11_->setCurrentValue(0);
+  }
+  void ShowThickness(float t) override {
+    w_.hi11_->setCurrentValue(t);
+    w_.ar11_->setCurrentValue(t);
+    w_.tp11_->setCurrentValue(t);
+  }
+  void ShowRoll(float length, float t) override {
+    w_.ds11_->setStripLength(length);
+    w_.ds11_->setCurrentValue(t);
+  }
+  void RollValues(float& rollDiam, float& rollWeight) override {
+    rollDiam = w_.ds11_->RollDiam();
+    rollWeight = w_.ds11_->RollWeight();
+  }
+  void ShowSample(double sample) override { w_.ShowSample(sample); }
+  HistogramSummary Histogram() override {
+    HistogramSummary h;
+    h.average = w_.hi11_->Average();
+    h.deviation = w_.hi11_->Msdeviation();
+    for (qint16 k = 0; k < kHistogramBins; ++k) {
+      w_.hi11_->setHistoIndex(k);
+      h.x[static_cast<std::size_t>(k)] = w_.hi11_->HistoX();
+      h.y[static_cast<std::size_t>(k)] = w_.hi11_->HistoY();
+    }
+    return h;
+  }
+  void ShowFileProblem(bool failing) override { w_.ShowFileProblem(failing); }
+
+ private:
+  QL& w_;
+};
+
+// The pass file through the station's writer.
+class QL::Recorder final : public PassRecorder {
+ public:
+  explicit Recorder(PassFileWriter& writer) : writer_(writer) {}
+  bool WriteFileHeader(std::int16_t pass) override { return writer_.WriteFileHeader(pass); }
+  bool AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
+                   float rollWeight) override {
+    return writer_.AddFileData(pass, length, thickness, rollDiam, rollWeight);
+  }
+  bool WriteFileEnd(std::int16_t pass, double average, double deviation) override {
+    return writer_.WriteFileEnd(pass, average, deviation);
+  }
+  bool WriteHistoPoint(std::int16_t pass, double x, double n) override {
+    return writer_.WriteHistoPoint(pass, x, n);
+  }
+
+ private:
+  PassFileWriter& writer_;
+};
+
+QL::QL(Station& station, QWidget* parent)
+    : QWidget(parent),
+      station_(station),
+      instruments_(std::make_unique<Instruments>(*this)),
+      recorder_(std::make_unique<Recorder>(station.passWriter)) {
+  cycle_ = std::make_unique<MeasurementCycle>(station_.settings, station_.values, station_.daq,
+                                              station_.measure, *recorder_, station_.clock,
+                                              *instruments_);
+  setWindowTitle(QStringLiteral("Orlix / Thickness Measurement & Control"));
+  setObjectName(QStringLiteral("QL"));
+  BuildLayout();
+
+  timer1_.setInterval(1000);
+  connect(&timer1_, &QTimer::timeout, this,
+          [this] { text1_->setText(QString::fromStdString(station_.clock.TimeText())); });
+
+  // One pass of the cycle per timer event; the event queue is handled between passes.
+  cycleTimer_.setInterval(0);
+  connect(&cycleTimer_, &QTimer::timeout, this, &QL::RunStep);
+
+  connect(sc11_, &SC1::PassChange, this, [this](qint16 pass) { station_.values.PassNumber = pass; });
+  connect(sc11_, &SC1::ThickChange, this, [this](float value) {
+    station_.values.SetPointThickness = value;
+    ApplySetPoint();
+  });
+  connect(sc11_, &SC1::ScaleChange, this, [this](float value) {
+    station_.values.ScaleLength = value;
+    ApplyScale();
+  });
+  connect(sc11_, &SC1::StartProc, this, &QL::StartProc);
+  connect(sc11_, &SC1::StopProc, this, &QL::StopProc);
+  connect(cg11_, &CG1::ControlGainChanged, this,
+          [this](float gain) { station_.values.ControlGain = gain; });
+  connect(cg11_, &CG1::ControlOnOff, this, [this](bool on) { station_.values.ControlOn = on; });
+}
+
+QL::~QL() = default;
+
+void QL::BuildLayout() {
+  using ui::Name;
+  using ui::PlaceTwips;
+  // The client area is just large enough for the set-point panel and the instruments.
+  setFixedSize(geometry::Px(9015), geometry::Px(4815));
+
+  auto label = [this](const QString& text, int l, int t, int w, int h) {
+    auto* lbl = new QLabel(text, this);
+    PlaceTwips(lbl, l, t, w, h);
+    // A caption wider than its place grows to the right instead of being cut.
+    if (lbl->sizeHint().width() > lbl->width()) lbl->resize(lbl->sizeHint().width(), lbl->height());
+    return lbl;
+  };
+  auto command = [this](int index, const QString& caption, const QString& hint, int l, int t,
+                        int w, int h) {
+    auto* b = new QPushButton(caption, this);
+    Name(b, QStringLiteral("Command%1").arg(index), caption);
+    b->setToolTip(hint);
+    PlaceTwips(b, l, t, w, h);
+    commands_[index] = b;
+    return b;
+  };
+
+  command(5, QStringLiteral("Close"), QStringLiteral("Close the program"), 240, 120, 735, 255);
+  label(QStringLiteral("Thickness distribution"), 1320, 240, 1575, 255);
+  hi11_ = new HI1(this);
+  PlaceTwips(hi11_, 240, 480, 3735, 2895);
+  Name(hi11_, QStringLiteral("HI11"), QStringLiteral("Thickness distribution"));
+  label(QStringLiteral("Current thickness"), 1440, 3480, 1335, 255);
+  ar11_ = new AR1(this);
+  PlaceTwips(ar11_, 240, 3720, 3735, 1095);
+  Name(ar11_, QStringLiteral("AR11"), QStringLiteral("Current thickness"));
+  ds11_ = new DS1(this);
+  PlaceTwips(ds11_, 3960, 0, 2295, 2055);
+  Name(ds11_, QStringLiteral("DS11"), QStringLiteral("Roll data"));
+  cg11_ = new CG1(this);
+  PlaceTwips(cg11_, 6240, 600, 1455, 1455);
+  Name(cg11_, QStringLiteral("CG11"), QStringLiteral("Control"));
+  sc11_ = new SC1(this);
+  PlaceTwips(sc11_, 3960, 2040, 5055, 1455);
+  Name(sc11_, QStringLiteral("SC11"), QStringLiteral("Data board"));
+  tp11_ = new TP1(this);
+  PlaceTwips(tp11_, 3960, 3480, 5055, 1335);
+  Name(tp11_, QStringLiteral("TP11"), QStringLiteral("Deviations"));
+
+  label(QStringLiteral("Sample"), 6600, 0, 615, 255);
+  text2_ = new QLineEdit(this);
+  text2_->setReadOnly(true);
+  PlaceTwips(text2_, 6240, 240, 1290, 315);
+  Name(text2_, QStringLiteral("Text2"), QStringLiteral("Sample"));
+
+  label(QStringLiteral("Time "), 8040, 0, 495, 255);
+  text1_ = new QLineEdit(this);
+  text1_->setReadOnly(true);
+  QFont bold = text1_->font();
+  bold.setBold(true);
+  text1_->setFont(bold);
+  PlaceTwips(text1_, 7680, 240, 1215, 315);
+  Name(text1_, QStringLiteral("Text1"), QStringLiteral("Time "));
+
+  command(2, QStringLiteral("Settings"), QStringLiteral("Settings"), 7680, 600, 1215, 375);
+  command(3, QStringLiteral("Fitting"), QStringLiteral("Calibration"), 7680, 1080, 1215, 375);
+  command(4, QStringLiteral("Files"), QStringLiteral("Pass files"), 7680, 1560, 1215, 375);
+
+  for (int i = 2; i <= 4; ++i) {
+    connect(commands_[i], &QPushButton::clicked, this, [this, i] { OpenWindow(i); });
+  }
+  connect(commands_[5], &QPushButton::clicked, this, &QL::Unload);
+}
+
+void QL::Load() {
+  Cfgfile(station_.files).ReadConfiguration(station_.settings);
+  station_.ReadCoefficients();
+  hi11_->ResetHisto();
+  tp11_->ResetPlot();
+  station_.values.SetStartValues();
+  sc11_->InitSC(station_.values.PassNumber, station_.values.SetPointThickness,
+                station_.values.ScaleLength);
+  ApplySetPoint();
+  ApplyScale();
+  ApplyRollParameters();
+  show();
+  ShowSample(cycle_->TakeSample());
+  text1_->setText(QString::fromStdString(station_.clock.TimeText()));
+  timer1_.start();
+}
+
+void QL::ApplySetPoint() {
+  const float v = station_.values.SetPointThickness;
+  ar11_->setMidValue(v);
+  hi11_->setMidValue(v);
+  tp11_->setMidValue(v);
+}
+
+void QL::ApplyScale() {
+  const float v = station_.values.ScaleLength;
+  ar11_->setScalelength(v);
+  hi11_->setScalelength(v);
+  tp11_->setScalelength(v);
+}
+
+void QL::ApplyRollParameters() {
+  ds11_->setCurrentValue(0);
+  ds11_->setBasisWeight(static_cast<float>(station_.settings[BasisWeight]));
+  ds11_->setStripWidth(static_cast<float>(station_.settings[StripWidth]));
+  ds11_->setSpoolDiam(static_cast<float>(station_.settings[SpoolDiameter]));
+}
+
+bool QL::PassRunning() const { return cycle_->Running(); }
+
+void QL::StartProc() {
+  if (cycle_->Running()) return;
+  cycle_->StartPass();
+  cycleTimer_.start();
+}
+
+void QL::StopProc() { cycle_->StopPass(); }
+
+void QL::RunStep() {
+  if (!cycle_->Step()) cycleTimer_.stop();
+}
+
+void QL::ShowSample(double sample) {
+  text2_->setText(QString::fromStdString(FormatPattern(sample, "#####0")));
+}
+
+void QL::ShowFileProblem(bool failing) {
+  if (failing) {
+    text2_->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid rgb(255, 0, 0); }"));
+    text2_->setToolTip(QStringLiteral("The pass file cannot be written in %1")
+                           .arg(QString::fromStdString(station_.WorkingDirectoryText())));
+  } else {
+    text2_->setStyleSheet(QString());
+    text2_->setToolTip(QString());
+  }
+  text2_->setAccessibleDescription(text2_->toolTip());
+}
+
+void QL::SetWindowFactory(int command, WindowFactory factory) {
+  factories_[command] = std::move(factory);
+}
+
+QWidget* QL::SecondaryWindow(int command) const { return windows_[command]; }
+
+void QL::OpenWindow(int command) {
+  if (!windows_[command]) {
+    if (!factories_[command]) return;
+    QWidget* w = factories_[command]();
+    if (!w) return;
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    windows_[command] = w;
+  }
+  windows_[command]->show();
+  windows_[command]->raise();
+  windows_[command]->activateWindow();
+}
+
+void QL::closeEvent(QCloseEvent* event) {
+  Unload();
+  event->accept();
+}
+
+void QL::Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  hide();
+  cycle_->Abandon();
+  cycleTimer_.stop();
+  timer1_.stop();
+  emit Unloaded();
+}
+
+}  // namespace orlix
