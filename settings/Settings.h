@@ -1,0 +1,85 @@
+#pragma once
+// The settings window "Orlix / Settings": the settings record on four tabs, edited with the
+// on-screen keypad (or typed), the measurement mode on three option buttons, background and
+// source shown only. "Save" writes the configuration file, reads it back into the record
+// the running measurement uses, and closes; "Close" closes without storing.
+
+#include <QWidget>
+#include <array>
+
+#include "settings/SettingsEditor.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabBar;
+
+namespace orlix {
+
+class KP12;
+struct Station;
+
+class Settings : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(qint16 CurrentTab READ CurrentTab)
+  Q_PROPERTY(qint16 FirstField READ FirstField)
+  Q_PROPERTY(qint16 FieldSpan READ FieldSpan)
+  Q_PROPERTY(qint16 CurrentField READ CurrentField)
+  Q_PROPERTY(qint16 ClearOnKey READ ClearOnKey)
+
+ public:
+  // Builds the window and loads it: General tab, the configuration file read into the
+  // station's record, and the fields, mode and intensities shown from it.
+  explicit Settings(Station& station, QWidget* parent = nullptr);
+  ~Settings() override;
+
+  qint16 CurrentTab() const { return editor_.CurrentTab(); }
+  qint16 FirstField() const { return editor_.FirstField(); }
+  qint16 FieldSpan() const { return editor_.FieldSpan(); }
+  qint16 CurrentField() const { return editor_.CurrentField(); }
+  qint16 ClearOnKey() const { return editor_.ClearOnKey(); }
+
+  // Field `Text1_<i>` (0..10), the tab strip, the keypad and the note below the buttons
+  // that tells when saving failed (empty otherwise).
+  QLineEdit* Field(int i) const { return text1_.at(static_cast<std::size_t>(i)); }
+  QTabBar* TabStrip() const { return tabStrip1_; }
+  KP12* Keypad() const { return kp121_; }
+  QString Message() const;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void Load();
+  void ShowTab();
+  void ShowField(int i);
+  void FocusCurrentField();
+  void OnTab(int index);
+  void OnKey(qint16 index);
+  void OnDelete();
+  void OnSave();
+  void OnClose();
+
+  Station& station_;
+  SettingsEditor editor_;
+
+  QTabBar* tabStrip1_ = nullptr;
+  std::array<QFrame*, kSettingsTabCount> frame1_{};
+  std::array<QLineEdit*, kSettingsFieldCount> text1_{};
+  std::array<QRadioButton*, 3> options_{};
+  QFrame* frame2_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+  QLineEdit* text3_ = nullptr;
+  KP12* kp121_ = nullptr;
+  QPushButton* command1_ = nullptr;
+  QPushButton* command2_ = nullptr;
+  QPushButton* command3_ = nullptr;
+  QPushButton* command4_ = nullptr;
+  QLabel* message_ = nullptr;
+};
+
+}  // namespace orlix
