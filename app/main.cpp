@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDir>
 
+#include "calibration/ui/Fitting.h"
 #include "core/SystemPlatform.h"
 #include "core/ui/QL.h"
 #include "core/ui/Station.h"
 #include "passfiles/ui/PassFiles.h"
+#include "settings/Settings.h"
 #include "widgets/common/UiCommon.h"
 
 int main(int argc, char** argv) {
@@ -22,11 +24,15 @@ int main(int argc, char** argv) {
   Station station(files, clock, uniform, directory.toStdString());
 
   QL window(station);
+  window.SetWindowFactory(2, [&station] { return new Settings(station); });
+  window.SetWindowFactory(3, [&station] { return new Fitting(station); });
   window.SetWindowFactory(
       4, [&station] { return new PassFiles(QStringLiteral("."), &station.passWriter); });
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(&window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); },
                    Qt::QueuedConnection);
   window.Load();
-  return app.exec();
+  const int status = QApplication::exec();
+  for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
+  return status;
 }

@@ -11,6 +11,15 @@ void Name(QWidget* w, const QString& objectName, const QString& accessibleName) 
 }
 
 void SetButtonBackground(QWidget* button, const QColor& color) {
+  // The style would shade the face into a gradient; a set colour is shown as it is. The
+  // style sheet goes first: changing it restores the palette the widget had before.
+  if (color.isValid()) {
+    button->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #8a8a8a; "
+                                         "border-radius: 2px;")
+                              .arg(color.name()));
+  } else {
+    button->setStyleSheet(QString());
+  }
   QPalette pal = button->palette();
   const QColor face = color.isValid() ? color : QPalette().color(QPalette::Button);
   pal.setColor(QPalette::Button, face);
