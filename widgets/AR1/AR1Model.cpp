@@ -1,5 +1,7 @@
 #include "widgets/AR1/AR1Model.h"
 
+#include "core/Single.h"
+
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -10,20 +12,6 @@
 namespace orlix {
 
 namespace {
-
-// A double rounded to single precision; magnitudes beyond the single range become
-// infinite, as a single-precision assignment does.
-float ToSingle(double d) {
-  if (std::isnan(d)) return std::numeric_limits<float>::quiet_NaN();
-  const double magnitude = std::fabs(d);
-  if (magnitude > FLT_MAX) {
-    // Half a unit in the last place above FLT_MAX still rounds down to it.
-    const float rounded =
-        magnitude < 0x1.ffffffp127 ? FLT_MAX : std::numeric_limits<float>::infinity();
-    return d < 0 ? -rounded : rounded;
-  }
-  return static_cast<float>(d);
-}
 
 // Labels stand at a × s / 2 + lo for these a: m − 2.5 s, m − s, m, m + s, m + 2.5 s.
 constexpr std::array<int, 5> kLabelSteps = {0, 3, 5, 7, 10};

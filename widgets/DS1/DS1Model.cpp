@@ -1,5 +1,7 @@
 #include "widgets/DS1/DS1Model.h"
 
+#include "core/Single.h"
+
 #include <cmath>
 #include <limits>
 
@@ -9,14 +11,6 @@ namespace orlix {
 namespace {
 
 constexpr double kPi = 3.1416;  // the roll's pi, in both places of the diameter rule
-
-// A stored double as a single: magnitudes beyond the single range become infinities.
-float ToSingle(double value) {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (value > kMax) return std::numeric_limits<float>::infinity();
-  if (value < -kMax) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
-}
 
 }  // namespace
 

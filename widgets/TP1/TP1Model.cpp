@@ -1,5 +1,7 @@
 #include "widgets/TP1/TP1Model.h"
 
+#include "core/Single.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -58,17 +60,7 @@ int ScrolledLeft(int left, ScrollDirection direction, int viewportWidth, int can
 
 }  // namespace tp1
 
-namespace {
-
-// A stored double as a single: magnitudes beyond the single range become infinities.
-float ToSingle(double value) {
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (value > kMax) return std::numeric_limits<float>::infinity();
-  if (value < -kMax) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TP1Model::TP1Model(int canvasWidth, int canvasHeight) : width_(canvasWidth), height_(canvasHeight) {
   bars_.fill(kNoBar);
