@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimerEvent>
 
 #include "core/Format.h"
 #include "core/ui/Station.h"
@@ -96,11 +97,8 @@ QL::QL(Station& station, QWidget* parent)
   connect(&timer1_, &QTimer::timeout, this,
           [this] { text1_->setText(QString::fromStdString(station_.clock.TimeText())); });
 
-  // One pass of the cycle per timer event; the event queue is handled between passes.
-  cycleTimer_.setInterval(0);
-  connect(&cycleTimer_, &QTimer::timeout, this, &QL::RunStep);
-
-  connect(sc11_, &SC1::PassChange, this, [this](qint16 pass) { station_.values.PassNumber = pass; });
+  connect(sc11_, &SC1::PassChange, this,
+          [this](qint16 pass) { station_.values.PassNumber = pass; });
   connect(sc11_, &SC1::ThickChange, this, [this](float value) {
     station_.values.SetPointThickness = value;
     ApplySetPoint();
@@ -131,8 +129,8 @@ void QL::BuildLayout() {
     if (lbl->sizeHint().width() > lbl->width()) lbl->resize(lbl->sizeHint().width(), lbl->height());
     return lbl;
   };
-  auto command = [this](int index, const QString& caption, const QString& hint, int l, int t,
-                        int w, int h) {
+  auto command = [this](int index, const QString& caption, const QString& hint, int l, int t, int w,
+                        int h) {
     auto* b = new QPushButton(caption, this);
     Name(b, QStringLiteral("Command%1").arg(index), caption);
     b->setToolTip(hint);
@@ -231,13 +229,21 @@ bool QL::PassRunning() const { return cycle_->Running(); }
 void QL::StartProc() {
   if (cycle_->Running()) return;
   cycle_->StartPass();
-  cycleTimer_.start();
+  // One pass of the cycle per timer event; the event queue is handled between passes.
+  if (cycleTimerId_ == 0) cycleTimerId_ = startTimer(0, Qt::CoarseTimer);
 }
 
 void QL::StopProc() { cycle_->StopPass(); }
 
-void QL::RunStep() {
-  if (!cycle_->Step()) cycleTimer_.stop();
+void QL::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != cycleTimerId_) {
+    QWidget::timerEvent(event);
+    return;
+  }
+  if (!cycle_->Step()) {
+    killTimer(cycleTimerId_);
+    cycleTimerId_ = 0;
+  }
 }
 
 void QL::ShowSample(double sample) {
@@ -285,7 +291,8 @@ void QL::Unload() {
   unloaded_ = true;
   hide();
   cycle_->Abandon();
-  cycleTimer_.stop();
+  if (cycleTimerId_ != 0) killTimer(cycleTimerId_);
+  cycleTimerId_ = 0;
   timer1_.stop();
   emit Unloaded();
 }

@@ -63,6 +63,7 @@ class QL : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
 
  private:
   class Instruments;
@@ -71,7 +72,6 @@ class QL : public QWidget {
   void BuildLayout();
   void StartProc();
   void StopProc();
-  void RunStep();
   void ShowSample(double sample);
   void ShowFileProblem(bool failing);
   void OpenWindow(int command);
@@ -92,7 +92,7 @@ class QL : public QWidget {
   QLineEdit* text2_ = nullptr;  // sample
   QPushButton* commands_[6] = {};
   QTimer timer1_;
-  QTimer cycleTimer_;
+  int cycleTimerId_ = 0;  // a zero-interval timer: one cycle step per event-loop pass
   bool unloaded_ = false;
 
   WindowFactory factories_[6];
