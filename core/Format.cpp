@@ -140,6 +140,11 @@ std::string ListForm(double value) {
   for (char& c : out) {
     if (c == 'e') c = 'E';
   }
+  // Rounded to 15 digits, the doubles nearest the largest one would exceed it and could not
+  // be read back; they are written rounded toward zero instead.
+  if (std::isfinite(value) && !ParseListNumber(out)) {
+    out = value < 0 ? "-1.79769313486231E+308" : "1.79769313486231E+308";
+  }
   return out;
 }
 
@@ -153,7 +158,10 @@ std::string PrintForm(double value) {
 std::optional<double> ParseListNumber(std::string_view item) {
   while (!item.empty() && IsBlank(item.front())) item.remove_prefix(1);
   while (!item.empty() && IsBlank(item.back())) item.remove_suffix(1);
-  if (!item.empty() && item.front() == '+') item.remove_prefix(1);
+  if (!item.empty() && item.front() == '+') {
+    item.remove_prefix(1);
+    if (!item.empty() && (item.front() == '-' || item.front() == '+')) return std::nullopt;
+  }
   if (item.empty()) return std::nullopt;
   // Only decimal numerals: no "inf", "nan" or hexadecimal forms.
   const char first = item.front() == '-' && item.size() > 1 ? item[1] : item.front();

@@ -91,7 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ListRow{-0.0, "0"}, ListRow{1e20, "1E+20"}, ListRow{1e-7, "1E-07"},
                       ListRow{123456789012345678.0, "1.23456789012346E+17"},
                       ListRow{1.0 / 3.0, "0.333333333333333"}, ListRow{2.71, "2.71"},
-                      ListRow{0.1f, "0.100000001490116"}));
+                      ListRow{0.1f, "0.100000001490116"},
+                      ListRow{1.7976931348623157e308, "1.79769313486231E+308"},
+                      ListRow{-1.7976931348623157e308, "-1.79769313486231E+308"},
+                      ListRow{1.797693134862314e308, "1.79769313486231E+308"}));
 
 TEST(ListForm, PrintFormHasSignPlaceAndTrailingBlank) {
   EXPECT_EQ(PrintForm(14), " 14 ");
