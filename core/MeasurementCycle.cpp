@@ -16,7 +16,8 @@ void MeasurementCycle::Record(bool written) {
 }
 
 void MeasurementCycle::StartPass() {
-  Record(recorder_.WriteFileHeader(values_.PassNumber));
+  headerWritten_ = recorder_.WriteFileHeader(values_.PassNumber);
+  Record(headerWritten_);
   passLength_ = 0;
   values_.StripLengthCounter = 0;
   lastFileOutput_ = lastDisplay_ = clock_.MonotonicSeconds();
@@ -41,8 +42,9 @@ bool MeasurementCycle::Step() {
   if (Due(lastFileOutput_, FileOutputPeriod, clock_.MonotonicSeconds())) {
     float rollDiam = 0, rollWeight = 0;
     instruments_.RollValues(rollDiam, rollWeight);
-    Record(recorder_.AddFileData(values_.PassNumber, passLength_, currentThickness_, rollDiam,
-                                 rollWeight));
+    if (!headerWritten_) headerWritten_ = recorder_.WriteFileHeader(values_.PassNumber);
+    Record(headerWritten_ && recorder_.AddFileData(values_.PassNumber, passLength_,
+                                                   currentThickness_, rollDiam, rollWeight));
     lastFileOutput_ = clock_.MonotonicSeconds();
   }
   if (Due(lastCorrection_, CorrectionPeriod, clock_.MonotonicSeconds())) {
@@ -62,8 +64,8 @@ void MeasurementCycle::StopPass() {
   if (stopFlag_) return;  // no pass: an earlier, complete pass file stays as it is
   const HistogramSummary h = instruments_.Histogram();
   const std::int16_t pass = values_.PassNumber;
-  bool written = recorder_.WriteFileEnd(pass, h.average, h.deviation);
-  for (int k = 0; k < kHistogramBins; ++k) {
+  bool written = headerWritten_ && recorder_.WriteFileEnd(pass, h.average, h.deviation);
+  for (int k = 0; written && k < kHistogramBins; ++k) {
     const auto n = h.y[static_cast<std::size_t>(k)];
     if (n != 0) {
       written = recorder_.WriteHistoPoint(pass, h.x[static_cast<std::size_t>(k)], n) && written;

@@ -107,6 +107,7 @@ class MeasurementCycle {
 
   bool stopFlag_ = true;
   bool fileFailing_ = false;
+  bool headerWritten_ = false;
   float currentThickness_ = 0;
   float passLength_ = 0;
   double sample_ = 0;

@@ -147,8 +147,8 @@ bool DirectoryFileAccess::Replace(const std::string& name, std::string_view cont
 
 bool DirectoryFileAccess::Append(const std::string& name, std::string_view contents) {
   if (!IsPlainName(name)) return false;
-  const int fd =
-      ::open((directory_ / name).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = ::open((directory_ / name).c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -46,8 +46,11 @@ class RecordingPass final : public PassRecorder {
  public:
   std::vector<Call> lines;  // what: header, data, end, histo
   bool fail = false;
+  bool failHeader = false;
 
-  bool WriteFileHeader(std::int16_t pass) override { return Add({"header", double(pass)}); }
+  bool WriteFileHeader(std::int16_t pass) override {
+    return !failHeader && Add({"header", double(pass)});
+  }
   bool AddFileData(std::int16_t, float length, float thickness, float, float) override {
     return Add({"data", length, thickness});
   }
@@ -253,6 +256,30 @@ TEST(Cycle, FileFailureIsShownOnceAndClearedWhenWritingWorksAgain) {
   rig.Run(1, 0.11);
   EXPECT_FALSE(rig.cycle.FileFailing());
   EXPECT_EQ(rig.instruments.problems, (std::vector<bool>{true, false}));
+}
+
+TEST(Cycle, NothingIsAppendedToAFileWhoseHeaderWasNotWritten) {
+  Rig rig;
+  rig.pass.failHeader = true;  // an earlier pass file of this number stays as it is
+  rig.cycle.StartPass();
+  rig.Run(5, 0.11);
+  rig.cycle.StopPass();
+  EXPECT_TRUE(rig.pass.lines.empty());
+  EXPECT_TRUE(rig.cycle.FileFailing());
+  EXPECT_EQ(rig.instruments.Count("thickness"), 5) << "the cycle goes on";
+}
+
+TEST(Cycle, HeaderIsWrittenWhenWritingWorksAgainDuringThePass) {
+  Rig rig;
+  rig.pass.failHeader = true;
+  rig.cycle.StartPass();
+  rig.Run(2, 0.11);
+  rig.pass.failHeader = false;
+  rig.Run(1, 0.11);
+  ASSERT_EQ(rig.pass.lines.size(), 2u);
+  EXPECT_EQ(rig.pass.lines[0].what, "header");
+  EXPECT_EQ(rig.pass.lines[1].what, "data");
+  EXPECT_FALSE(rig.cycle.FileFailing());
 }
 
 TEST(Cycle, SampleFollowsTheMode) {
