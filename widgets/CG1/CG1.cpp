@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "widgets/SC1/StepPictures.h"
+#include "widgets/common/StepPictures.h"
 #include "widgets/common/HoldRepeat.h"
 #include "widgets/common/UiCommon.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/SC1/StepPictures.h"
+#include "widgets/common/StepPictures.h"
 
 #include <QAbstractButton>
 #include <QPainter>
