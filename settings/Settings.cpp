@@ -113,7 +113,7 @@ void Settings::BuildLayout() {
   }
 
   const auto* numbers =
-      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9.]*")), this);
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), this);
   for (int i = 0; i < kSettingsFieldCount; ++i) {
     const std::int16_t tab = TabOfField(i);
     QFrame* frame = frame1_[static_cast<std::size_t>(tab)];

@@ -11,7 +11,7 @@ cd "$root"
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-base-private-dev libgl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
   clang libclang-rt-14-dev
@@ -42,15 +42,23 @@ fi
 
 jobs=$(nproc)
 
+# The station as the run command starts it: the program alone, no tests, no benchmarks.
+# The test command builds it too, so that CI fails whenever this build would.
+build_station() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTATION_BUILD_TESTS=OFF \
+    -DSTATION_BUILD_BENCH=OFF >/dev/null
+  cmake --build build -j "$jobs" --target thickness-station
+}
+
 case "$mode" in
   run)
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTATION_BUILD_TESTS=OFF >/dev/null
-    cmake --build build -j "$jobs"
+    build_station
     mkdir -p data
     cd data
     exec ../build/app/thickness-station
     ;;
   test)
+    build_station
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSTATION_WERROR=ON \
       -DSTATION_SANITIZE=ON -DSTATION_BUILD_BENCH=OFF >/dev/null
     cmake --build build-test -j "$jobs"

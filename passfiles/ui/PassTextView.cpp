@@ -1,5 +1,7 @@
 #include "passfiles/ui/PassTextView.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -61,6 +63,142 @@ std::optional<Motion> MotionOf(const QKeyEvent& event) {
   }
 }
 
+// What a screen reader sees of the view: a read-only multi-line text whose characters are
+// decoded only as they are asked for.
+class PassTextAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit PassTextAccessible(PassTextView* view)
+      : QAccessibleWidget(view, QAccessible::EditableText) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.readOnly = true;
+    s.multiLine = true;
+    s.selectableText = true;
+    return s;
+  }
+
+  void selection(int index, int* start, int* end) const override {
+    *start = *end = 0;
+    if (index != 0 || !View()->HasSelection()) return;
+    *start = Offset(std::min(View()->Anchor(), View()->Caret()));
+    *end = Offset(std::max(View()->Anchor(), View()->Caret()));
+  }
+  int selectionCount() const override { return View()->HasSelection() ? 1 : 0; }
+  void addSelection(int start, int end) override { setSelection(0, start, end); }
+  void removeSelection(int index) override {
+    if (index == 0) View()->Select(View()->Caret(), View()->Caret());
+  }
+  void setSelection(int index, int start, int end) override {
+    if (index == 0) View()->Select(At(start), At(end));
+  }
+  int cursorPosition() const override { return Offset(View()->Caret()); }
+  void setCursorPosition(int position) override { View()->Select(At(position), At(position)); }
+
+  QString text(int start, int end) const override {
+    if (start < 0 || end < start) return {};
+    return ToQString(Flat().Text(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
+  }
+  int characterCount() const override { return Clip(Flat().Size()); }
+
+  QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                       int* end) const override {
+    *start = *end = -1;
+    if (offset < 0 || offset > characterCount()) return {};
+    return Piece(Unit(static_cast<std::size_t>(offset), type), start, end);
+  }
+  QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                           int* end) const override {
+    *start = *end = -1;
+    if (offset < 0 || offset > characterCount()) return {};
+    const std::size_t from = Unit(static_cast<std::size_t>(offset), type).first;
+    if (from == 0) return {};
+    return Piece(Unit(from - 1, type), start, end);
+  }
+  QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start,
+                          int* end) const override {
+    *start = *end = -1;
+    if (offset < 0 || offset > characterCount()) return {};
+    const std::size_t to = Unit(static_cast<std::size_t>(offset), type).second;
+    if (to >= Flat().Size()) return {};
+    return Piece(Unit(to, type), start, end);
+  }
+
+  QRect characterRect(int offset) const override {
+    if (offset < 0 || offset > characterCount()) return {};
+    const QRectF cell = View()->CellRect(At(offset));
+    const QPoint topLeft = View()->viewport()->mapToGlobal(cell.topLeft().toPoint());
+    return QRect(topLeft, cell.size().toSize());
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    const QPoint local = View()->viewport()->mapFromGlobal(point);
+    if (!View()->viewport()->rect().contains(local)) return -1;
+    return Offset(passview::PositionAt(View()->Text(), View()->CurrentGrid(), local.x(), local.y()));
+  }
+  void scrollToSubstring(int start, int) override { View()->ShowPosition(At(start)); }
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return {};
+  }
+
+ private:
+  using Range = std::pair<std::size_t, std::size_t>;
+
+  PassTextView* View() const { return static_cast<PassTextView*>(widget()); }
+  const passview::FlatText& Flat() const { return View()->Flat(); }
+  static int Clip(std::size_t n) {
+    return static_cast<int>(std::min<std::size_t>(n, std::numeric_limits<int>::max()));
+  }
+  int Offset(Position p) const { return Clip(Flat().OffsetOf(p)); }
+  Position At(int offset) const {
+    return Flat().PositionOf(static_cast<std::size_t>(std::max(offset, 0)));
+  }
+  QString Piece(Range r, int* start, int* end) const {
+    *start = Clip(r.first);
+    *end = Clip(r.second);
+    return ToQString(Flat().Text(r.first, r.second));
+  }
+
+  // The character, word, line (with its line end) or whole text around an offset.
+  Range Unit(std::size_t offset, QAccessible::TextBoundaryType type) const {
+    const passview::FlatText& flat = Flat();
+    const std::size_t size = flat.Size();
+    switch (type) {
+      case QAccessible::CharBoundary:
+        return {std::min(offset, size), std::min(offset + 1, size)};
+      case QAccessible::WordBoundary: {
+        const Position p = flat.PositionOf(offset);
+        const auto word = View()->Text().WordAt(p);
+        const Range r{flat.OffsetOf(word.first), flat.OffsetOf(word.second)};
+        if (r.first <= offset && offset < r.second) return r;
+        return {std::min(offset, size), std::min(offset + 1, size)};
+      }
+      case QAccessible::SentenceBoundary:
+      case QAccessible::ParagraphBoundary:
+      case QAccessible::LineBoundary: {
+        const std::size_t line = flat.LineOf(offset);
+        return {flat.LineStart(line), flat.LineStart(line + 1)};
+      }
+      case QAccessible::NoBoundary:
+        break;
+    }
+    return {0, size};
+  }
+};
+
+QAccessibleInterface* PassTextFactory(const QString& className, QObject* object) {
+  if (className == QLatin1String(PassTextView::staticMetaObject.className())) {
+    if (auto* view = qobject_cast<PassTextView*>(object)) return new PassTextAccessible(view);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 QFont PassFileFont(double points) {
@@ -72,6 +210,8 @@ QFont PassFileFont(double points) {
 }
 
 PassTextView::PassTextView(QWidget* parent) : QAbstractScrollArea(parent) {
+  static const bool accessible = (QAccessible::installFactory(&PassTextFactory), true);
+  Q_UNUSED(accessible);
   setFont(PassFileFont());
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
@@ -82,8 +222,16 @@ PassTextView::PassTextView(QWidget* parent) : QAbstractScrollArea(parent) {
 
 void PassTextView::SetText(passview::ViewText text) {
   const bool hadSelection = HasSelection();
+  const bool report = Reported();
+  const QString before = report ? ToQString(Flat().Text(0, Flat().Size())) : QString();
+  flat_.reset();
   text_ = std::move(text);
   anchor_ = caret_ = Position{};
+  if (report) {
+    QAccessibleTextUpdateEvent event(this, 0, before, ToQString(Flat().Text(0, Flat().Size())));
+    event.setCursorPosition(0);
+    QAccessible::updateAccessibility(&event);
+  }
   dragging_ = false;
   UpdateScrollBars();
   verticalScrollBar()->setValue(0);
@@ -102,6 +250,7 @@ void PassTextView::Select(Position anchor, Position caret) {
   caret_ = text_.Clamp(caret);
   EnsureVisible(caret_);
   viewport()->update();
+  ReportCaret();
   if (had || HasSelection()) emit SelectionChanged();
 }
 
@@ -119,6 +268,40 @@ passview::Grid PassTextView::CurrentGrid() const {
   grid.firstLine = static_cast<std::size_t>(std::max(verticalScrollBar()->value(), 0));
   grid.firstColumn = static_cast<std::size_t>(std::max(horizontalScrollBar()->value(), 0));
   return grid;
+}
+
+void PassTextView::ShowPosition(Position p) {
+  EnsureVisible(text_.Clamp(p));
+  viewport()->update();
+}
+
+const passview::FlatText& PassTextView::Flat() const {
+  if (!flat_) flat_ = std::make_unique<passview::FlatText>(text_);
+  return *flat_;
+}
+
+// Change events carry texts and offsets: they are built only while an assistive client
+// listens, as Qt's own text widgets do.
+bool PassTextView::Reported() const { return QAccessible::isActive(); }
+
+void PassTextView::ReportCaret() const {
+  if (!Reported()) return;
+  auto* self = const_cast<PassTextView*>(this);
+  const int caret = static_cast<int>(
+      std::min<std::size_t>(Flat().OffsetOf(caret_), std::numeric_limits<int>::max()));
+  if (HasSelection()) {
+    const auto offset = [this](Position p) {
+      return static_cast<int>(
+          std::min<std::size_t>(Flat().OffsetOf(p), std::numeric_limits<int>::max()));
+    };
+    QAccessibleTextSelectionEvent event(self, offset(std::min(anchor_, caret_)),
+                                        offset(std::max(anchor_, caret_)));
+    event.setCursorPosition(caret);
+    QAccessible::updateAccessibility(&event);
+  } else {
+    QAccessibleTextCursorEvent event(self, caret);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 QRectF PassTextView::CellRect(Position p) const {
@@ -175,6 +358,7 @@ void PassTextView::SetCaret(Position caret, bool extend) {
   if (!extend) anchor_ = caret_;
   EnsureVisible(caret_);
   viewport()->update();
+  if (oldAnchor != anchor_ || oldCaret != caret_) ReportCaret();
   const bool wasSelected = oldAnchor != oldCaret;
   if ((wasSelected || HasSelection()) && (oldAnchor != anchor_ || oldCaret != caret_)) {
     emit SelectionChanged();

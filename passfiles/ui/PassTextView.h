@@ -1,12 +1,14 @@
 #pragma once
 // The read-only text box of the pass-file window: shows a ViewText in a fixed-pitch font
 // and lets the operator select part of it with the mouse or the keyboard. Only the lines
-// in view are drawn, so a file of any length scrolls and selects at once.
+// in view are drawn, so a file of any length scrolls and selects at once. Screen readers
+// read the text, caret and selection through Qt's accessibility text interface.
 
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QRectF>
 #include <QString>
+#include <memory>
 
 #include "passfiles/ui/TextLayout.h"
 #include "passfiles/ui/ViewText.h"
@@ -39,6 +41,12 @@ class PassTextView : public QAbstractScrollArea {
   // The grid as it is drawn now, and the rectangle of one cell in viewport pixels.
   passview::Grid CurrentGrid() const;
   QRectF CellRect(passview::Position p) const;
+  // Scrolls so that a position is in view.
+  void ShowPosition(passview::Position p);
+
+  // The text as a screen reader reads it, indexed on first use. While an assistive client
+  // listens, the view reports loads, caret moves and selections to it.
+  const passview::FlatText& Flat() const;
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -68,6 +76,8 @@ class PassTextView : public QAbstractScrollArea {
   void SetCaret(passview::Position caret, bool extend);
   void EnsureVisible(passview::Position p);
   void DrawCells(QPainter& painter, double x, double baseline, std::u16string_view cells) const;
+  bool Reported() const;
+  void ReportCaret() const;
 
   passview::ViewText text_;
   passview::Position anchor_;
@@ -76,6 +86,7 @@ class PassTextView : public QAbstractScrollArea {
   double lineHeight_ = 16;
   double ascent_ = 12;
   bool dragging_ = false;
+  mutable std::unique_ptr<passview::FlatText> flat_;
 };
 
 }  // namespace orlix

@@ -305,6 +305,55 @@ Position ViewText::Move(Position p, Motion motion, std::size_t pageLines) const 
   return p;
 }
 
+std::string_view ViewText::Break(std::size_t line) const {
+  if (line + 1 >= LineCount()) return {};
+  const std::size_t end = LineEnd(line);
+  return std::string_view(bytes_).substr(end, starts_[line + 1] - end);
+}
+
+FlatText::FlatText(const ViewText& text) : text_(text) {
+  starts_.reserve(text.LineCount() + 1);
+  std::size_t offset = 0;
+  for (std::size_t line = 0; line < text.LineCount(); ++line) {
+    starts_.push_back(offset);
+    offset += text.LineLength(line) + text.Break(line).size();
+  }
+  starts_.push_back(offset);
+}
+
+std::size_t FlatText::LineOf(std::size_t offset) const {
+  const auto after = std::upper_bound(starts_.begin(), starts_.end() - 1, offset);
+  return static_cast<std::size_t>(after - starts_.begin()) - 1;
+}
+
+Position FlatText::PositionOf(std::size_t offset) const {
+  const std::size_t line = LineOf(offset);
+  return {line, std::min(offset - starts_[line], text_.LineLength(line))};
+}
+
+std::size_t FlatText::OffsetOf(Position p) const {
+  p = text_.Clamp(p);
+  return starts_[p.line] + p.column;
+}
+
+std::u16string FlatText::Text(std::size_t from, std::size_t to) const {
+  to = std::min(to, Size());
+  std::u16string out;
+  if (from >= to) return out;
+  out.reserve(to - from);
+  for (std::size_t line = LineOf(from); line < text_.LineCount() && starts_[line] < to; ++line) {
+    const std::size_t length = text_.LineLength(line);
+    const std::size_t a = from > starts_[line] ? from - starts_[line] : 0;
+    const std::size_t b = to - starts_[line];
+    if (a < length) out += text_.Cells(line, a, std::min(b, length) - a);
+    const std::string_view brk = text_.Break(line);
+    for (std::size_t k = std::max(a, length); k < std::min(b, length + brk.size()); ++k) {
+      out.push_back(static_cast<char16_t>(brk[k - length]));
+    }
+  }
+  return out;
+}
+
 std::pair<Position, Position> ViewText::WordAt(Position p) const {
   p = Clamp(p);
   // Words are looked for in a window around the position: no number is longer.

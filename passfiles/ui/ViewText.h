@@ -75,6 +75,9 @@ class ViewText {
   // Up to `count` cells of a line from cell `from`.
   std::u16string Cells(std::size_t line, std::size_t from, std::size_t count) const;
   std::u16string Line(std::size_t line) const { return Cells(line, 0, LineLength(line)); }
+  // The line end after a line as it stands in the file: "\r\n", "\n", "\r", or nothing
+  // after the last line.
+  std::string_view Break(std::size_t line) const;
 
   Position End() const { return {LineCount() - 1, LineLength(LineCount() - 1)}; }
   // The nearest valid position: the line and then the column limited to the text.
@@ -115,6 +118,29 @@ class ViewText {
   std::map<std::size_t, std::vector<Checkpoint>> checkpoints_;
   std::size_t longest_ = 0;
   bool cutShort_ = false;
+};
+
+// The text as one run of characters, as a screen reader reads it: each line's cells, then
+// its line end as it stands in the file. For a pass file (no tabs, no control characters)
+// that is the file's text exactly. Offsets count UTF-16 units, one per cell. Holds one
+// number per line and decodes only the characters asked for.
+class FlatText {
+ public:
+  explicit FlatText(const ViewText& text);
+
+  std::size_t Size() const { return starts_.back(); }
+  std::size_t LineStart(std::size_t line) const { return starts_[line]; }
+  // The line whose cells or line end hold the offset (the last line for Size()).
+  std::size_t LineOf(std::size_t offset) const;
+  // An offset inside a line end is the end of that line.
+  Position PositionOf(std::size_t offset) const;
+  std::size_t OffsetOf(Position p) const;
+  // The characters from `from` to `to` (limited to the text).
+  std::u16string Text(std::size_t from, std::size_t to) const;
+
+ private:
+  const ViewText& text_;
+  std::vector<std::size_t> starts_;  // LineCount() + 1 offsets
 };
 
 }  // namespace orlix::passview

@@ -407,6 +407,10 @@ void TestSettingsWindow::keyboardTypingAndReturn_data() {
                                                   << "12.5";
   QTest::newRow("above the maximum on Return") << "2500"
                                                << "1";
+  QTest::newRow("a minus sign is refused") << "-1"
+                                           << "1";
+  QTest::newRow("a second point is refused") << "1.2.5"
+                                             << "1.25";
 }
 
 void TestSettingsWindow::keyboardTypingAndReturn() {

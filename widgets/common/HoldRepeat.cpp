@@ -27,7 +27,7 @@ bool HoldRepeat::eventFilter(QObject* watched, QEvent* event) {
       if (static_cast<QWidget*>(watched)->isEnabled()) Press(it.value());
       break;
     case QEvent::MouseButtonRelease:
-      Release();
+      if (it.value() == current_) Release();
       break;
     case QEvent::Hide:
     case QEvent::EnabledChange:
@@ -43,6 +43,12 @@ bool HoldRepeat::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void HoldRepeat::Press(int id) {
+  if (timer_.isActive() && id != current_) {
+    // The other button's owed step is taken now, and its repetition ends with it.
+    timer_.stop();
+    held_ = false;
+    emit Step(current_);
+  }
   held_ = true;
   current_ = id;
   emit Pressed(id);

@@ -2,12 +2,17 @@
 // Hold-to-repeat for a panel's buttons, run as timer steps on Qt's event loop.
 //
 // A press on a watched button (any mouse button) sets the held flag and starts a one-shot
-// timer of the interval. Each time it fires, one step is taken for the button last
-// pressed, and the timer is started again while the flag is still set. A release clears
-// the flag; the step already pending still comes. So the first step comes one interval
-// after the press and a click shorter than the interval gives exactly one step. A release
-// that never arrives (the button is hidden or disabled, or the window loses focus) also
-// ends the repetition. One held flag and one timer serve all buttons of a panel.
+// timer of the interval. Each time it fires, one step is taken for the pressed button,
+// and the timer is started again while the flag is still set. A release of that button
+// clears the flag; the step already pending still comes. So the first step comes one
+// interval after the press and a click shorter than the interval gives exactly one step.
+// A release that never arrives (the button is hidden or disabled, or the window loses
+// focus) also ends the repetition.
+//
+// Each press owes its own steps. A press on another button of the panel while the first
+// one is held, or while its step is still owed, takes that owed step at once and ends
+// its repetition; the new button's steps are then timed from its own press. So quick
+// clicks on two buttons give one step each, in press order.
 
 #include <QHash>
 #include <QObject>
