@@ -5,10 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "calibration/GR1/GR1.h"
-#include "core/Format.h"
+#include "widgets/GR1/GR1.h"
+#include "base/Format.h"
 #include "core/Stats.h"
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "widgets/AR1/AR1.h"
 #include "widgets/CG1/CG1.h"
 #include "widgets/DS1/DS1.h"

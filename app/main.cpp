@@ -4,11 +4,11 @@
 #include <QDir>
 
 #include "calibration/ui/Fitting.h"
-#include "core/SystemPlatform.h"
-#include "core/ui/QL.h"
-#include "core/ui/Station.h"
+#include "base/SystemPlatform.h"
+#include "app/QL.h"
+#include "app/Station.h"
 #include "passfiles/ui/PassFiles.h"
-#include "settings/Settings.h"
+#include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
 
 int main(int argc, char** argv) {
@@ -21,13 +21,14 @@ int main(int argc, char** argv) {
   DirectoryFileAccess files(directory.toStdString());
   SystemClock clock;
   Pcg32Uniform uniform;
-  Station station(files, clock, uniform, directory.toStdString());
+  Station station(files, clock, uniform);
 
   QL window(station);
-  window.SetWindowFactory(2, [&station] { return new Settings(station); });
-  window.SetWindowFactory(3, [&station] { return new Fitting(station); });
+  window.SetWindowFactory(2, [&station] { return new Settings(station.settings, station.files); });
   window.SetWindowFactory(
-      4, [&station] { return new PassFiles(QStringLiteral("."), &station.passWriter); });
+      3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
+  window.SetWindowFactory(
+      4, [&directory] { return new PassFiles(directory); });
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(&window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); },
                    Qt::QueuedConnection);

@@ -1,7 +1,7 @@
 #include "calibration/CoefFile.h"
 
-#include "calibration/CalibrationText.h"
-#include "core/Format.h"
+#include "base/BoundedRead.h"
+#include "base/Format.h"
 
 namespace orlix {
 
@@ -9,8 +9,7 @@ void CoefFile::ReadCoefficients(CalibrationData& data) { ReadCoefficients(data.C
 
 void CoefFile::ReadCoefficients(Coefficients& coef) {
   coef = kDefaultCoefficients;
-  if (!files_.Exists(kCoefficientFile)) return;
-  const auto text = ReadCalibrationText(files_, kCoefficientFile);
+  const auto text = ReadDataText(files_, kCoefficientFile);
   if (!text) return;
   ListReader reader(*text);
   for (double& a : coef) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "calibration/Poly3Fit.h"
-#include "core/Platform.h"
+#include "base/Platform.h"
 
 namespace orlix {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "calibration/CalibrationText.h"
-#include "core/Format.h"
+#include "base/BoundedRead.h"
+#include "base/Format.h"
 
 namespace orlix {
 namespace {
@@ -21,8 +21,7 @@ void ClearPoints(CalibrationData& data, int count) {
 void PointsFile::ReadPoints(CalibrationData& data) {
   ClearPoints(data, kPointsShown);
   data.PointCount = kPointsShown;
-  if (!files_.Exists(kPointsFile)) return;
-  const auto text = ReadCalibrationText(files_, kPointsFile);
+  const auto text = ReadDataText(files_, kPointsFile);
   if (!text) return;
 
   ListReader reader(*text);

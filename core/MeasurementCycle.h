@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/Measure.h"
-#include "core/Platform.h"
+#include "base/Platform.h"
 #include "core/QLDAQ.h"
 #include "core/Settings.h"
 

@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 
-#include "core/Format.h"
+#include "base/BoundedRead.h"
+#include "base/Format.h"
 
 namespace orlix {
 namespace {
@@ -19,14 +20,12 @@ void SetMissingFileValue(SettingsRecord& settings, int i) {
 
 void Cfgfile::ReadConfiguration(SettingsRecord& settings) {
   int read = 0;
-  if (files_.Exists(kConfigurationFile)) {
-    if (const auto text = files_.Read(kConfigurationFile, kMaxConfigurationBytes)) {
-      ListReader reader(*text);
-      for (; read < kSettingCount; ++read) {
-        const auto value = reader.Next();
-        if (!value) break;
-        settings[read] = *value;
-      }
+  if (const auto text = ReadDataText(files_, kConfigurationFile, kMaxConfigurationBytes)) {
+    ListReader reader(*text);
+    for (; read < kSettingCount; ++read) {
+      const auto value = reader.Next();
+      if (!value) break;
+      settings[read] = *value;
     }
   }
   for (int i = read; i < kSettingCount; ++i) SetMissingFileValue(settings, i);

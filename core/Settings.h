@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/Platform.h"
+#include "base/Platform.h"
 
 namespace orlix {
 

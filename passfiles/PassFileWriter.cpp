@@ -1,6 +1,6 @@
 #include "passfiles/PassFileWriter.h"
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix {
 namespace {

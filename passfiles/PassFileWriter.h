@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Platform.h"
+#include "base/Platform.h"
 
 namespace orlix {
 

@@ -1,6 +1,6 @@
 #include "settings/SettingsEditor.h"
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix {
 

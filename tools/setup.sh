@@ -10,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config python3
   qt6-base-dev qt6-base-private-dev libgl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2

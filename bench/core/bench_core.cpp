@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/Measure.h"
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 
 using namespace orlix;
 

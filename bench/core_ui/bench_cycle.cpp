@@ -15,9 +15,9 @@
 #include <sstream>
 #include <string>
 
-#include "core/SystemPlatform.h"
-#include "core/ui/QL.h"
-#include "core/ui/Station.h"
+#include "base/SystemPlatform.h"
+#include "app/QL.h"
+#include "app/Station.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/SC1/SC1.h"
 
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     files.Replace(kConfigurationFile, Cfgfile::ConfigurationText(direct));
     SystemClock clock;
     Pcg32Uniform uniform;
-    Station station(files, clock, uniform, dir.path().toStdString());
+    Station station(files, clock, uniform);
     QL window(station);
     window.Load();
     QCoreApplication::processEvents();

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "passfiles/PassFileWriter.h"
 
 using namespace orlix;

@@ -14,10 +14,10 @@
 #include <fstream>
 #include <string>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/PassTextView.h"
-#include "passfiles/ui/ViewText.h"
+#include "passfiles/ViewText.h"
 
 namespace {
 

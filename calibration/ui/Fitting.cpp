@@ -8,9 +8,10 @@
 #include <QPushButton>
 
 #include "calibration/CoefFile.h"
-#include "calibration/GR1/GR1.h"
+#include "widgets/GR1/GR1.h"
 #include "calibration/PointsFile.h"
-#include "core/ui/Station.h"
+#include "base/Platform.h"
+#include "core/QLDAQ.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/common/UiCommon.h"
 
@@ -24,15 +25,15 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
-Fitting::Fitting(Station& station, QWidget* parent)
-    : QWidget(parent), station_(station), entry_(station.calibration) {
+Fitting::Fitting(CalibrationData& calibration, QLDAQ& daq, FileAccess& files, QWidget* parent)
+    : QWidget(parent), calibration_(calibration), daq_(daq), files_(files), entry_(calibration) {
   setWindowTitle(QStringLiteral("Orlix / Fitting"));
   setObjectName(QStringLiteral("Fitting"));
   setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 8.25));
   BuildLayout();
 
   // Opening: the points from the file, point 1 shown, one fit over all points read.
-  PointsFile(station_.files).ReadPoints(station_.calibration);
+  PointsFile(files_).ReadPoints(calibration_);
   entry_.Open();
   ShowEntry();
   FitAndShow();
@@ -121,7 +122,7 @@ void Fitting::ShowEntry() {
 }
 
 void Fitting::FitAndShow() {
-  const FitView view = FitForView(station_.calibration);
+  const FitView view = FitForView(calibration_);
   fitFailed_ = view.failed;
   if (!view.shown) {
     ui::SetButtonBackground(command5_, kFitFailedColor);
@@ -150,7 +151,7 @@ void Fitting::ClearCurrentPoint() {
 }
 
 void Fitting::KeyPress12(qint16 Index) {
-  const auto result = entry_.Key(Index, [this] { return station_.daq.ReadCount(); });
+  const auto result = entry_.Key(Index, [this] { return daq_.ReadCount(); });
   if (result != PointEntry::KeyResult::Ignored) ShowEntry();
 }
 
@@ -181,19 +182,19 @@ void Fitting::keyPressEvent(QKeyEvent* event) {
 }
 
 void Fitting::Fit() {
-  station_.calibration.PointCount = entry_.FitCount();
+  calibration_.PointCount = entry_.FitCount();
   FitAndShow();
 }
 
 void Fitting::Save() {
-  const QDir directory(QString::fromStdString(station_.WorkingDirectoryText()));
+  const QDir directory(QString::fromStdString(files_.Location()));
   const auto where = [&directory](const char* name) {
     return QDir::toNativeSeparators(directory.absoluteFilePath(QString::fromLatin1(name)));
   };
   // Until a point has been entered the points file stays as it is.
   const bool writePoints = entry_.AnyEntered();
   if (writePoints &&
-      !PointsFile(station_.files).WritePoints(station_.calibration, entry_.FitCount())) {
+      !PointsFile(files_).WritePoints(calibration_, entry_.FitCount())) {
     ReportSaveFailure(
         tr("Save failed: the calibration points file %1 could not be written.\n"
            "Nothing was saved. The points stay in this window and the coefficients in use; "
@@ -201,7 +202,7 @@ void Fitting::Save() {
             .arg(where(kPointsFile)));
     return;
   }
-  if (!CoefFile(station_.files).WriteCoefficients(station_.calibration)) {
+  if (!CoefFile(files_).WriteCoefficients(calibration_)) {
     const QString points = writePoints ? tr("The points were saved to %1, but the coefficients "
                                             "were not.")
                                              .arg(where(kPointsFile))

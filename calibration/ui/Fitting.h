@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-#include "calibration/ui/FittingLogic.h"
+#include "calibration/FittingLogic.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,17 +20,19 @@ class QPushButton;
 
 namespace orlix {
 
+class FileAccess;
 class GR1;
 class KP12;
-struct Station;
+class QLDAQ;
 
 class Fitting : public QWidget {
   Q_OBJECT
 
  public:
-  // Reads the points file into the station's calibration record (points 1..15 cleared
-  // first), shows point 1 and fits all the points read.
-  explicit Fitting(Station& station, QWidget* parent = nullptr);
+  // Reads the points file into the calibration record the measurement uses (points 1..15
+  // cleared first), shows point 1 and fits all the points read. Each entered point takes
+  // its intensity from `daq`.
+  Fitting(CalibrationData& calibration, QLDAQ& daq, FileAccess& files, QWidget* parent = nullptr);
   ~Fitting() override;
 
   // Window state.
@@ -69,7 +71,9 @@ class Fitting : public QWidget {
   void Save();
   void ReportSaveFailure(const QString& text);
 
-  Station& station_;
+  CalibrationData& calibration_;
+  QLDAQ& daq_;
+  FileAccess& files_;
   PointEntry entry_;
   std::int16_t fitFailed_ = kTrue16;
   double intensityMax_ = 0.0;

@@ -1,6 +1,5 @@
 #include "passfiles/ui/PassFiles.h"
 
-#include "passfiles/PassFileWriter.h"
 
 #include <QFile>
 #include <QFileSystemWatcher>
@@ -25,11 +24,11 @@
 #include <system_error>
 #include <utility>
 
-#include "core/Format.h"
-#include "core/SystemPlatform.h"
+#include "base/Format.h"
+#include "base/SystemPlatform.h"
 #include "passfiles/ui/PassTextView.h"
-#include "passfiles/ui/TextLayout.h"
-#include "passfiles/ui/ViewText.h"
+#include "passfiles/TextLayout.h"
+#include "passfiles/ViewText.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
@@ -58,28 +57,6 @@ QString Megabytes(std::uintmax_t bytes) {
 }
 
 }  // namespace
-
-PassFiles::PassFiles(const QString& directory, PassFileWriter* writer, QWidget* parent)
-    : PassFiles(directory, parent) {
-  writer_ = writer;
-}
-
-bool PassFiles::WriteFileHeader(std::int16_t pass) {
-  return writer_ != nullptr && writer_->WriteFileHeader(pass);
-}
-
-bool PassFiles::AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
-                            float rollWeight) {
-  return writer_ != nullptr && writer_->AddFileData(pass, length, thickness, rollDiam, rollWeight);
-}
-
-bool PassFiles::WriteFileEnd(std::int16_t pass, double average, double deviation) {
-  return writer_ != nullptr && writer_->WriteFileEnd(pass, average, deviation);
-}
-
-bool PassFiles::WriteHistoPoint(std::int16_t pass, double x, double n) {
-  return writer_ != nullptr && writer_->WriteHistoPoint(pass, x, n);
-}
 
 PassFiles::PassFiles(const QString& directory, QWidget* parent)
     : QWidget(parent, Qt::Window), directory_(directory) {

@@ -22,8 +22,6 @@ class QTimer;
 
 namespace orlix {
 
-class PassFileWriter;
-
 class PassTextView;
 
 class PassFiles : public QWidget {
@@ -37,14 +35,6 @@ class PassFiles : public QWidget {
   // Lists the pass files of `directory` (the working directory by default). The window
   // deletes itself when it is closed.
   explicit PassFiles(const QString& directory = QStringLiteral("."), QWidget* parent = nullptr);
-  // The window also carries the pass file's writing operations, handed to the writer.
-  PassFiles(const QString& directory, PassFileWriter* writer, QWidget* parent = nullptr);
-
-  bool WriteFileHeader(std::int16_t pass);
-  bool AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
-                   float rollWeight);
-  bool WriteFileEnd(std::int16_t pass, double average, double deviation);
-  bool WriteHistoPoint(std::int16_t pass, double x, double n);
   ~PassFiles() override;
 
   QString Directory() const { return directory_; }
@@ -90,7 +80,6 @@ class PassFiles : public QWidget {
   void ShowMessage(const QString& text);
 
   QString directory_;
-  PassFileWriter* writer_ = nullptr;
   std::vector<std::string> names_;
   std::string chosen_;
   bool pressedOnChosen_ = false;

@@ -10,8 +10,8 @@
 #include <QString>
 #include <memory>
 
-#include "passfiles/ui/TextLayout.h"
-#include "passfiles/ui/ViewText.h"
+#include "passfiles/TextLayout.h"
+#include "passfiles/ViewText.h"
 
 namespace orlix {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "calibration/CalibrationText.h"
+#include "base/BoundedRead.h"
 #include "calibration/CoefFile.h"
 #include "calibration/PointsFile.h"
 #include "tests/support/FakePlatform.h"
@@ -57,7 +57,7 @@ TEST_P(CoefReadTest, ReadsWhatIsThereAndDefaultsTheRest) {
 const std::string kPastTheBound = [] {
   // The fourth number stands across the read bound: only "123" of "12345" lies inside it.
   std::string text = "1.5,2,0,";
-  text.append(kMaxCalibrationFileBytes - text.size() - 3, ' ');
+  text.append(kMaxDataFileBytes - text.size() - 3, ' ');
   return text + "12345,";
 }();
 
@@ -260,7 +260,7 @@ std::vector<std::pair<double, double>> FirstPoints(int count) {
 
 const std::string kHugePoints = [] {
   std::string text = ManyPoints(3, 2);
-  text.append(3 * kMaxCalibrationFileBytes, '7');
+  text.append(3 * kMaxDataFileBytes, '7');
   return text;
 }();
 

@@ -10,7 +10,7 @@
 
 #include "calibration/Optim1.h"
 #include "calibration/Poly3Fit.h"
-#include "core/Format.h"
+#include "base/Format.h"
 
 using namespace orlix;
 

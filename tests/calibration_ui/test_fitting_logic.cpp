@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "calibration/ui/FittingLogic.h"
+#include "calibration/FittingLogic.h"
 
 namespace orlix {
 namespace {

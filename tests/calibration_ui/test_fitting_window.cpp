@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "calibration/CoefFile.h"
-#include "calibration/GR1/GR1.h"
+#include "widgets/GR1/GR1.h"
 #include "calibration/PointsFile.h"
 #include "calibration/ui/Fitting.h"
-#include "core/ui/Station.h"
+#include "app/Station.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/KP12/KP12.h"
 
@@ -20,12 +20,15 @@ namespace orlix {
 namespace {
 
 // A working directory in memory that can refuse to replace one chosen file.
+const char kDirectory[] = "/srv/gauge";
+
 class StationFiles final : public FileAccess {
  public:
   testing::MemoryFileAccess memory;
   std::string refuse;
 
   bool Exists(const std::string& name) override { return memory.Exists(name); }
+  std::string Location() const override { return kDirectory; }
   std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) override {
     return memory.Read(name, maxBytes);
   }
@@ -43,7 +46,6 @@ class StationFiles final : public FileAccess {
 
 const std::string kCubeFile = " 4 \r\n1,1\r\n8,2\r\n27,3\r\n64,4\r\n";
 const QList<double> kCube{0, 0, 0, 1};  // the cube file's coefficients
-const char kDirectory[] = "/srv/gauge";
 constexpr float kUniform = 0.5f;
 
 // The count the station's source gives for a set-point, from a source of its own.
@@ -71,7 +73,7 @@ struct Rig {
   StationFiles files;
   testing::FakeClock clock;
   testing::ReplayUniform uniform{{kUniform}};
-  Station station{files, clock, uniform, kDirectory};
+  Station station{files, clock, uniform};
   QPointer<Fitting> window;
 
   Rig() {
@@ -81,7 +83,7 @@ struct Rig {
   ~Rig() { delete window.data(); }
 
   Fitting& Open() {
-    window = new Fitting(station);
+    window = new Fitting(station.calibration, station.daq, station.files);
     window->setAttribute(Qt::WA_DeleteOnClose);  // as the main window opens it
     window->show();
     return *window;

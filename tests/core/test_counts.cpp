@@ -5,7 +5,7 @@
 
 #include "core/QLDAQ.h"
 #include "core/Stats.h"
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "tests/support/FakePlatform.h"
 
 using namespace orlix;

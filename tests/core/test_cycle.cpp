@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/MeasurementCycle.h"
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "tests/support/FakePlatform.h"
 
 using namespace orlix;

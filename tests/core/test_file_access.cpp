@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 
 using namespace orlix;
 namespace fs = std::filesystem;

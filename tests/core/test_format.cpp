@@ -6,7 +6,7 @@
 #include <locale>
 #include <random>
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 using namespace orlix;
 

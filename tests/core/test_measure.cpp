@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/Measure.h"
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "tests/support/FakePlatform.h"
 
 using namespace orlix;

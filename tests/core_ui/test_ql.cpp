@@ -5,10 +5,10 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "core/Format.h"
-#include "core/SystemPlatform.h"
-#include "core/ui/QL.h"
-#include "core/ui/Station.h"
+#include "base/Format.h"
+#include "base/SystemPlatform.h"
+#include "app/QL.h"
+#include "app/Station.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/AR1/AR1.h"
 #include "widgets/DS1/DS1.h"
@@ -26,11 +26,12 @@ struct Rig {
   MemoryFileAccess files;
   FakeClock clock;
   Pcg32Uniform uniform;
-  Station station{files, clock, uniform, "/work/data"};
+  Station station{files, clock, uniform};
   std::unique_ptr<QL> window;
 
   explicit Rig(const std::string& config = {}) {
     if (!config.empty()) files.files[kConfigurationFile] = config;
+    files.location = "/work/data";
     clock.now = 500;
     window = std::make_unique<QL>(station);
     window->Load();

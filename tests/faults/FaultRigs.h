@@ -27,7 +27,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/Platform.h"
+#include "base/Platform.h"
 
 namespace orlix::faults {
 
@@ -158,6 +158,7 @@ class FillingFileAccess final : public FileAccess {
   std::size_t free;
 
   bool Exists(const std::string& name) override { return inner_.Exists(name); }
+  std::string Location() const override { return inner_.Location(); }
   std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) override {
     return inner_.Read(name, maxBytes);
   }

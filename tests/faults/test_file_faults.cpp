@@ -21,7 +21,7 @@
 #include "calibration/CoefFile.h"
 #include "calibration/PointsFile.h"
 #include "core/Settings.h"
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "passfiles/PassFileWriter.h"
 #include "tests/faults/FaultRigs.h"
 #include "tests/support/FakePlatform.h"

@@ -18,12 +18,12 @@
 #include "calibration/CoefFile.h"
 #include "calibration/PointsFile.h"
 #include "calibration/ui/Fitting.h"
-#include "core/Format.h"
-#include "core/SystemPlatform.h"
-#include "core/ui/QL.h"
-#include "core/ui/Station.h"
+#include "base/Format.h"
+#include "base/SystemPlatform.h"
+#include "app/QL.h"
+#include "app/Station.h"
 #include "passfiles/ui/PassFiles.h"
-#include "settings/Settings.h"
+#include "settings/ui/Settings.h"
 #include "tests/faults/FaultRigs.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/HI1/HI1.h"
@@ -94,6 +94,7 @@ struct Rig {
   explicit Rig(WindowFault f) : fault(f) {
     FileAccess* files = &memory;
     std::string where = "/srv/gauge";
+    memory.location = where;
     if (InMemory(fault)) {
       WriteGoodFiles(memory);
       if (fault == WindowFault::kMemoryFillsUp) {
@@ -119,7 +120,7 @@ struct Rig {
       files = direct.get();
     }
     clock.now = 100;
-    station = std::make_unique<Station>(*files, clock, uniform, where);
+    station = std::make_unique<Station>(*files, clock, uniform);
     window = std::make_unique<QL>(*station);
     window->Load();
   }
@@ -263,7 +264,7 @@ class TestWindowFaults : public QObject {
     rig.Run(300);
 
     // Saving the settings fails; the window stays with its note and the entry.
-    auto settings = std::make_unique<Settings>(*rig.station);
+    auto settings = std::make_unique<Settings>(rig.station->settings, rig.station->files);
     settings->show();
     QTest::mouseClick(settings->Keypad()->Key(5), Qt::LeftButton);
     rig.Click(settings.get(), "Command2");
@@ -274,7 +275,7 @@ class TestWindowFaults : public QObject {
     rig.Run(50);
 
     // Saving a calibration point fails; the window stays with its message.
-    auto fitting = std::make_unique<Fitting>(*rig.station);
+    auto fitting = std::make_unique<Fitting>(rig.station->calibration, rig.station->daq, rig.station->files);
     fitting->show();
     for (int key : {1, 2, 0, int(kKeyEnter)}) {
       QTest::mouseClick(fitting->Keypad()->Key(key), Qt::LeftButton);
@@ -291,7 +292,7 @@ class TestWindowFaults : public QObject {
     QVERIFY(rig.window->Histogram()->Average() > 0);
     const bool shown =
         rig.window->Cycle().FileFailing() &&
-        rig.SampleField()->toolTip().contains(QString::fromStdString(rig.station->directory)) &&
+        rig.SampleField()->toolTip().contains(QString::fromStdString(rig.station->files.Location())) &&
         !rig.SampleField()->styleSheet().isEmpty();
     rig.Click(rig.window.get(), "BStop");
     QVERIFY(!rig.window->PassRunning());
@@ -344,7 +345,7 @@ class TestWindowFaults : public QObject {
     const std::size_t histo = PassFileWriter::HistoLine(120, 1).size();
     FillingFileAccess files(memory, header + 10 * line + histo + 8);
     Pcg32Uniform uniform;
-    Station station(files, clock, uniform, "/srv/gauge");
+    Station station(files, clock, uniform);
     QL window(station);
     window.Load();
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("EnterMid")), Qt::LeftButton);
@@ -410,7 +411,7 @@ class TestWindowFaults : public QObject {
     files.vanishing = {kConfigurationFile, kCoefficientFile};
     testing::FakeClock clock;
     Pcg32Uniform uniform;
-    Station station(files, clock, uniform, scratch.Path().string());
+    Station station(files, clock, uniform);
     QL window(station);
     window.Load();
     QCOMPARE(station.settings[DisplayPeriod], 0.1);

@@ -15,9 +15,9 @@
 #include <string>
 #include <string_view>
 
-#include "calibration/CalibrationText.h"
+#include "base/BoundedRead.h"
 #include "calibration/CoefFile.h"
-#include "core/Format.h"
+#include "base/Format.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/support/FakePlatform.h"
 
@@ -55,7 +55,7 @@ void CheckWrittenText(const std::string& text) {
 void CheckBoundedRead(std::string_view input, std::size_t bound) {
   orlix::testing::MemoryFileAccess files;
   files.files[kCoefficientFile] = std::string(input);
-  const auto text = orlix::ReadCalibrationText(files, kCoefficientFile, bound);
+  const auto text = orlix::ReadDataText(files, kCoefficientFile, bound);
   FUZZ_CHECK(text.has_value(), "no text for an existing file");
   const std::string detail =
       "bound " + std::to_string(bound) + ", file " + Quoted(input) + ", read " + Quoted(*text);

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "core/Settings.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/support/FakePlatform.h"

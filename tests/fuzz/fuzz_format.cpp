@@ -29,7 +29,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

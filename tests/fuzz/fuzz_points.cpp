@@ -20,7 +20,7 @@
 
 #include "calibration/PointsFile.h"
 #include "calibration/Poly3Fit.h"
-#include "core/Format.h"
+#include "base/Format.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/support/FakePlatform.h"
 

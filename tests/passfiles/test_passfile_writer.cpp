@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 #include "passfiles/PassFileWriter.h"
 #include "tests/support/FakePlatform.h"
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/PassTextView.h"
 

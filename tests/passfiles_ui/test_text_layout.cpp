@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "passfiles/ui/TextLayout.h"
+#include "passfiles/TextLayout.h"
 
 using namespace orlix::passview;
 

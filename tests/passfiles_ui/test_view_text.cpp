@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "passfiles/ui/ViewText.h"
+#include "passfiles/ViewText.h"
 
 using namespace orlix::passview;
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/MeasurementCycle.h"
-#include "core/ui/Station.h"
-#include "settings/Settings.h"
+#include "app/Station.h"
+#include "settings/ui/Settings.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/KP12/KP12.h"
 
@@ -51,14 +51,15 @@ struct Rig {
   orlix::testing::MemoryFileAccess files;
   orlix::testing::FakeClock clock;
   orlix::testing::ReplayUniform uniform{{0.5f, 0.25f, 0.75f}};
-  Station station{files, clock, uniform, "/data/gauge"};
+  Station station{files, clock, uniform};
   std::unique_ptr<Settings> window;
 
   explicit Rig(const SettingsRecord& file = Sample()) {
     files.files[kCfg] = orlix::Cfgfile::ConfigurationText(file);
+    files.location = "/data/gauge";
   }
   Settings& Open() {
-    window = std::make_unique<Settings>(station);
+    window = std::make_unique<Settings>(station.settings, station.files);
     return *window;
   }
 };

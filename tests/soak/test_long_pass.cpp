@@ -34,10 +34,10 @@
 #include <string>
 #include <vector>
 
-#include "core/Format.h"
-#include "core/SystemPlatform.h"
-#include "core/ui/QL.h"
-#include "core/ui/Station.h"
+#include "base/Format.h"
+#include "base/SystemPlatform.h"
+#include "app/QL.h"
+#include "app/Station.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/DS1/DS1.h"
 #include "widgets/HI1/HI1.h"
@@ -172,7 +172,7 @@ struct Rig {
   DirectoryFileAccess files{dir.path().toStdString()};
   testing::FakeClock clock;
   Pcg32Uniform uniform;
-  Station station{files, clock, uniform, dir.path().toStdString()};
+  Station station{files, clock, uniform};
   std::unique_ptr<QL> window;
 
   Rig() {
@@ -486,7 +486,7 @@ class TestLongPass : public QObject {
     testing::MemoryFileAccess files;
     MidnightClock clock(secondsWrap);
     Pcg32Uniform uniform;
-    Station station{files, clock, uniform, "/srv/gauge"};
+    Station station{files, clock, uniform};
     QL window(station);
     window.Load();
     auto* sample = window.findChild<QLineEdit*>(QStringLiteral("Text2"));

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Platform.h"
+#include "base/Platform.h"
 
 namespace orlix::testing {
 
@@ -48,12 +48,14 @@ class ReplayUniform final : public UniformSource {
 class MemoryFileAccess final : public FileAccess {
  public:
   std::map<std::string, std::string> files;
+  std::string location = ".";
   bool failReads = false;
   bool failReplace = false;
   bool failAppend = false;
   int writes = 0;
 
   bool Exists(const std::string& name) override { return files.count(name) != 0; }
+  std::string Location() const override { return location; }
 
   std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) override {
     if (failReads) return std::nullopt;

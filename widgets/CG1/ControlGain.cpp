@@ -1,6 +1,6 @@
 #include "widgets/CG1/ControlGain.h"
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix::cg1 {
 

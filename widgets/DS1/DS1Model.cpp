@@ -1,11 +1,11 @@
 #include "widgets/DS1/DS1Model.h"
 
-#include "core/Single.h"
+#include "base/Single.h"
 
 #include <cmath>
 #include <limits>
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix {
 namespace {

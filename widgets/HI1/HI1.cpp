@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {

@@ -1,12 +1,12 @@
 #include "widgets/HI1/HI1Model.h"
 
-#include "core/Single.h"
+#include "base/Single.h"
 
 #include <cfloat>
 #include <cmath>
 #include <limits>
 
-#include "core/Format.h"
+#include "base/Format.h"
 #include "widgets/common/PropertyBag.h"
 
 namespace orlix {

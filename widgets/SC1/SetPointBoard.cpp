@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix::sc1 {
 namespace {

@@ -1,12 +1,12 @@
 #include "widgets/TP1/TP1Model.h"
 
-#include "core/Single.h"
+#include "base/Single.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix {
 namespace tp1 {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "calibration/GR1/XYGraphModel.h"
+#include "widgets/GR1/XYGraphModel.h"
 
 using namespace orlix::gr1;
 

@@ -2,7 +2,7 @@
 #include <QMouseEvent>
 #include <QtTest>
 
-#include "calibration/GR1/GR1.h"
+#include "widgets/GR1/GR1.h"
 #include "widgets/common/RetainedSurface.h"
 #include "widgets/common/UiCommon.h"
 

@@ -9,7 +9,7 @@
 #include "calibration/CoefFile.h"
 #include "calibration/Poly3Fit.h"
 #include "core/Measure.h"
-#include "core/Platform.h"
+#include "base/Platform.h"
 #include "core/QLDAQ.h"
 #include "core/Settings.h"
 #include "core/Stats.h"
@@ -18,24 +18,20 @@
 namespace orlix {
 
 struct Station {
-  Station(FileAccess& fileAccess, Clock& clockSource, UniformSource& uniform,
-          std::string workingDirectory = ".")
+  Station(FileAccess& fileAccess, Clock& clockSource, UniformSource& uniform)
       : files(fileAccess),
         clock(clockSource),
         stats(uniform),
         source(stats),
         daq(source, settings, values),
         measure(settings, values, daq, calibration.Coef),
-        passWriter(fileAccess, clockSource),
-        directory(std::move(workingDirectory)) {}
+        passWriter(fileAccess, clockSource) {}
 
   Station(const Station&) = delete;
   Station& operator=(const Station&) = delete;
 
   // The coefficients from "QL_CFF.DAT", or (0, 1, 0, 0) when it is missing.
   void ReadCoefficients() { CoefFile(files).ReadCoefficients(calibration); }
-
-  const std::string& WorkingDirectoryText() const { return directory; }
 
   FileAccess& files;
   Clock& clock;
@@ -47,7 +43,6 @@ struct Station {
   QLDAQ daq;
   Measure measure;
   PassFileWriter passWriter;
-  std::string directory;
 };
 
 }  // namespace orlix

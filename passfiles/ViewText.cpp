@@ -1,4 +1,4 @@
-#include "passfiles/ui/ViewText.h"
+#include "passfiles/ViewText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "passfiles/ui/TextLayout.h"
+#include "passfiles/TextLayout.h"
 
 #include <algorithm>
 #include <cmath>

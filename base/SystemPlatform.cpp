@@ -1,4 +1,4 @@
-#include "core/SystemPlatform.h"
+#include "base/SystemPlatform.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
-#include "calibration/CalibrationText.h"
+#include "base/BoundedRead.h"
 
 namespace orlix {
 
-std::optional<std::string> ReadCalibrationText(FileAccess& files, const std::string& name,
-                                               std::size_t maxBytes) {
+std::optional<std::string> ReadDataText(FileAccess& files, const std::string& name,
+                                        std::size_t maxBytes) {
   // One byte more than the bound tells whether the file goes on beyond it.
   auto text = files.Read(name, maxBytes + 1);
   if (!text) return std::nullopt;

@@ -1,4 +1,4 @@
-#include "calibration/GR1/GR1.h"
+#include "widgets/GR1/GR1.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "core/ui/QL.h"
+#include "app/QL.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTimerEvent>
 
-#include "core/Format.h"
-#include "core/ui/Station.h"
+#include "base/Format.h"
+#include "app/Station.h"
 #include "widgets/AR1/AR1.h"
 #include "widgets/CG1/CG1.h"
 #include "widgets/DS1/DS1.h"
@@ -254,7 +254,7 @@ void QL::ShowFileProblem(bool failing) {
   if (failing) {
     text2_->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid rgb(255, 0, 0); }"));
     text2_->setToolTip(QStringLiteral("The pass file cannot be written in %1")
-                           .arg(QString::fromStdString(station_.WorkingDirectoryText())));
+                           .arg(QString::fromStdString(station_.files.Location())));
   } else {
     text2_->setStyleSheet(QString());
     text2_->setToolTip(QString());

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "core/Platform.h"
+#include "base/Platform.h"
 
 namespace orlix {
 
@@ -52,6 +52,7 @@ class DirectoryFileAccess final : public FileAccess {
   bool Replace(const std::string& name, std::string_view contents) override;
   bool Append(const std::string& name, std::string_view contents) override;
   std::vector<std::string> List(std::string_view suffix) override;
+  std::string Location() const override { return directory_.string(); }
 
   const std::filesystem::path& Directory() const { return directory_; }
 

@@ -53,6 +53,9 @@ class FileAccess {
   // Names of the regular files whose name ends with the suffix (case-insensitive),
   // sorted by name.
   virtual std::vector<std::string> List(std::string_view suffix) = 0;
+
+  // Where the files are, as the operator should read it in a message.
+  virtual std::string Location() const { return "."; }
 };
 
 }  // namespace orlix

@@ -18,8 +18,8 @@ class QTabBar;
 
 namespace orlix {
 
+class FileAccess;
 class KP12;
-struct Station;
 
 class Settings : public QWidget {
   Q_OBJECT
@@ -31,8 +31,8 @@ class Settings : public QWidget {
 
  public:
   // Builds the window and loads it: General tab, the configuration file read into the
-  // station's record, and the fields, mode and intensities shown from it.
-  explicit Settings(Station& station, QWidget* parent = nullptr);
+  // record the measurement uses, and the fields, mode and intensities shown from it.
+  Settings(SettingsRecord& settings, FileAccess& files, QWidget* parent = nullptr);
   ~Settings() override;
 
   qint16 CurrentTab() const { return editor_.CurrentTab(); }
@@ -64,7 +64,8 @@ class Settings : public QWidget {
   void OnSave();
   void OnClose();
 
-  Station& station_;
+  SettingsRecord& settings_;
+  FileAccess& files_;
   SettingsEditor editor_;
 
   QTabBar* tabStrip1_ = nullptr;

@@ -1,4 +1,4 @@
-#include "settings/Settings.h"
+#include "settings/ui/Settings.h"
 
 #include <algorithm>
 
@@ -14,7 +14,8 @@
 #include <QRegularExpressionValidator>
 #include <QTabBar>
 
-#include "core/ui/Station.h"
+#include "base/Platform.h"
+#include "core/Settings.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/common/UiCommon.h"
 
@@ -69,8 +70,8 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-Settings::Settings(Station& station, QWidget* parent)
-    : QWidget(parent, Qt::Window), station_(station) {
+Settings::Settings(SettingsRecord& settings, FileAccess& files, QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(settings), files_(files) {
   setWindowTitle(QStringLiteral("Orlix / Settings"));
   ui::Name(this, QStringLiteral("Settings"), QStringLiteral("Orlix / Settings"));
   setFont(ui::StationFont(QStringLiteral("Arial"), 8.25));
@@ -211,8 +212,8 @@ void Settings::BuildLayout() {
 
 void Settings::Load() {
   // The record as the file holds it now, then the window's start state shown from it.
-  Cfgfile(station_.files).ReadConfiguration(station_.settings);
-  editor_.Load(station_.settings);
+  Cfgfile(files_).ReadConfiguration(settings_);
+  editor_.Load(settings_);
   {
     const QSignalBlocker quiet(tabStrip1_);
     tabStrip1_->setCurrentIndex(editor_.CurrentTab());
@@ -296,10 +297,10 @@ void Settings::OnDelete() {
 }
 
 void Settings::OnSave() {
-  Cfgfile file(station_.files);
-  if (!SaveSettings(editor_, file, station_.settings)) {
+  Cfgfile file(files_);
+  if (!SaveSettings(editor_, file, settings_)) {
     const QString where =
-        QDir(QString::fromStdString(station_.WorkingDirectoryText())).absolutePath();
+        QDir(QString::fromStdString(files_.Location())).absolutePath();
     message_->setText(
         QStringLiteral("Not saved: the file %1 cannot be written in %2. Your entries are kept.")
             .arg(QString::fromLatin1(kConfigurationFile), QDir::toNativeSeparators(where)));

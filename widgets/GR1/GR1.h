@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "calibration/GR1/XYGraphModel.h"
+#include "widgets/GR1/XYGraphModel.h"
 #include "widgets/common/PropertyBag.h"
 
 namespace orlix::ui {

@@ -1,8 +1,8 @@
-#include "calibration/ui/FittingLogic.h"
+#include "calibration/FittingLogic.h"
 
 #include <cmath>
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "passfiles/ui/ViewText.h"
+#include "passfiles/ViewText.h"
 
 namespace orlix::passview {
 

@@ -1,4 +1,4 @@
-#include "core/Format.h"
+#include "base/Format.h"
 
 #include <array>
 #include <charconv>

@@ -1,9 +1,9 @@
-#include "calibration/GR1/XYGraphModel.h"
+#include "widgets/GR1/XYGraphModel.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "core/Format.h"
+#include "base/Format.h"
 
 namespace orlix::gr1 {
 namespace {
