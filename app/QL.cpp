@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTimerEvent>
 
-#include "base/Format.h"
 #include "app/Station.h"
+#include "base/Format.h"
 #include "widgets/AR1/AR1.h"
 #include "widgets/CG1/CG1.h"
 #include "widgets/DS1/DS1.h"
@@ -61,33 +61,10 @@ class QL::Instruments final : public CycleInstruments {
   QL& w_;
 };
 
-// The pass file through the station's writer.
-class QL::Recorder final : public PassRecorder {
- public:
-  explicit Recorder(PassFileWriter& writer) : writer_(writer) {}
-  bool WriteFileHeader(std::int16_t pass) override { return writer_.WriteFileHeader(pass); }
-  bool AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
-                   float rollWeight) override {
-    return writer_.AddFileData(pass, length, thickness, rollDiam, rollWeight);
-  }
-  bool WriteFileEnd(std::int16_t pass, double average, double deviation) override {
-    return writer_.WriteFileEnd(pass, average, deviation);
-  }
-  bool WriteHistoPoint(std::int16_t pass, double x, double n) override {
-    return writer_.WriteHistoPoint(pass, x, n);
-  }
-
- private:
-  PassFileWriter& writer_;
-};
-
 QL::QL(Station& station, QWidget* parent)
-    : QWidget(parent),
-      station_(station),
-      instruments_(std::make_unique<Instruments>(*this)),
-      recorder_(std::make_unique<Recorder>(station.passWriter)) {
+    : QWidget(parent), station_(station), instruments_(std::make_unique<Instruments>(*this)) {
   cycle_ = std::make_unique<MeasurementCycle>(station_.settings, station_.values, station_.daq,
-                                              station_.measure, *recorder_, station_.clock,
+                                              station_.measure, station_.passWriter, station_.clock,
                                               *instruments_);
   setWindowTitle(QStringLiteral("Orlix / Thickness Measurement & Control"));
   setObjectName(QStringLiteral("QL"));

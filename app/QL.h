@@ -67,7 +67,6 @@ class QL : public QWidget {
 
  private:
   class Instruments;
-  class Recorder;
 
   void BuildLayout();
   void StartProc();
@@ -79,7 +78,6 @@ class QL : public QWidget {
 
   Station& station_;
   std::unique_ptr<Instruments> instruments_;
-  std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<MeasurementCycle> cycle_;
 
   HI1* hi11_ = nullptr;

@@ -37,12 +37,9 @@ std::vector<double> CurveSteps(double intensityMax) {
 FitView FitForView(CalibrationData& data) {
   FitView view;
   const int n = UsedPointCount(data);
-  if (n >= 2) {
-    view.shown = FitAndCommit(data, view.failed);
-  } else {
-    // Too few points to show a curve: the coefficients in use stay as they are.
-    view.failed = FittedCoefficients(data) ? kFalse16 : kTrue16;
-  }
+  // With fewer than 2 points no fit can succeed (it needs 4 distinct intensities): the
+  // coefficients in use stay as they are and "F IT" shows the failure.
+  if (n >= 2) view.shown = FitAndCommit(data, view.failed);
   if (!view.shown) return view;
 
   for (int i = 0; i < 4; ++i) {

@@ -13,10 +13,6 @@
 
 namespace orlix {
 
-// The window's 16-bit Booleans.
-inline constexpr std::int16_t kTrue16 = -1;
-inline constexpr std::int16_t kFalse16 = 0;
-
 // Keypad indices beyond the digits 0..9.
 inline constexpr std::int16_t kKeyPoint = 10;
 inline constexpr std::int16_t kKeyEnter = 11;

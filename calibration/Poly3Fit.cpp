@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "calibration/Optim1.h"
-
 namespace orlix {
 namespace {
 
@@ -105,7 +103,7 @@ int UsedPointCount(const CalibrationData& data) {
 }
 
 void FitPoly3(CalibrationData& data, std::int16_t& failed) {
-  failed = kFailedTrue;
+  failed = kTrue16;
   for (auto& row : data.NormalMatrix) row.fill(0.0);
   data.Coef.fill(0.0);
 
@@ -173,27 +171,7 @@ void FitPoly3(CalibrationData& data, std::int16_t& failed) {
     if (!std::isfinite(a[k])) return;
   }
   data.Coef = a;
-  failed = kFailedFalse;
-}
-
-void SolveLinear4(CalibrationData& data, std::int16_t& failed) {
-  failed = kFailedFalse;
-  const double d = Determinant4(data);
-  if (d == 0.0) {
-    failed = kFailedTrue;
-    return;
-  }
-  std::array<double, 4> numerators;
-  for (std::size_t k = 0; k < 4; ++k) {
-    std::array<double, 4> kept;
-    for (std::size_t r = 0; r < 4; ++r) {
-      kept[r] = data.NormalMatrix[r][k];
-      data.NormalMatrix[r][k] = data.Coef[r];
-    }
-    numerators[k] = Determinant4(data);
-    for (std::size_t r = 0; r < 4; ++r) data.NormalMatrix[r][k] = kept[r];
-  }
-  for (std::size_t k = 0; k < 4; ++k) data.Coef[k] = numerators[k] / d;
+  failed = kFalse16;
 }
 
 double EvalPoly3(const Coefficients& coef, double x) {
@@ -202,18 +180,10 @@ double EvalPoly3(const Coefficients& coef, double x) {
 
 double EvalPoly3(const CalibrationData& data, double x) { return EvalPoly3(data.Coef, x); }
 
-std::optional<Coefficients> FittedCoefficients(const CalibrationData& data) {
-  CalibrationData copy = data;
-  std::int16_t failed = kFailedTrue;
-  FitPoly3(copy, failed);
-  if (failed != kFailedFalse) return std::nullopt;
-  return copy.Coef;
-}
-
 bool FitAndCommit(CalibrationData& data, std::int16_t& failed) {
   CalibrationData copy = data;
   FitPoly3(copy, failed);
-  if (failed != kFailedFalse) return false;
+  if (failed != kFalse16) return false;
   data.NormalMatrix = copy.NormalMatrix;
   data.Coef = copy.Coef;
   return true;

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "core/Measure.h"
 
@@ -13,9 +12,10 @@ namespace orlix {
 // Points the record holds (point i, counted from 1, lives at index i - 1).
 inline constexpr int kCalibrationCapacity = 200;
 
-// The fit's 16-bit Boolean failure flag: True is -1, False is 0.
-inline constexpr std::int16_t kFailedTrue = -1;
-inline constexpr std::int16_t kFailedFalse = 0;
+// The calibration's 16-bit Booleans (the fit's failure flag, the window's flags): True is
+// -1, False is 0.
+inline constexpr std::int16_t kTrue16 = -1;
+inline constexpr std::int16_t kFalse16 = 0;
 
 // The calibration record; one instance lives as long as the program, all zero at start.
 struct CalibrationData {
@@ -26,7 +26,7 @@ struct CalibrationData {
   std::array<double, kCalibrationCapacity> Thickness{};  // y of each point: micrometres
   // Power sums of the last fit: S(r + c) over the centred and scaled intensities.
   std::array<std::array<double, 4>, 4> NormalMatrix{};
-  // A0, A1, A2, A3; also the right-hand side of SolveLinear4.
+  // A0, A1, A2, A3.
   Coefficients Coef{};
 };
 
@@ -43,18 +43,9 @@ struct CalibrationData {
 // of the centred and scaled system, not coefficients: see FitAndCommit.
 void FitPoly3(CalibrationData& data, std::int16_t& failed);
 
-// Solves NormalMatrix · A = Coef in place by Cramer's rule (five Determinant4 calls; all
-// four numerators before Coef changes). failed is True, and nothing changes, when the
-// determinant is exactly 0.
-void SolveLinear4(CalibrationData& data, std::int16_t& failed);
-
 // t(x) = ((A0 + A1·x) + A2·x²) + A3·x³ in double, x² and x³ formed as powers of x.
 double EvalPoly3(const CalibrationData& data, double x);
 double EvalPoly3(const Coefficients& coef, double x);
-
-// The coefficients that FitPoly3 finds for the record's points, or nothing when that fit
-// fails. The record is not changed.
-std::optional<Coefficients> FittedCoefficients(const CalibrationData& data);
 
 // Fits a copy of the record and commits Coef and NormalMatrix only when the fit succeeds:
 // a failed fit leaves the record, and so the coefficients the measurement uses, as they

@@ -55,7 +55,7 @@ bool MeasurementCycle::Step() {
 }
 
 double MeasurementCycle::TakeSample() {
-  daq_.SampleCount(sample_);
+  sample_ = daq_.SampleCount();
   instruments_.ShowSample(sample_);
   return sample_;
 }

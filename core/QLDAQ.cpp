@@ -2,16 +2,11 @@
 
 namespace orlix {
 
-void QLDAQ::ReadCount(const double& /*p1*/, const double& /*p2*/, float& count) {
-  count = static_cast<float>(source_.Count(values_.SetPointThickness));
-}
-
-void QLDAQ::SampleCount(double& sample) {
+double QLDAQ::SampleCount() {
   if (settings_[MeasurementMode] == kModeSimulation) {
-    sample = static_cast<double>(static_cast<float>(source_.Count(kSimulatedSampleMean)));
-  } else {
-    sample = static_cast<double>(ReadCount());
+    return static_cast<double>(static_cast<float>(source_.Count(kSimulatedSampleMean)));
   }
+  return static_cast<double>(ReadCount());
 }
 
 void QLDAQ::StepStripLength(float& length) {

@@ -35,23 +35,14 @@ class QLDAQ {
   QLDAQ(CountSource& source, const SettingsRecord& settings, ProgramValues& values)
       : source_(source), settings_(settings), values_(values) {}
 
-  // One count with the set-point as its mean. The two settings values are handed to a
-  // count source that could use them; the simulator does not.
-  void ReadCount(const double& p1, const double& p2, float& count);
-  float ReadCount() {
-    float count = 0;
-    ReadCount(settings_[MeasurementQuantity], settings_[LowLevel], count);
-    return count;
-  }
+  // One count with the set-point as its mean. A counter board would count for the
+  // measurement quantity and above the low level of the settings; the simulator needs
+  // neither.
+  float ReadCount() { return static_cast<float>(source_.Count(values_.SetPointThickness)); }
 
   // The sample shown in the main window: a count of mean 1200 in Simulation mode,
   // otherwise a count with the set-point as its mean.
-  void SampleCount(double& sample);
-  double SampleCount() {
-    double sample = 0;
-    SampleCount(sample);
-    return sample;
-  }
+  double SampleCount();
 
   // A count of the given mean straight from the source.
   float CountWithMean(float mean) { return static_cast<float>(source_.Count(mean)); }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/Platform.h"
+#include "core/MeasurementCycle.h"
 
 namespace orlix {
 
@@ -27,7 +28,8 @@ class PrintLine {
   std::size_t lineStart_ = 0;
 };
 
-class PassFileWriter {
+// The measurement cycle records its passes through the writer.
+class PassFileWriter final : public PassRecorder {
  public:
   PassFileWriter(FileAccess& files, Clock& clock) : files_(files), clock_(clock) {}
 
@@ -36,15 +38,15 @@ class PassFileWriter {
 
   // Creates the pass file, or empties an existing one, and writes the header with the
   // clock's date and time texts.
-  bool WriteFileHeader(std::int16_t pass);
+  bool WriteFileHeader(std::int16_t pass) override;
   // Appends one data line: strip length in m, thickness in µm, roll diameter in mm, roll
   // weight in kg. Creates the file if it is missing.
   bool AddFileData(std::int16_t pass, float length, float thickness, float rollDiam,
-                   float rollWeight);
+                   float rollWeight) override;
   // Appends the end block: an empty line, average and MS deviation, the histogram heading.
-  bool WriteFileEnd(std::int16_t pass, double average, double deviation);
+  bool WriteFileEnd(std::int16_t pass, double average, double deviation) override;
   // Appends one histogram line: bin thickness x in µm and bin count n (a whole number).
-  bool WriteHistoPoint(std::int16_t pass, double x, double n);
+  bool WriteHistoPoint(std::int16_t pass, double x, double n) override;
 
   // "00.PSS" for pass 0, "07.PSS" for 7, "123.PSS" for 123.
   static std::string PassFileName(std::int16_t pass);

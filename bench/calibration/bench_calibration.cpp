@@ -30,7 +30,7 @@ static void BM_FitPoly3(benchmark::State& state) {
     FitPoly3(data, failed);
     benchmark::DoNotOptimize(data.Coef);
   }
-  if (failed != kFailedFalse) state.SkipWithError("fit failed");
+  if (failed != kFalse16) state.SkipWithError("fit failed");
 }
 BENCHMARK(BM_FitPoly3)->Arg(15)->Arg(200)->Unit(benchmark::kMicrosecond);
 

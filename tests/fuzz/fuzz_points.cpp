@@ -100,11 +100,11 @@ void CheckFit(const CalibrationData& data) {
   std::int16_t failed = 1;  // neither True nor False
   const bool ok = orlix::FitAndCommit(fitted, failed);
   if (ok) {
-    FUZZ_CHECK(failed == orlix::kFailedFalse,
+    FUZZ_CHECK(failed == orlix::kFalse16,
                "fit succeeded with the flag " + std::to_string(failed));
     for (const double a : fitted.Coef) FUZZ_CHECK(std::isfinite(a), "coefficient " + Exact(a));
   } else {
-    FUZZ_CHECK(failed == orlix::kFailedTrue, "fit failed with the flag " + std::to_string(failed));
+    FUZZ_CHECK(failed == orlix::kTrue16, "fit failed with the flag " + std::to_string(failed));
     FUZZ_CHECK(fitted.Coef == data.Coef && fitted.NormalMatrix == data.NormalMatrix,
                "a failed fit changed the record");
   }

@@ -4,6 +4,7 @@
 #include <QPalette>
 #include <QPolygonF>
 
+#include "widgets/common/Scale.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
@@ -45,15 +46,10 @@ AR1::AR1(QWidget* parent) : QWidget(parent) {
   ui::PlaceTwips(surface_, 0, 0, 3615, 975);
 
   for (std::size_t i = 0; i < labels_.size(); ++i) {
-    auto* label = new QLineEdit(this);
-    ui::Name(label, QStringLiteral("Text2_%1").arg(i), QStringLiteral("Scale value %1").arg(i));
-    label->setReadOnly(true);
-    label->setFrame(false);
-    label->setFocusPolicy(Qt::NoFocus);
     // Each label stands centred under its scale point.
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    label->setTextMargins(0, 0, 0, 0);
-    label->setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 7.5));
+    QLineEdit* label = ui::ReadoutField(this, QStringLiteral("Text2_%1").arg(i),
+                                        QStringLiteral("Scale value %1").arg(i),
+                                        Qt::AlignHCenter | Qt::AlignVCenter);
     ui::PlaceTwips(label, kLabelLefts[i], 720, 495, 195);
     labels_[i] = label;
   }
@@ -113,8 +109,8 @@ void AR1::DrawScale() {
   const QColor fore = palette().color(QPalette::ButtonText);
   const QPen thin = p.PixelPen(fore, 1.0);
   const QPen thick = p.PixelPen(fore, 3.0);
-  for (int i = 0; i < gauge::kMajorTicks; ++i) {
-    const double x = gauge::MajorTickX(i);
+  for (int i = 0; i < kMajorTicks; ++i) {
+    const double x = MajorTickX(i);
     p.setPen(thin);
     p.drawLine(QPointF(x, gauge::kBandTop), QPointF(x, gauge::kBandBottom));
     p.setPen(thick);
@@ -122,8 +118,8 @@ void AR1::DrawScale() {
     p.drawLine(QPointF(x, top), QPointF(x, gauge::kThickTickBottom));
   }
   p.setPen(thin);
-  for (int i = 0; i < gauge::kMinorTicks; ++i) {
-    const double x = gauge::MinorTickX(i);
+  for (int i = 0; i < kMinorTicks; ++i) {
+    const double x = MinorTickX(i);
     p.drawLine(QPointF(x, gauge::kBandTop), QPointF(x, gauge::kMinorTickBottom));
   }
 }

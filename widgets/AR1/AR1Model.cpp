@@ -8,15 +8,11 @@
 
 #include "base/Format.h"
 #include "widgets/common/PropertyBag.h"
+#include "widgets/common/Scale.h"
 
 namespace orlix {
 
-namespace {
-
-// Labels stand at a × s / 2 + lo for these a: m − 2.5 s, m − s, m, m + s, m + 2.5 s.
-constexpr std::array<int, 5> kLabelSteps = {0, 3, 5, 7, 10};
-
-}  // namespace
+namespace {}  // namespace
 
 std::vector<std::int16_t> AR1Model::Sweep::Positions() const {
   std::vector<std::int16_t> positions;
@@ -48,15 +44,11 @@ AR1Model::Sweep AR1Model::SetCurrentValue(float value) {
 }
 
 void AR1Model::Relabel() {
-  scale_ = ToSingle(static_cast<double>(midValue_) * scalelength_ / 100.0);
-  if (scale_ == 0.0f) scale_ = 1.0f;
-  lower_ = ToSingle(midValue_ - 2.5 * scale_);
-  upper_ = ToSingle(midValue_ + 2.5 * scale_);
-  const char* pattern = midValue_ < 100.0f ? "###0.0" : "###0";
-  for (std::size_t i = 0; i < kLabelSteps.size(); ++i) {
-    const float value = ToSingle(kLabelSteps[i] * static_cast<double>(scale_) / 2.0 + lower_);
-    labels_[i] = FormatPattern(value, pattern);
-  }
+  const DisplayScale scale(midValue_, scalelength_);
+  scale_ = scale.unit;
+  lower_ = scale.lower;
+  upper_ = scale.upper;
+  labels_ = scale.labels;
 }
 
 AR1Model::Place AR1Model::PlaceOf(float value) const {

@@ -90,12 +90,8 @@ inline constexpr double kBandLeft = 59.0;
 inline constexpr double kBandRight = 119.0;
 inline constexpr double kBandTop = 15.0;
 inline constexpr double kBandBottom = 27.0;
-// 11 major divisions from x = 14, 15 points apart, the middle at 89; 50 minor ones 3 apart.
-inline constexpr int kMajorTicks = 11;
-inline constexpr int kMinorTicks = 50;
+// The middle of the 11 major divisions (MajorTickX, Scale.h) stands at 89.
 inline constexpr int kMiddleTick = 5;
-inline constexpr double MajorTickX(int i) { return 14.0 + 15.0 * i; }
-inline constexpr double MinorTickX(int i) { return 14.0 + 3.0 * i; }
 inline constexpr double kMinorTickBottom = 22.0;
 inline constexpr double kThickTickBottom = 30.0;
 

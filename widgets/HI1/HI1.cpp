@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include "base/Format.h"
+#include "widgets/common/Scale.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
@@ -22,15 +23,8 @@ constexpr std::array<int, 5> kAxisLefts = {0, 960, 1560, 2160, 3120};
 
 QLineEdit* MakeField(QWidget* parent, const QString& name, const QString& hint, const QColor& back,
                      const QColor& text, Qt::Alignment align) {
-  auto* field = new QLineEdit(parent);
-  ui::Name(field, name, hint);
+  QLineEdit* field = ui::ReadoutField(parent, name, hint, align);
   field->setToolTip(hint);
-  field->setReadOnly(true);
-  field->setFrame(false);
-  field->setFocusPolicy(Qt::NoFocus);
-  field->setAlignment(align);
-  field->setTextMargins(0, 0, 0, 0);
-  field->setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 7.5));
   QPalette pal = field->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     pal.setColor(group, QPalette::Base, back);
@@ -154,12 +148,12 @@ void HI1::DrawFrame(ui::RetainedSurface::Painter& p) const {
   const QPen white = p.PixelPen(Qt::white);
   p.setPen(white);
   p.drawRect(QRectF(QPointF(f.left, f.top), QPointF(f.right, f.bottom)));
-  for (int i = 0; i < histogram::kMajorTicks; ++i) {
-    const double x = histogram::MajorTickX(i);
+  for (int i = 0; i < kMajorTicks; ++i) {
+    const double x = MajorTickX(i);
     p.drawLine(QPointF(x, f.ybase), QPointF(x, f.ybase - 7.0));
   }
-  for (int i = 0; i < histogram::kMinorTicks; ++i) {
-    const double x = histogram::MinorTickX(i);
+  for (int i = 0; i < kMinorTicks; ++i) {
+    const double x = MinorTickX(i);
     p.drawLine(QPointF(x, f.ybase), QPointF(x, f.ybase - 3.0));
   }
   const QPen dotted = p.PixelPen(Qt::white, 1.0, Qt::DotLine);

@@ -8,6 +8,7 @@
 
 #include "base/Format.h"
 #include "widgets/common/PropertyBag.h"
+#include "widgets/common/Scale.h"
 
 namespace orlix {
 
@@ -21,9 +22,6 @@ std::int16_t ToInt16(double d, std::int16_t fallback) {
   if (d >= 32767.0) return 32767;
   return static_cast<std::int16_t>(std::trunc(d));
 }
-
-// Axis values stand at a × s / 2 + L for these a: m − 2.5 s, m − s, m, m + s, m + 2.5 s.
-constexpr std::array<int, 5> kAxisSteps = {0, 3, 5, 7, 10};
 
 }  // namespace
 
@@ -91,14 +89,10 @@ std::int32_t HI1Model::HistoY() const {
 void HI1Model::ResetHisto() { SetUp(midValue_, scalelength_); }
 
 void HI1Model::SetUp(float middle, float scaleLength) {
-  scale_ = ToSingle(static_cast<double>(middle) * scaleLength / 100.0);
-  if (scale_ == 0.0f) scale_ = 1.0f;  // a negative scale is used as it is
-  lower_ = ToSingle(middle - 2.5 * scale_);
-  const char* pattern = middle < 100.0f ? "###0.0" : "###0";
-  for (std::size_t i = 0; i < kAxisSteps.size(); ++i) {
-    const float value = ToSingle(kAxisSteps[i] * static_cast<double>(scale_) / 2.0 + lower_);
-    axisTexts_[i] = FormatPattern(value, pattern);
-  }
+  const DisplayScale scale(middle, scaleLength);
+  scale_ = scale.unit;
+  lower_ = scale.lower;
+  axisTexts_ = scale.labels;
   for (int k = 0; k < kBins; ++k) {
     edges_[static_cast<std::size_t>(k)] = ToSingle(k * static_cast<double>(scale_) / 10.0 + lower_);
   }

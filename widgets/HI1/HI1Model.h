@@ -138,10 +138,7 @@ struct Frame {
 };
 Frame FrameOf(double w, double h);
 
-inline constexpr int kMajorTicks = 11;  // x = 14 + 15 i, 7 points high
-inline constexpr int kMinorTicks = 50;  // x = 14 + 3 i, 3 points high
-inline constexpr double MajorTickX(int i) { return 14.0 + 15.0 * i; }
-inline constexpr double MinorTickX(int i) { return 14.0 + 3.0 * i; }
+// Major ticks (MajorTickX, Scale.h) are 7 points high, minor ones 3.
 // Grid lines at m − s, m and m + s; the middle one is solid, the others dotted.
 inline constexpr std::array<double, 3> kGridX = {59.0, 89.0, 119.0};
 

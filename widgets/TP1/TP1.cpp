@@ -1,15 +1,14 @@
 #include "widgets/TP1/TP1.h"
 
 #include <QGroupBox>
-#include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
-#include <QPolygonF>
 #include <QPushButton>
 
 #include "widgets/common/HoldRepeat.h"
 #include "widgets/common/RetainedSurface.h"
+#include "widgets/common/StepPictures.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
@@ -24,46 +23,14 @@ const QColor kLabelColor(255, 255, 0);
 const QColor kForeground(255, 255, 255);
 const QColor kBackground(0, 0, 0);
 
-// The station's sans-serif face: the named family where installed, else the closest
-// narrow sans-serif faces, so captions fit their buttons.
-QFont SansFont(double points) {
-  QFont font = ui::StationFont(QStringLiteral("MS Sans Serif"), points);
-  font.setStyleHint(QFont::SansSerif);
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                    QStringLiteral("Nimbus Sans"), QStringLiteral("Arial"),
-                    QStringLiteral("DejaVu Sans")});
-  return font;
-}
-
 QRect ToQRect(const tp1::PixelRect& r) { return QRect(r.left, r.top, r.width, r.height); }
-
-// A filled arrow head pointing left or right, for the scroll buttons.
-QIcon ArrowIcon(bool pointsRight) {
-  QIcon icon;
-  for (const qreal ratio : {1.0, 2.0}) {
-    QPixmap pixmap(QSize(13, 13) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    const QPolygonF head =
-        pointsRight ? QPolygonF({QPointF(3.5, 1.5), QPointF(10.5, 6.5), QPointF(3.5, 11.5)})
-                    : QPolygonF({QPointF(9.5, 1.5), QPointF(2.5, 6.5), QPointF(9.5, 11.5)});
-    p.drawPolygon(head);
-    p.end();
-    icon.addPixmap(pixmap);
-  }
-  return icon;
-}
 
 }  // namespace
 
 TP1::TP1(QWidget* parent) : QWidget(parent) {
   auto* label = new QLabel(QStringLiteral("Deviations"), this);
   ui::Name(label, QStringLiteral("Label1"), QStringLiteral("Deviations"));
-  label->setFont(SansFont(8.25));
+  label->setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 8.25));
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   ui::PlaceTwips(label, 1920, 0, 855, 255);
 
@@ -84,16 +51,14 @@ TP1::TP1(QWidget* parent) : QWidget(parent) {
   scrollRight_ = new QPushButton(frame);
   ui::Name(scrollRight_, QStringLiteral("SCR"), QStringLiteral("Scroll right"));
   scrollRight_->setToolTip(QStringLiteral("Scroll right"));
-  scrollRight_->setIcon(ArrowIcon(true));
+  ui::SetStepPicture(scrollRight_, ui::StepPicture::Right);
   ui::PlaceTwips(scrollRight_, 120, 240, 375, 375);
 
   scrollLeft_ = new QPushButton(frame);
   ui::Name(scrollLeft_, QStringLiteral("SCL"), QStringLiteral("Scroll left"));
   scrollLeft_->setToolTip(QStringLiteral("Scroll left"));
-  scrollLeft_->setIcon(ArrowIcon(false));
+  ui::SetStepPicture(scrollLeft_, ui::StepPicture::Left);
   ui::PlaceTwips(scrollLeft_, 120, 600, 375, 375);
-  scrollRight_->setIconSize(QSize(13, 13));
-  scrollLeft_->setIconSize(QSize(13, 13));
 
   hold_ = new ui::HoldRepeat(kScrollIntervalMs, this);
   hold_->setObjectName(QStringLiteral("Timer1"));

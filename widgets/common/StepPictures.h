@@ -1,6 +1,7 @@
 #pragma once
-// The 27 × 27 pixel pictures of the panels' step buttons, drawn here rather than loaded:
-// an up arrow for the increment buttons and a down arrow for "Decrease".
+// The pictures of the step buttons, drawn here rather than loaded: 27 × 27 pixel up and
+// down arrows for the panels' increment and "Decrease" buttons, 13 × 13 arrow heads for the
+// trend's scroll buttons. Each icon holds the picture at pixel ratios 1 and 2.
 
 #include <QIcon>
 #include <QPixmap>
@@ -11,12 +12,12 @@ namespace orlix::ui {
 
 inline constexpr int kStepPictureSize = 27;
 
-enum class StepPicture { Up, Down };
+enum class StepPicture { Up, Down, Left, Right };
 
-// The picture at the given device pixel ratio (27 × 27 device-independent pixels).
+// The picture at the given device pixel ratio.
 QPixmap DrawStepPicture(StepPicture kind, qreal ratio = 1.0);
 
-// Puts the picture on a button, sharp at ratios 1 and 2.
+// Puts the picture on a button at its own size, sharp at ratios 1 and 2.
 void SetStepPicture(QAbstractButton* button, StepPicture kind);
 
 }  // namespace orlix::ui

@@ -1,6 +1,7 @@
 #include "widgets/common/UiCommon.h"
 
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QPalette>
 
 namespace orlix::ui {
@@ -8,6 +9,19 @@ namespace orlix::ui {
 void Name(QWidget* w, const QString& objectName, const QString& accessibleName) {
   w->setObjectName(objectName);
   w->setAccessibleName(accessibleName);
+}
+
+QLineEdit* ReadoutField(QWidget* parent, const QString& objectName, const QString& accessibleName,
+                        Qt::Alignment align) {
+  auto* field = new QLineEdit(parent);
+  Name(field, objectName, accessibleName);
+  field->setReadOnly(true);
+  field->setFrame(false);
+  field->setFocusPolicy(Qt::NoFocus);
+  field->setAlignment(align);
+  field->setTextMargins(0, 0, 0, 0);
+  field->setFont(StationFont(QStringLiteral("MS Sans Serif"), 7.5));
+  return field;
 }
 
 void SetButtonBackground(QWidget* button, const QColor& color) {

@@ -10,6 +10,8 @@
 
 #include "widgets/common/Geometry.h"
 
+class QLineEdit;
+
 namespace orlix::ui {
 
 // A rectangle given in twips (left, top, width, height), in pixels.
@@ -32,6 +34,11 @@ inline const QColor kNavy(0, 0, 128);
 // Sets the object name and the accessible name (the caption, else the hint, else the
 // label the control stands under) so assistive tools and tests find the control.
 void Name(QWidget* w, const QString& objectName, const QString& accessibleName);
+
+// A read-only text field of an instrument's read-out: no frame, no focus, no margins, the
+// 7.5-point sans-serif face, with its object and accessible names.
+QLineEdit* ReadoutField(QWidget* parent, const QString& objectName, const QString& accessibleName,
+                        Qt::Alignment align);
 
 // Sets a button's background (an invalid colour restores the system button face).
 void SetButtonBackground(QWidget* button, const QColor& color);
