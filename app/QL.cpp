@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimerEvent>
+#include <algorithm>
+#include <cmath>
 
 #include "app/Station.h"
 #include "base/Format.h"
@@ -69,6 +70,9 @@ QL::QL(Station& station, QWidget* parent)
   setWindowTitle(QStringLiteral("Orlix / Thickness Measurement & Control"));
   setObjectName(QStringLiteral("QL"));
   BuildLayout();
+
+  cycleTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&cycleTimer_, &QTimer::timeout, this, &QL::CycleStep);
 
   timer1_.setInterval(1000);
   connect(&timer1_, &QTimer::timeout, this,
@@ -206,20 +210,40 @@ bool QL::PassRunning() const { return cycle_->Running(); }
 void QL::StartProc() {
   if (cycle_->Running()) return;
   cycle_->StartPass();
-  // One pass of the cycle per timer event; the event queue is handled between passes.
-  if (cycleTimerId_ == 0) cycleTimerId_ = startTimer(0, Qt::CoarseTimer);
+  ArmCycle();
 }
 
-void QL::StopProc() { cycle_->StopPass(); }
+void QL::StopProc() {
+  cycle_->StopPass();
+  cycleTimer_.stop();
+}
 
-void QL::timerEvent(QTimerEvent* event) {
-  if (event->timerId() != cycleTimerId_) {
-    QWidget::timerEvent(event);
+// Between two due actions no measurement would be shown, recorded or acted on, so the
+// window sleeps until the earliest period is reached instead of measuring all the time.
+void QL::ArmCycle() {
+  // A day at most: the timer takes whole milliseconds in an int; a longer period is
+  // simply waited for again.
+  constexpr double kLongestWaitMs = 86'400'000.0;
+  const double wait = cycle_->SecondsUntilDue();
+  if (std::isinf(wait)) {
+    cycleTimer_.stop();
     return;
   }
-  if (!cycle_->Step()) {
-    killTimer(cycleTimerId_);
-    cycleTimerId_ = 0;
+  // The nearest millisecond: a step that comes a hair before the due time finds a
+  // microsecond to wait and is taken a millisecond later.
+  const int ms = wait <= 0.0
+                     ? 0
+                     : static_cast<int>(std::clamp(std::round(wait * 1000.0), 1.0, kLongestWaitMs));
+  // While a period is 0 the cycle steps on every pass of the event loop, as it always did.
+  if (ms == 0 && cycleTimer_.isActive() && cycleTimer_.interval() == 0) return;
+  cycleTimer_.start(ms);
+}
+
+void QL::CycleStep() {
+  if (cycle_->Step()) {
+    ArmCycle();
+  } else {
+    cycleTimer_.stop();
   }
 }
 
@@ -268,8 +292,7 @@ void QL::Unload() {
   unloaded_ = true;
   hide();
   cycle_->Abandon();
-  if (cycleTimerId_ != 0) killTimer(cycleTimerId_);
-  cycleTimerId_ = 0;
+  cycleTimer_.stop();
   timer1_.stop();
   emit Unloaded();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The main window: the instruments, the operator panels, the clock and sample fields and
 // the window's commands; it runs the measurement cycle of a pass as single steps on Qt's
-// event loop.
+// event loop, each when the cycle has something to do, and sleeps in between.
 
 #include <QPointer>
 #include <QTimer>
@@ -44,6 +44,9 @@ class QL : public QWidget {
   MeasurementCycle& Cycle() { return *cycle_; }
   bool PassRunning() const;
 
+  // Times the cycle's next step afresh: after the settings were saved, from the new periods.
+  void RetimeCycle() { ArmCycle(); }
+
   // What opens a secondary window; the main window keeps no other link to it.
   using WindowFactory = std::function<QWidget*()>;
   void SetWindowFactory(int command, WindowFactory factory);
@@ -63,7 +66,6 @@ class QL : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void timerEvent(QTimerEvent* event) override;
 
  private:
   class Instruments;
@@ -71,6 +73,8 @@ class QL : public QWidget {
   void BuildLayout();
   void StartProc();
   void StopProc();
+  void ArmCycle();
+  void CycleStep();
   void ShowSample(double sample);
   void ShowFileProblem(bool failing);
   void OpenWindow(int command);
@@ -90,7 +94,7 @@ class QL : public QWidget {
   QLineEdit* text2_ = nullptr;  // sample
   QPushButton* commands_[6] = {};
   QTimer timer1_;
-  int cycleTimerId_ = 0;  // a zero-interval timer: one cycle step per event-loop pass
+  QTimer cycleTimer_;  // the next cycle step; zero interval while a period is 0
   bool unloaded_ = false;
 
   WindowFactory factories_[6];

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QDir>
 
-#include "calibration/ui/Fitting.h"
-#include "base/SystemPlatform.h"
 #include "app/QL.h"
 #include "app/Station.h"
+#include "base/SystemPlatform.h"
+#include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
 #include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
@@ -24,14 +24,17 @@ int main(int argc, char** argv) {
   Station station(files, clock, uniform);
 
   QL window(station);
-  window.SetWindowFactory(2, [&station] { return new Settings(station.settings, station.files); });
+  window.SetWindowFactory(2, [&station, &window] {
+    auto* settings = new Settings(station.settings, station.files);
+    QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
+    return settings;
+  });
   window.SetWindowFactory(
       3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
-  window.SetWindowFactory(
-      4, [&directory] { return new PassFiles(directory); });
+  window.SetWindowFactory(4, [&directory] { return new PassFiles(directory); });
   // Unloading the main window ends the program at once, secondary windows and pass included.
-  QObject::connect(&window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); },
-                   Qt::QueuedConnection);
+  QObject::connect(
+      &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   window.Load();
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);

@@ -1,5 +1,8 @@
 #include "core/MeasurementCycle.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace orlix {
 
 bool MeasurementCycle::Due(double last, int periodIndex, double now) const {
@@ -20,7 +23,6 @@ void MeasurementCycle::StartPass() {
   Record(headerWritten_);
   passLength_ = 0;
   values_.StripLengthCounter = 0;
-  lastFileOutput_ = lastDisplay_ = clock_.MonotonicSeconds();
 
   instruments_.ResetInstruments();
   stopFlag_ = false;
@@ -30,7 +32,6 @@ void MeasurementCycle::StartPass() {
 
 bool MeasurementCycle::Step() {
   if (stopFlag_) return false;
-  ++steps_;
   measure_.MeasureThickness(currentThickness_);
 
   if (Due(lastDisplay_, DisplayPeriod, clock_.MonotonicSeconds())) {
@@ -52,6 +53,22 @@ bool MeasurementCycle::Step() {
     lastCorrection_ = clock_.MonotonicSeconds();
   }
   return true;
+}
+
+double MeasurementCycle::SecondsUntilDue() {
+  constexpr double kNever = std::numeric_limits<double>::infinity();
+  if (stopFlag_) return kNever;
+  const double now = clock_.MonotonicSeconds();
+  double wait = kNever;
+  for (const auto& [last, index] :
+       {std::pair{lastDisplay_, DisplayPeriod}, std::pair{lastFileOutput_, FileOutputPeriod},
+        std::pair{lastCorrection_, CorrectionPeriod}}) {
+    const auto period = static_cast<float>(settings_[index]);
+    if (period <= 0.0f || Due(last, index, now)) return 0.0;
+    const double until = last + static_cast<double>(period) - now;
+    if (until >= 0.0) wait = std::min(wait, std::max(until, 1e-6));
+  }
+  return wait;
 }
 
 double MeasurementCycle::TakeSample() {

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "core/Measure.h"
 #include "base/Platform.h"
+#include "core/Measure.h"
 #include "core/QLDAQ.h"
 #include "core/Settings.h"
 
@@ -75,6 +75,15 @@ class MeasurementCycle {
   // One pass through the loop. False when the cycle has stopped (nothing was done).
   bool Step();
 
+  // How long the caller may wait before the next step has something to do: 0 when a
+  // period has already passed, or is 0 or less (the cycle then steps continuously);
+  // otherwise the seconds until the earliest period is reached. An action is due only once
+  // the time exceeds its last action plus the period, so a step exactly at that moment
+  // would find nothing to do: the caller wakes a little later, and at the due moment
+  // itself the answer is a microsecond, never 0. Infinite when no pass runs or no period
+  // can ever pass (not a number).
+  double SecondsUntilDue();
+
   // Stops the running pass: the end block and one line per non-empty histogram bin, then
   // the cycle stops before its next step. Without a running pass it writes nothing.
   void StopPass();
@@ -86,8 +95,6 @@ class MeasurementCycle {
   float CurrentThickness() const { return currentThickness_; }
   float PassLength() const { return passLength_; }
   double Sample() const { return sample_; }
-  // Steps taken since the program started.
-  long Steps() const { return steps_; }
   bool FileFailing() const { return fileFailing_; }
 
   // The sample at start-up, outside any pass.
@@ -111,7 +118,6 @@ class MeasurementCycle {
   float currentThickness_ = 0;
   float passLength_ = 0;
   double sample_ = 0;
-  long steps_ = 0;
   double lastFileOutput_ = 0;
   double lastDisplay_ = 0;
   double lastCorrection_ = 0;

@@ -1,23 +1,35 @@
-// The measurement cycle with every widget live, offscreen:
+// The measurement cycle with every widget live, offscreen, on the real clock and files:
 //  1. start-up: time from process start to the main window shown;
-//  2. loop passes per second in Direct mode at the default periods, against bare
-//     MeasureThickness calls per second in the same run;
-//  3. resident memory over a ten-minute pass at the default periods on a fake clock.
+//  2. processor time of the whole process per second of a pass at the default periods,
+//     Direct mode (argument 1: seconds, default 20);
+//  3. period accuracy: data lines over a pass at 0.1 s periods and the largest gap between
+//     two successive lines (argument 2: seconds, default 60);
+//  4. latency of "Stop": from the click being queued while the cycle sleeps to the pass
+//     stopped, over 20 clicks;
+//  5. data lines a second with a file-output period of 0 (open, append, close per line);
+//  6. resident memory over a ten-minute pass at the default periods on a fake clock.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "base/SystemPlatform.h"
 #include "app/QL.h"
 #include "app/Station.h"
+#include "base/SystemPlatform.h"
 #include "tests/support/FakePlatform.h"
 #include "widgets/SC1/SC1.h"
 
@@ -47,27 +59,68 @@ long ResidentKiB() {
   return 0;
 }
 
-// Runs the event loop for about `seconds` while a pass runs; returns loop passes per second.
-double CycleRate(QL& window, double seconds) {
-  const long before = window.Cycle().Steps();
-  QElapsedTimer t;
-  t.start();
-  QTimer::singleShot(static_cast<int>(seconds * 1000), qApp, &QCoreApplication::quit);
-  QCoreApplication::exec();
-  return static_cast<double>(window.Cycle().Steps() - before) / (t.nsecsElapsed() / 1e9);
+double ProcessorSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-double BareRate(Measure& measure, double seconds) {
-  QElapsedTimer t;
-  t.start();
-  long n = 0;
-  float thickness = 0;
-  while (t.nsecsElapsed() < seconds * 1e9) {
-    for (int i = 0; i < 1000; ++i) measure.MeasureThickness(thickness);
-    n += 1000;
-  }
-  return static_cast<double>(n) / (t.nsecsElapsed() / 1e9);
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
+
+// The event loop for a while. (Quitting the application's own loop would close the window,
+// and with it the pass.)
+void RunFor(double seconds) {
+  QEventLoop loop;
+  QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// The working directory, with the time of every data line appended to a pass file.
+class TimedFiles final : public FileAccess {
+ public:
+  explicit TimedFiles(const std::string& dir) : files_(dir) {}
+  std::vector<double> lines;
+  bool Exists(const std::string& n) override { return files_.Exists(n); }
+  std::optional<std::string> Read(const std::string& n, std::size_t m) override {
+    return files_.Read(n, m);
+  }
+  bool Replace(const std::string& n, std::string_view c) override { return files_.Replace(n, c); }
+  bool Append(const std::string& n, std::string_view c) override {
+    if (c.size() > 40 && c[0] == ' ' && std::isdigit(static_cast<unsigned char>(c[1]))) {
+      lines.push_back(Now());  // a data line
+    }
+    return files_.Append(n, c);
+  }
+  std::vector<std::string> List(std::string_view s) override { return files_.List(s); }
+
+ private:
+  DirectoryFileAccess files_;
+};
+
+struct Rig {
+  TimedFiles files;
+  SystemClock clock;
+  Pcg32Uniform uniform;
+  Station station{files, clock, uniform};
+  QL window{station};
+  explicit Rig(const std::string& dir, double filePeriod = 0.1) : files(dir) {
+    SettingsRecord s;
+    s.values = {1, 1, 1, 0.01, 0.1, filePeriod, 0.1, 0.001, 1, 0, 0, kModeDirect, 0, 0};
+    files.Replace(kConfigurationFile, Cfgfile::ConfigurationText(s));
+    window.Load();
+  }
+  void Click(const char* name) {
+    auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
+    const QPointF at(button->width() / 2.0, button->height() / 2.0);
+    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at),
+                                                          Qt::LeftButton, Qt::LeftButton, {}));
+    }
+  }
+};
 
 }  // namespace
 
@@ -75,31 +128,69 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QTemporaryDir dir;
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+  const double cpuSeconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+  const double periodSeconds = argc > 2 ? std::atof(argv[2]) : 60.0;
 
-  // 1 and 2: the real platform, Direct mode.
   {
-    DirectoryFileAccess files(dir.path().toStdString());
-    SettingsRecord direct;
-    direct.values = {1, 1, 1, 0.01, 0.1, 0.1, 0.1, 0.001, 1, 0, 0, kModeDirect, 0, 0};
-    files.Replace(kConfigurationFile, Cfgfile::ConfigurationText(direct));
-    SystemClock clock;
-    Pcg32Uniform uniform;
-    Station station(files, clock, uniform);
-    QL window(station);
-    window.Load();
+    Rig rig(dir.path().toStdString());
     QCoreApplication::processEvents();
     std::printf("start-up: window shown %.3f s after process start\n", SecondsSinceProcessStart());
 
-    emit window.SetPointPanel()->StartProc();
-    const double loop = CycleRate(window, seconds);
-    emit window.SetPointPanel()->StopProc();
-    const double bare = BareRate(station.measure, seconds);
-    std::printf("cycle: %.0f loop passes/s, bare MeasureThickness %.0f calls/s, ratio %.2f\n", loop,
-                bare, loop / bare);
+    // 2: processor time per second of a pass.
+    rig.Click("EnterMid");
+    RunFor(1.0);
+    const double cpu0 = ProcessorSeconds(), wall0 = Now();
+    RunFor(cpuSeconds);
+    const double cpu = (ProcessorSeconds() - cpu0) / (Now() - wall0);
+    std::printf("processor time during a pass: %.2f %% of a core (over %.0f s)\n", 100 * cpu,
+                cpuSeconds);
+
+    // 3: period accuracy.
+    rig.files.lines.clear();
+    RunFor(periodSeconds);
+    const auto& t = rig.files.lines;
+    double gap = 0;
+    for (std::size_t i = 1; i < t.size(); ++i) gap = std::max(gap, t[i] - t[i - 1]);
+    std::printf("periods: %zu data lines in %.0f s at 0.1 s (%.2f %% off), largest gap %.4f s\n",
+                t.size(), periodSeconds, 100.0 * (double(t.size()) / (periodSeconds * 10) - 1),
+                gap);
+    rig.Click("BStop");
+    RunFor(0.2);
+
+    // 4: Stop latency while the cycle sleeps.
+    std::vector<double> latencies;
+    double queued = 0;
+    QObject::connect(rig.window.SetPointPanel(), &SC1::StopProc,
+                     [&] { latencies.push_back(Now() - queued); });
+    std::mt19937 random(7);
+    for (int i = 0; i < 20; ++i) {
+      rig.Click("EnterMid");
+      RunFor(0.3 + std::uniform_real_distribution<double>(0, 0.2)(random));
+      queued = Now();
+      rig.Click("BStop");
+      RunFor(0.05);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    if (!latencies.empty()) {
+      std::printf("stop latency: median %.2f ms, largest %.2f ms over %zu clicks\n",
+                  1e3 * latencies[latencies.size() / 2], 1e3 * latencies.back(), latencies.size());
+    }
   }
 
-  // 3: a ten-minute pass on a fake clock, 11 ms per loop pass.
+  // 5: a file-output period of 0 writes a line on every step.
+  {
+    QTemporaryDir zeroDir;
+    Rig rig(zeroDir.path().toStdString(), 0.0);
+    rig.Click("EnterMid");
+    RunFor(0.5);
+    rig.files.lines.clear();
+    RunFor(3.0);
+    std::printf("file period 0: %.0f data lines a second\n", rig.files.lines.size() / 3.0);
+    rig.Click("BStop");
+    RunFor(0.1);
+  }
+
+  // 6: a ten-minute pass on a fake clock, 11 ms per step.
   {
     testing::MemoryFileAccess files;
     testing::FakeClock clock;

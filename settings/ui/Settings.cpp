@@ -299,8 +299,7 @@ void Settings::OnDelete() {
 void Settings::OnSave() {
   Cfgfile file(files_);
   if (!SaveSettings(editor_, file, settings_)) {
-    const QString where =
-        QDir(QString::fromStdString(files_.Location())).absolutePath();
+    const QString where = QDir(QString::fromStdString(files_.Location())).absolutePath();
     message_->setText(
         QStringLiteral("Not saved: the file %1 cannot be written in %2. Your entries are kept.")
             .arg(QString::fromLatin1(kConfigurationFile), QDir::toNativeSeparators(where)));
@@ -308,6 +307,7 @@ void Settings::OnSave() {
     return;
   }
   message_->clear();
+  emit Saved();
   hide();
   close();
 }

@@ -48,6 +48,10 @@ class Settings : public QWidget {
   KP12* Keypad() const { return kp121_; }
   QString Message() const;
 
+ signals:
+  // "Save" wrote the configuration file and the record took the new values.
+  void Saved();
+
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

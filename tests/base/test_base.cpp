@@ -1,0 +1,203 @@
+// Number texts, the bounded data-file read and the directory the station works in.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <random>
+
+#include "base/BoundedRead.h"
+#include "base/Format.h"
+#include "base/SystemPlatform.h"
+#include "tests/support/FakePlatform.h"
+
+using namespace orlix;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct PatternRow {
+  double value;
+  const char* pattern;
+  const char* text;
+};
+class Pattern : public ::testing::TestWithParam<PatternRow> {};
+TEST_P(Pattern, Formats) {
+  EXPECT_EQ(FormatPattern(GetParam().value, GetParam().pattern), GetParam().text)
+      << GetParam().value << " with " << GetParam().pattern;
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Pattern,
+    ::testing::Values(
+        PatternRow{3.14159, "###0.0#", "3.14"}, PatternRow{3.1, "###0.0#", "3.1"},
+        PatternRow{7, "00", "07"}, PatternRow{120.44, "0000.0", "0120.4"}, PatternRow{5, "#0", "5"},
+        // Half away from zero, on the 15-digit decimal form; carries into a new digit.
+        PatternRow{1.005, "0.00", "1.01"}, PatternRow{1.0049999999999994, "0.00", "1.01"},
+        PatternRow{2.5, "0", "3"}, PatternRow{-2.5, "0", "-3"}, PatternRow{0.49999, "#0", "0"},
+        PatternRow{999.95, "0000.0", "1000.0"}, PatternRow{99999.5, "#####0", "100000"},
+        PatternRow{0.0005, "###0.000", "0.001"}, PatternRow{0.0004999, "###0.000", "0.000"},
+        PatternRow{120.26, "###0.#", "120.3"},
+        // Signs: before the filled digits, never on a zero.
+        PatternRow{-5.2, "0000.0", "-0005.2"}, PatternRow{-0.115, "###0.0##", "-0.115"},
+        PatternRow{-0.0001, "###0.0", "0.0"}, PatternRow{-30, "###0", "-30"},
+        // Integer digits beyond the pattern; optional decimals left off.
+        PatternRow{1234567, "0000", "1234567"}, PatternRow{12345.678, "#0.0#", "12345.68"},
+        PatternRow{0.001, "####0.##", "0"}, PatternRow{120, "###0.#", "120"},
+        PatternRow{12, "000000", "000012"}, PatternRow{0, "#0.0#", "0.0"},
+        PatternRow{1e20, "0", "100000000000000000000"}, PatternRow{1e-20, "0.00", "0.00"},
+        PatternRow{4.9e-324, "###0.0", "0.0"}, PatternRow{1.5e-7, "0.0000000", "0.0000002"},
+        PatternRow{NAN, "0000.0", "NaN"}, PatternRow{INFINITY, "0", "Inf"},
+        PatternRow{-INFINITY, "0", "-Inf"}, PatternRow{-1e300 * 1e10, "#0.0", "-Inf"}));
+
+TEST(Pattern, SinglesRoundOnTheirOwnSevenDigits) {
+  EXPECT_EQ(FormatPattern(120.45f, "0000.0"), "0120.5");  // 120.4499969... as a double
+  EXPECT_EQ(FormatPattern(static_cast<double>(120.45f), "0000.0"), "0120.4");
+  EXPECT_EQ(FormatPattern(0.7071068f, "#0.0#"), "0.71");
+  EXPECT_EQ(FormatPattern(std::int16_t{7}, "00"), "07");
+}
+
+struct ListRow {
+  double value;
+  const char* text;
+};
+class ListFormRows : public ::testing::TestWithParam<ListRow> {};
+TEST_P(ListFormRows, WritesTheShortestNumeral) {
+  EXPECT_EQ(ListForm(GetParam().value), GetParam().text);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ListFormRows,
+    ::testing::Values(ListRow{0.1, "0.1"}, ListRow{120, "120"}, ListRow{-2.5, "-2.5"},
+                      ListRow{0.001, "0.001"}, ListRow{-0.0, "0"}, ListRow{1e20, "1E+20"},
+                      ListRow{1e-7, "1E-07"}, ListRow{123456789012345678.0, "1.23456789012346E+17"},
+                      ListRow{1.0 / 3.0, "0.333333333333333"}, ListRow{0.1f, "0.100000001490116"},
+                      // Next to the largest double: rounded toward zero, so it reads back.
+                      ListRow{1.7976931348623157e308, "1.79769313486231E+308"},
+                      ListRow{-1.7976931348623157e308, "-1.79769313486231E+308"}));
+
+TEST(ListForm, PrintFormAndRandomRoundTrips) {
+  EXPECT_EQ(PrintForm(14), " 14 ");
+  EXPECT_EQ(PrintForm(-3), "-3 ");
+  std::mt19937_64 gen(42);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-300, 300);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = mantissa(gen) * std::pow(10.0, exponent(gen));
+    const std::string text = ListForm(v);
+    const auto back = ParseListNumber(text);
+    ASSERT_TRUE(back.has_value()) << text;
+    ASSERT_EQ(ListForm(*back), text);
+    ASSERT_NEAR(*back, v, std::fabs(v) * 1e-14) << text;
+  }
+}
+
+// Items and field texts, each also read as a view into a longer buffer whose next
+// character is a digit: nothing may be read past the view.
+struct ParseRow {
+  const char* text;
+  std::optional<double> item;  // ParseListNumber
+  double leading;              // LeadingNumber
+};
+class Parse : public ::testing::TestWithParam<ParseRow> {};
+TEST_P(Parse, ReadsNoFurtherThanTheText) {
+  const std::string text = GetParam().text;
+  for (const std::string& buffer : {text, text + "9", text + "e9"}) {
+    const std::string_view view = std::string_view(buffer).substr(0, text.size());
+    EXPECT_EQ(ParseListNumber(view), GetParam().item) << '"' << text << '"';
+    EXPECT_DOUBLE_EQ(LeadingNumber(view), GetParam().leading) << '"' << text << '"';
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Parse,
+    ::testing::Values(ParseRow{"0.01", 0.01, 0.01}, ParseRow{".01", 0.01, 0.01},
+                      ParseRow{"-2.5", -2.5, -2.5}, ParseRow{"1E+20", 1e20, 1e20},
+                      ParseRow{"1e-7", 1e-7, 1e-7}, ParseRow{" 14 ", 14, 14}, ParseRow{"+3", 3, 3},
+                      ParseRow{"12", 12, 12}, ParseRow{"5.", 5, 5}, ParseRow{"", std::nullopt, 0},
+                      ParseRow{"   ", std::nullopt, 0}, ParseRow{"12abc", std::nullopt, 12},
+                      ParseRow{"1e999", std::nullopt, 0}, ParseRow{"nan", std::nullopt, 0},
+                      ParseRow{"inf", std::nullopt, 0}, ParseRow{"0x10", std::nullopt, 0},
+                      ParseRow{"-", std::nullopt, 0}, ParseRow{".", std::nullopt, 0},
+                      ParseRow{"+-5", std::nullopt, 0}, ParseRow{"12.5.3", std::nullopt, 12.5},
+                      ParseRow{"  7x", std::nullopt, 7}, ParseRow{"1e", std::nullopt, 1},
+                      ParseRow{"1e+", std::nullopt, 1}, ParseRow{"2E3x", std::nullopt, 2000},
+                      ParseRow{"3.e1", 30, 30}, ParseRow{"4e-1.5", std::nullopt, 0.4},
+                      ParseRow{"-.5", -0.5, -0.5}));
+
+TEST(ListReader, ItemsByCommasAndLineEndsUntilTheFirstFault) {
+  const std::string text = "61,-2.5,0,0,\r\n 14 \r\n\r\n120.5,4373\n7";
+  for (const std::string& buffer : {text, text + "1"}) {
+    ListReader reader(std::string_view(buffer).substr(0, text.size()));
+    std::vector<double> got;
+    while (auto v = reader.Next()) got.push_back(*v);
+    EXPECT_EQ(got, (std::vector<double>{61, -2.5, 0, 0, 14, 120.5, 4373, 7}));
+    EXPECT_TRUE(reader.AtEnd());
+  }
+  for (const char* faulty : {"1,2,x,4\r\n5", "1,2,,4", "1,2,\r\n"}) {
+    ListReader reader(faulty);
+    EXPECT_EQ(reader.Next(), 1.0);
+    EXPECT_EQ(reader.Next(), 2.0);
+    EXPECT_FALSE(reader.Next().has_value()) << faulty;
+    EXPECT_FALSE(reader.Next().has_value()) << "a failed reader stays failed: " << faulty;
+  }
+}
+
+TEST(Locale, DecimalCommaChangesNothing) {
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+  std::locale::global(std::locale("de_DE.UTF-8"));
+  char probe[8];
+  std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+  EXPECT_STREQ(probe, "0,5");
+  EXPECT_EQ(ListForm(0.1), "0.1");
+  EXPECT_EQ(FormatPattern(120.44, "0000.0"), "0120.4");
+  EXPECT_EQ(ParseListNumber("2.5"), 2.5);
+  EXPECT_FALSE(ParseListNumber("2,5").has_value());
+  EXPECT_DOUBLE_EQ(LeadingNumber("12.75"), 12.75);
+  std::setlocale(LC_ALL, "C");
+  std::locale::global(std::locale::classic());
+}
+
+// A file longer than the bound is cut after its last whole item before the bound.
+TEST(BoundedRead, NeverHandsOnACutNumber) {
+  orlix::testing::MemoryFileAccess files;
+  files.files["F"] = "1,22,333\r\n4444";
+  EXPECT_EQ(ReadDataText(files, "F", 100), "1,22,333\r\n4444");
+  EXPECT_EQ(ReadDataText(files, "F", 14), "1,22,333\r\n4444");
+  EXPECT_EQ(ReadDataText(files, "F", 13), "1,22,333\r\n");
+  EXPECT_EQ(ReadDataText(files, "F", 6), "1,22,");
+  EXPECT_EQ(ReadDataText(files, "F", 2), "1,");
+  EXPECT_EQ(ReadDataText(files, "F", 1), "");
+  EXPECT_FALSE(ReadDataText(files, "G").has_value());
+}
+
+class Directory : public ::testing::Test {
+ protected:
+  fs::path dir = fs::temp_directory_path() / ("station-base-" + std::to_string(::getpid()));
+  void SetUp() override { fs::create_directories(dir); }
+  void TearDown() override { fs::remove_all(dir); }
+};
+
+TEST_F(Directory, ReplaceAppendReadAndList) {
+  DirectoryFileAccess files(dir);
+  ASSERT_TRUE(files.Replace("QL_CFG.DAT", "old\r\n"));
+  ASSERT_TRUE(files.Replace("QL_CFG.DAT", "new\r\n"));
+  ASSERT_TRUE(files.Append("07.PSS", "a\r\n"));
+  ASSERT_TRUE(files.Append("07.PSS", "b\r\n"));
+  ASSERT_TRUE(files.Append("10.pss", "c"));
+  EXPECT_EQ(files.Read("QL_CFG.DAT", 100), "new\r\n");
+  EXPECT_EQ(files.Read("07.PSS", 4), "a\r\nb");
+  EXPECT_FALSE(files.Read("QL_CFF.DAT", 100).has_value());
+  EXPECT_TRUE(files.Exists("07.PSS"));
+  EXPECT_FALSE(files.Exists("QL_CFF.DAT"));
+  // No temporary file is left; the list takes the suffix in any case, sorted by name.
+  EXPECT_EQ(files.List(".PSS"), (std::vector<std::string>{"07.PSS", "10.pss"}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+  EXPECT_EQ(files.Location(), dir.string());
+  // Names that would leave the directory are refused.
+  EXPECT_FALSE(files.Replace("../escape.DAT", "x"));
+  EXPECT_FALSE(files.Append("a/b.PSS", "x"));
+  EXPECT_FALSE(fs::exists(dir.parent_path() / "escape.DAT"));
+}
+
+}  // namespace

@@ -1,0 +1,367 @@
+// Calibration: the cubic fit against exact references, the coefficients and points files,
+// and the calibration window's entry rules.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "base/BoundedRead.h"
+#include "base/Format.h"
+#include "calibration/CoefFile.h"
+#include "calibration/FittingLogic.h"
+#include "calibration/PointsFile.h"
+#include "tests/support/FakePlatform.h"
+
+namespace orlix {
+namespace {
+
+using testing::MemoryFileAccess;
+using Points = std::vector<std::pair<double, double>>;  // (intensity, thickness)
+
+CalibrationData Record(const Points& points) {
+  CalibrationData data;
+  data.PointCount = static_cast<std::int16_t>(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    data.Intensity[i] = points[i].first;
+    data.Thickness[i] = points[i].second;
+  }
+  return data;
+}
+const Points kCube = {{1, 1}, {2, 8}, {3, 27}, {4, 64}};
+
+// fit_reference.txt (made by make_reference.py in exact rational arithmetic): groups of
+// point sets, each with the exact least-squares value at every point and the error that
+// the exact coefficients rounded to double reach.
+struct Reference {
+  std::string group;
+  double limit = 0;
+  Points points;
+  std::vector<double> fitted;
+};
+const std::vector<Reference>& References() {
+  static const std::vector<Reference> cases = [] {
+    std::vector<Reference> out;
+    std::ifstream in(FIT_REFERENCE_FILE);
+    const auto number = [](std::istringstream& s) {
+      std::string item;
+      s >> item;
+      return ParseListNumber(item).value_or(NAN);
+    };
+    for (std::string line; std::getline(in, line);) {
+      std::istringstream s(line);
+      std::string tag;
+      s >> tag;
+      if (tag == "case") {
+        out.emplace_back();
+        int n = 0;
+        s >> out.back().group >> n;
+        out.back().limit = number(s);
+      } else if (tag == "point" && !out.empty()) {
+        const double x = number(s), y = number(s);
+        out.back().points.emplace_back(x, y);
+        out.back().fitted.push_back(number(s));
+      }
+    }
+    return out;
+  }();
+  return cases;
+}
+
+class FitReference : public ::testing::TestWithParam<std::size_t> {};
+TEST_P(FitReference, MatchesTheExactLeastSquaresCubic) {
+  ASSERT_EQ(References().size(), 160u) << "missing or changed: " FIT_REFERENCE_FILE;
+  const Reference& c = References()[GetParam()];
+  CalibrationData data = Record(c.points);
+  std::int16_t failed = 99;
+  FitPoly3(data, failed);
+  ASSERT_EQ(failed, kFalse16) << c.group;
+  double largest = 0, error = 0, lastPlace = 0;
+  for (std::size_t i = 0; i < c.points.size(); ++i) {
+    const double x = c.points[i].first;
+    largest = std::max(largest, std::fabs(c.points[i].second));
+    error = std::max(error, std::fabs(EvalPoly3(data, x) - c.fitted[i]));
+    double terms = 0;
+    for (std::size_t k = 0; k < 4; ++k) terms += std::fabs(data.Coef[k]) * std::pow(x, double(k));
+    lastPlace = std::max(lastPlace, terms * std::numeric_limits<double>::epsilon());
+  }
+  EXPECT_LE(error / largest, 1e-6) << c.group << ", n = " << c.points.size();
+  // No more than a few units in the last place of each coefficient beyond the rounded
+  // exact coefficients.
+  EXPECT_LE(error / largest, c.limit + 8 * lastPlace / largest) << c.group;
+}
+INSTANTIATE_TEST_SUITE_P(Cases, FitReference, ::testing::Range<std::size_t>(0, 160));
+
+constexpr std::int16_t kAll = std::numeric_limits<std::int16_t>::min();
+struct FitRow {
+  const char* name;
+  Points points;
+  std::int16_t pointCount;  // kAll: as many as there are points
+  std::int16_t failed;
+};
+class Fit : public ::testing::TestWithParam<FitRow> {};
+TEST_P(Fit, FailsWithFewerThanFourDistinctValidIntensitiesAndKeepsTheCoefficients) {
+  CalibrationData data = Record(GetParam().points);
+  if (GetParam().pointCount != kAll) data.PointCount = GetParam().pointCount;
+  data.Coef = {61, -2.5, 0, 0};
+  data.NormalMatrix[1][2] = 42;
+  std::int16_t failed = 99;
+  EXPECT_EQ(FitAndCommit(data, failed), GetParam().failed == kFalse16) << GetParam().name;
+  EXPECT_EQ(failed, GetParam().failed) << GetParam().name;
+  if (failed == kTrue16) {
+    EXPECT_EQ(data.Coef, (Coefficients{61, -2.5, 0, 0})) << GetParam().name;
+    EXPECT_EQ(data.NormalMatrix[1][2], 42) << GetParam().name;
+  } else {
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_NEAR(data.Coef[k], k == 3 ? 1 : 0, 1e-9) << k;
+    EXPECT_NE(data.NormalMatrix[1][2], 42) << "the power sums of the fit are kept";
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Fit,
+    ::testing::Values(
+        FitRow{"cube", kCube, kAll, kFalse16},
+        FitRow{"cube with skipped points",
+               {{1, 1}, {0, 99}, {2, 8}, {-3, 7}, {3, 27}, {NAN, 1}, {INFINITY, 2}, {4, 64}},
+               kAll,
+               kFalse16},
+        FitRow{"three distinct", {{1, 1}, {2, 8}, {3, 27}, {3, 27}}, kAll, kTrue16},
+        FitRow{"count beyond the points", kCube, 3, kTrue16},
+        FitRow{"negative count", kCube, -5, kTrue16},
+        FitRow{"all empty", {{0, 1}, {0, 2}, {0, 3}, {0, 4}}, kAll, kTrue16}));
+
+TEST(Fit, TwoHundredPointsAtMostAndRepeatedPointsWeighTwice) {
+  CalibrationData data;
+  for (std::size_t i = 0; i < kCalibrationCapacity; ++i) {
+    data.Intensity[i] = 1000 + 10.0 * i;
+    data.Thickness[i] = 0.5 * i;
+  }
+  data.PointCount = 32000;
+  std::int16_t failed = 0;
+  FitPoly3(data, failed);
+  ASSERT_EQ(failed, kFalse16);
+  EXPECT_NEAR(EvalPoly3(data, 2990), 99.5, 1e-9);
+  EXPECT_EQ(data.NormalMatrix[0][0], 200) << "all 200 points, no more";
+  const auto fit = [](const Points& p) {
+    CalibrationData d = Record(p);
+    std::int16_t f = 0;
+    FitPoly3(d, f);
+    return d;
+  };
+  const CalibrationData split = fit({{1, 1}, {2, 8}, {3, 25}, {3, 29}, {4, 64}, {5, 120}});
+  const CalibrationData mean = fit({{1, 1}, {2, 8}, {3, 27}, {3, 27}, {4, 64}, {5, 120}});
+  const CalibrationData once = fit({{1, 1}, {2, 8}, {3, 27}, {4, 64}, {5, 120}});
+  for (std::size_t k = 0; k < 4; ++k) EXPECT_NEAR(split.Coef[k], mean.Coef[k], 1e-12) << k;
+  EXPECT_GT(std::fabs(EvalPoly3(mean, 3) - EvalPoly3(once, 3)), 1e-3);
+  CalibrationData again = mean;
+  FitPoly3(again, failed);
+  EXPECT_EQ(again.Coef, mean.Coef) << "a second fit gives the same result";
+  for (const double scale : {1e-300, 1e-150, 1e100, 1e300}) {
+    const CalibrationData d = fit({{scale, 1}, {2 * scale, 2}, {3 * scale, 4}, {4 * scale, 3}});
+    for (const double a : d.Coef)
+      EXPECT_TRUE(std::isfinite(a) || d.Coef == Coefficients{}) << scale;
+  }
+}
+
+TEST(Fit, DeviationOverAllPointsWithNMinusOne) {
+  CalibrationData data = Record({{1, 1}, {2, 8}, {3, 27}, {4, 64}, {0, 10}});
+  data.Coef = {0, 0, 0, 1};
+  EXPECT_DOUBLE_EQ(FitDeviation(data), 5.0);  // the empty point (0, 10) adds 10² over 4
+  data.PointCount = 2;
+  data.Coef = {1, 0, 0, 0};
+  EXPECT_DOUBLE_EQ(FitDeviation(data), 7.0);  // (1 − 1)² + (1 − 8)² over 1
+  data.PointCount = 1;
+  EXPECT_EQ(FitDeviation(data), 0.0);
+  EXPECT_EQ(EvalPoly3(Coefficients{1, 2, 3, 4}, 2), 49);
+}
+
+struct CoefRow {
+  std::string text;
+  Coefficients coef;
+};
+class CoefRead : public ::testing::TestWithParam<CoefRow> {};
+TEST_P(CoefRead, ReadsWhatIsThereAndDefaultsTheRest) {
+  MemoryFileAccess files;
+  files.files[kCoefficientFile] = GetParam().text;
+  Coefficients coef = {9, 9, 9, 9};
+  CoefFile(files).ReadCoefficients(coef);
+  EXPECT_EQ(coef, GetParam().coef);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CoefRead,
+    ::testing::Values(
+        CoefRow{"1.5,2,0,0,", {1.5, 2, 0, 0}}, CoefRow{"1.5\r\n2\r\n0\r\n0\r\n", {1.5, 2, 0, 0}},
+        CoefRow{" 1.5, 2 ,0,0,77,junk", {1.5, 2, 0, 0}},
+        CoefRow{"-1.25E+2,1e-7,3E0,-4.5e-12,", {-125, 1e-7, 3, -4.5e-12}},
+        CoefRow{"", {0, 1, 0, 0}}, CoefRow{"61,-2.5", {61, -2.5, 0, 0}},
+        CoefRow{"61,-2.5,abc,7,", {61, -2.5, 0, 0}}, CoefRow{"nan,inf,1,2,", {0, 1, 0, 0}},
+        CoefRow{std::string("\x00\xff\x13\x80,1,2,3,4", 12), {0, 1, 0, 0}},
+        // The fourth number stands across the read bound.
+        CoefRow{"1.5,2,0," + std::string(kMaxDataFileBytes - 11, ' ') + "12345,", {1.5, 2, 0, 0}}));
+
+TEST(CoefFile, WritesOneLineAndKeepsTheOldFileWhenItCannot) {
+  MemoryFileAccess files;
+  CalibrationData data;
+  CoefFile(files).ReadCoefficients(data);
+  EXPECT_EQ(data.Coef, (Coefficients{0, 1, 0, 0})) << "no file: thickness = intensity";
+  data.Coef = {1.0 / 3.0, -1e20, 1.25e-7, -123456.789};
+  ASSERT_TRUE(CoefFile(files).WriteCoefficients(data));
+  EXPECT_EQ(files.files[kCoefficientFile], "0.333333333333333,-1E+20,1.25E-07,-123456.789,");
+  files.failReads = true;
+  CoefFile(files).ReadCoefficients(data);
+  EXPECT_EQ(data.Coef, (Coefficients{0, 1, 0, 0}));
+  files.failReplace = true;
+  EXPECT_FALSE(CoefFile(files).WriteCoefficients(data));
+  EXPECT_EQ(files.files[kCoefficientFile], "0.333333333333333,-1E+20,1.25E-07,-123456.789,");
+}
+
+// A record whose every point holds values, to see what a read clears.
+CalibrationData Filled() {
+  CalibrationData data;
+  data.PointCount = 77;
+  for (std::size_t i = 0; i < kCalibrationCapacity; ++i) {
+    data.Thickness[i] = 1000.0 + double(i);
+    data.Intensity[i] = 5000.0 + double(i);
+  }
+  return data;
+}
+std::string Announced(int count, int present) {
+  std::string text = " " + std::to_string(count) + " \r\n";
+  for (int i = 1; i <= present; ++i)
+    text += std::to_string(i) + "," + std::to_string(i + 1) + "\r\n";
+  return text;
+}
+
+struct PointsRow {
+  std::string text;  // "-" for no file
+  int pointCount;
+  int read;     // points i = 1..read hold (i, i + 1), with the exceptions below
+  int cleared;  // points up to here read as 0; above they keep what they held
+};
+class PointsRead : public ::testing::TestWithParam<PointsRow> {};
+TEST_P(PointsRead, EndsTheReadWithWhatWasRead) {
+  MemoryFileAccess files;
+  if (GetParam().text != "-") files.files[kPointsFile] = GetParam().text;
+  CalibrationData data = Filled();
+  PointsFile(files).ReadPoints(data);
+  EXPECT_EQ(data.PointCount, GetParam().pointCount);
+  for (std::size_t i = 0; i < kCalibrationCapacity; ++i) {
+    const int n = int(i) + 1;
+    const double t = n <= GetParam().read ? n : n <= GetParam().cleared ? 0 : 1000.0 + double(i);
+    const double x = n <= GetParam().read      ? n + 1
+                     : n <= GetParam().cleared ? 0
+                                               : 5000.0 + double(i);
+    ASSERT_EQ(data.Thickness[i], t) << "point " << n;
+    ASSERT_EQ(data.Intensity[i], x) << "point " << n;
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PointsRead,
+    ::testing::Values(
+        PointsRow{"-", 15, 0, 15}, PointsRow{Announced(3, 3), 3, 3, 15},
+        PointsRow{Announced(250, 250), 200, 200, 200}, PointsRow{Announced(5, 2), 5, 2, 15},
+        PointsRow{Announced(40, 20), 40, 20, 40}, PointsRow{" 2 \r\n1,2\r\n", 2, 1, 15},
+        PointsRow{" 3 \r\n1,2\r\nabc,4\r\n5,6\r\n", 3, 1, 15},
+        PointsRow{"three\r\n1,2\r\n", 15, 0, 15}, PointsRow{"", 15, 0, 15},
+        PointsRow{"-3\r\n1,2\r\n", 0, 0, 15}, PointsRow{"2.4\r\n1,2\r\n2,3\r\n3,4\r\n", 2, 2, 15},
+        PointsRow{std::string(" 2 \r\n1,2\r\n\x00\xfe\x01,\x80", 15), 2, 1, 15},
+        PointsRow{Announced(3, 2) + std::string(3 * kMaxDataFileBytes, '7'), 3, 2, 15}));
+
+TEST(PointsFile, WritesCountAndPointLinesAndReadsThemBack) {
+  MemoryFileAccess files;
+  CalibrationData data = Record({{4373, 120.5}, {3900.25, 150}, {1e-7, 0.1}, {9, 9}});
+  for (const auto& [m, text] : std::vector<std::pair<int, std::string>>{
+           {3, " 3 \r\n120.5,4373\r\n150,3900.25\r\n0.1,1E-07\r\n"},
+           {0, " 0 \r\n"},
+           {-4, " 0 \r\n"}}) {
+    ASSERT_TRUE(PointsFile(files).WritePoints(data, static_cast<std::int16_t>(m)));
+    EXPECT_EQ(files.files[kPointsFile], text);
+  }
+  for (std::size_t i = 0; i < 200; ++i) {
+    data.Thickness[i] = 0.1 * double(i) + 1.0 / 3.0;
+    data.Intensity[i] = 32767.0 - double(i) * 3.5;
+  }
+  ASSERT_TRUE(PointsFile(files).WritePoints(data, 200));
+  CalibrationData back;
+  PointsFile(files).ReadPoints(back);
+  ASSERT_EQ(back.PointCount, 200);
+  for (std::size_t i = 0; i < 200; ++i) {
+    ASSERT_NEAR(back.Thickness[i], data.Thickness[i], 1e-13) << i;
+    ASSERT_EQ(back.Intensity[i], data.Intensity[i]) << i;
+  }
+  files.files[kPointsFile] = " 2 \r\n1,2\r\n3";  // a thickness without its intensity
+  PointsFile(files).ReadPoints(back);
+  EXPECT_EQ(back.Thickness[1], 3);
+  EXPECT_EQ(back.Intensity[1], 0);
+  ASSERT_TRUE(PointsFile(files).WritePoints(data, 200));
+  files.failReplace = true;
+  EXPECT_FALSE(PointsFile(files).WritePoints(data, 0));
+  EXPECT_EQ(files.files[kPointsFile].substr(0, 7), " 200 \r\n");
+}
+
+TEST(FittingTexts, FieldsAndCurve) {
+  EXPECT_EQ(CoefficientText(1, -0.115), " A1=-0.115");
+  EXPECT_EQ(CoefficientText(2, 61.23456), " A2=61.235");
+  EXPECT_EQ(CoefficientText(0, -1e-12), " A0=0.0");
+  EXPECT_EQ(DeviationText(2.34567),
+            "\xC2\xB1"
+            "2.346");
+  EXPECT_EQ(PointValueText(1.26), "1.3");
+  EXPECT_EQ(PointNumberText(15), "15");
+  for (const double max : {4.0, 4373.0, 0.3}) {
+    const std::vector<double> xs = CurveSteps(max);
+    ASSERT_EQ(xs.size(), 251u);
+    EXPECT_EQ(xs.front(), 0.0);
+    EXPECT_EQ(xs.back(), max);
+    EXPECT_NEAR(xs[125], max / 2, max * 1e-15);
+  }
+  for (const double bad : {0.0, -4.0, double(NAN), HUGE_VAL})
+    EXPECT_TRUE(CurveSteps(bad).empty()) << bad;
+}
+
+constexpr float kCount = 4373.0f;
+
+TEST(KeypadEntry, PointNumberWrapsAfterFifteenAndTheFitKeepsAllFifteen) {
+  for (const auto& [enters, point, fitCount] : std::vector<std::array<int, 3>>{
+           {0, 1, 0}, {1, 2, 1}, {14, 15, 14}, {15, 1, 15}, {16, 2, 15}}) {
+    CalibrationData data;
+    PointEntry entry(data);
+    for (int i = 0; i < enters; ++i) entry.Key(kKeyEnter, [] { return kCount; });
+    EXPECT_EQ(entry.PointNumber(), point) << enters;
+    EXPECT_EQ(entry.FitCount(), fitCount) << enters;
+    EXPECT_EQ(entry.AnyEntered(), enters > 0) << enters;
+    entry.Open();
+    EXPECT_EQ(entry.FitCount(), 0);
+    EXPECT_FALSE(entry.AnyEntered());
+  }
+}
+
+TEST(FitForView, ShowsPointsAndCurveOrKeepsTheCoefficientsInUse) {
+  CalibrationData data = Record({{1, 1}, {2, 8}, {3, 27}, {4, 64}, {0, 10}});
+  FitView view = FitForView(data);
+  ASSERT_TRUE(view.shown);
+  EXPECT_EQ(view.failed, kFalse16);
+  EXPECT_EQ(view.coefficients[3], " A3=1.0");  // the empty point takes no part in the fit
+  EXPECT_EQ(view.deviation,
+            "\xC2\xB1"
+            "5.000");  // but counts in the deviation
+  EXPECT_EQ(view.intensityMax, 4.0);
+  EXPECT_EQ(view.thicknessMax, 64.0);
+  ASSERT_EQ(view.circles.size(), 5u);
+  EXPECT_EQ(view.circles[2], GraphPoint(3.0f, 27.0f));
+  ASSERT_EQ(view.dots.size(), 251u);
+  EXPECT_NEAR(view.dots[125].second, 8.0f, 1e-4f);
+  for (const std::int16_t count : {0, 1, 3}) {
+    data.PointCount = count;
+    data.Coef = {61.0, -2.5, 0.0, 0.0};
+    view = FitForView(data);
+    EXPECT_FALSE(view.shown);
+    EXPECT_EQ(view.failed, kTrue16);
+    EXPECT_TRUE(view.dots.empty());
+    EXPECT_EQ(data.Coef, (Coefficients{61.0, -2.5, 0.0, 0.0}));
+  }
+}
+
+}  // namespace
+}  // namespace orlix

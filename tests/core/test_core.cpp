@@ -1,0 +1,408 @@
+// The measurement core: configuration file, simulated counts, thickness, measurement cycle.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "base/Format.h"
+#include "base/SystemPlatform.h"
+#include "core/MeasurementCycle.h"
+#include "tests/support/FakePlatform.h"
+
+using namespace orlix;
+using orlix::testing::FakeClock;
+using orlix::testing::MemoryFileAccess;
+using orlix::testing::ReplayUniform;
+
+namespace {
+
+const std::array<double, 14> kMissingFile = {1, 1, 1, 0.01, 0.1, 0.1, 0.1, 0.001, 1, 0, 0, 1, 0, 0};
+
+TEST(Configuration, WritesFourteenLinesAndReadsThemBack) {
+  MemoryFileAccess files;
+  SettingsRecord s;
+  s.values = {2.71, 700, 570, 0.01, 0.1, 0.5, 60, 0.001, 31, 1e-9, 1e20, 3, 1.0 / 3.0, -4};
+  ASSERT_TRUE(Cfgfile(files).WriteConfiguration(s));
+  EXPECT_EQ(files.files[kConfigurationFile],
+            "2.71\r\n700\r\n570\r\n0.01\r\n0.1\r\n0.5\r\n60\r\n0.001\r\n31\r\n1E-09\r\n1E+20\r\n"
+            "3\r\n0.333333333333333\r\n-4\r\n");
+  SettingsRecord back;
+  Cfgfile(files).ReadConfiguration(back);
+  for (int i = 0; i < kSettingCount; ++i) EXPECT_NEAR(back[i], s[i], std::fabs(s[i]) * 1e-14) << i;
+  files.failReplace = true;
+  EXPECT_FALSE(Cfgfile(files).WriteConfiguration(SettingsRecord{}));
+  EXPECT_EQ(files.files[kConfigurationFile].substr(0, 6), "2.71\r\n");
+}
+
+std::string Lines(int count, std::string tail = "") {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += std::to_string(5 + i) + "\r\n";
+  return text + tail;
+}
+
+struct BadFileRow {
+  const char* name;
+  std::string text;
+  int valuesRead;  // taken from the file before the fault; the rest take the missing-file values
+  bool unreadable = false;
+};
+class Configuration : public ::testing::TestWithParam<BadFileRow> {};
+TEST_P(Configuration, KeepsWhatWasReadAndDefaultsTheRest) {
+  const BadFileRow& row = GetParam();
+  MemoryFileAccess files;
+  if (row.valuesRead >= 0) files.files[kConfigurationFile] = row.text;
+  files.failReads = row.unreadable;
+  SettingsRecord s;
+  s[Background] = 11;  // background and source are kept, whatever the file holds
+  s[Source] = 22;
+  Cfgfile(files).ReadConfiguration(s);
+  for (int i = 0; i < kSettingCount; ++i) {
+    const double want = i < row.valuesRead ? 5 + i
+                        : i == Background  ? 11
+                        : i == Source      ? 22
+                                           : kMissingFile[static_cast<std::size_t>(i)];
+    EXPECT_EQ(s[i], want) << row.name << " index " << i;
+  }
+  EXPECT_EQ(files.writes, 0) << "reading never writes";
+}
+INSTANTIATE_TEST_SUITE_P(
+    Files, Configuration,
+    ::testing::Values(BadFileRow{"missing", "", -1}, BadFileRow{"complete", Lines(14), 14},
+                      BadFileRow{"unreadable", Lines(14), 0, true},
+                      BadFileRow{"commas", "5,6,7,8,9,10,11,12,13,14,15,16,17,18", 14},
+                      BadFileRow{"short", Lines(6), 6}, BadFileRow{"empty", "", 0},
+                      BadFileRow{"word", Lines(4, "fast\r\n9\r\n"), 4},
+                      BadFileRow{"blank lines", "5\r\n\r\n6\r\n\r\n", 2},
+                      BadFileRow{"beyond double", Lines(2, "1e400\r\n7\r\n"), 2},
+                      BadFileRow{"extra", Lines(20), 14},
+                      // Past 64 KiB nothing is read, not even a number cut at the bound.
+                      BadFileRow{"blanks to the bound",
+                                 std::string(65530, ' ') + "5\r\n6789012\r\n", 1}));
+
+// Mean and spread of many draws, and the share at or below the mean, against the Poisson law.
+TEST(PoissonCount, FollowsThePoissonLaw) {
+  for (const float mean : {120.0f, 1200.0f}) {
+    Pcg32Uniform uniform;
+    Stats stats(uniform);
+    constexpr int kDraws = 40000;
+    double sum = 0, squares = 0, atMost = 0, cdf = 0;
+    for (int i = 0; i < kDraws; ++i) {
+      const int c = stats.PoissonCount(mean);
+      sum += c, squares += double(c) * c, atMost += c <= mean;
+    }
+    for (int j = 0; j <= int(mean); ++j)
+      cdf += std::exp(j * std::log(mean) - mean - std::lgamma(j + 1.0));
+    EXPECT_NEAR(sum / kDraws, mean, 4 * std::sqrt(mean / kDraws));
+    EXPECT_NEAR(squares / kDraws - sum * sum / kDraws / kDraws, mean,
+                4 * std::sqrt((mean + 2.0 * mean * mean) / kDraws));
+    EXPECT_NEAR(atMost / kDraws, cdf, 4 * std::sqrt(cdf * (1 - cdf) / kDraws));
+  }
+  Pcg32Uniform a, b;
+  Stats sa(a), sb(b);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(sa.PoissonCount(120), sb.PoissonCount(120)) << i;
+}
+
+struct CountRow {
+  float mean;
+  float uniform;
+  int count;
+  long draws;
+};
+class PoissonRows : public ::testing::TestWithParam<CountRow> {};
+TEST_P(PoissonRows, CountsTheDrawsBelowTheMean) {
+  ReplayUniform uniform({GetParam().uniform});
+  Stats stats(uniform);
+  EXPECT_EQ(stats.PoissonCount(GetParam().mean), GetParam().count);
+  EXPECT_EQ(uniform.draws, GetParam().draws);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PoissonRows,
+    ::testing::Values(CountRow{3.0f, 0.5f, 4, 5},  // -ln 0.5 = 0.69 a draw: the fifth passes 3
+                      CountRow{100.0f, 0.99999994f, 6, 7},  // the top draw never reaches ln 0
+                      CountRow{5.0f, 0.0f, 32767, 32768},   // draws that add nothing are cut
+                      CountRow{0.0f, 0.5f, 0, 0}, CountRow{-5.0f, 0.5f, 0, 0},
+                      CountRow{NAN, 0.5f, 0, 0}, CountRow{32767.0f, 0.5f, 32767, 0},
+                      CountRow{INFINITY, 0.5f, 32767, 0}));
+
+// A count source that hands out fixed counts and records the means asked for.
+class FixedCounts final : public CountSource {
+ public:
+  std::vector<std::int16_t> counts{100};
+  std::vector<float> means;
+  std::int16_t Count(float mean) override {
+    means.push_back(mean);
+    return counts[(means.size() - 1) % counts.size()];
+  }
+};
+
+struct Core {
+  FixedCounts source;
+  SettingsRecord settings;
+  ProgramValues values;
+  Coefficients coef{0, 1, 0, 0};
+  QLDAQ daq{source, settings, values};
+  Measure measure{settings, values, daq, coef};
+  Core() { values.SetStartValues(); }
+  float Take() {
+    float t = -1;
+    measure.MeasureThickness(t);
+    return t;
+  }
+};
+
+TEST(QLDAQ, CountsSamplesAndStripLength) {
+  Core c;
+  c.values.SetPointThickness = 3.0f;
+  c.source.counts = {7};
+  EXPECT_EQ(c.daq.ReadCount(), 7.0f);
+  for (const double mode : {0.0, 1.0, 2.0, 3.0}) {
+    c.settings[MeasurementMode] = mode;
+    EXPECT_EQ(c.daq.SampleCount(), 7.0);
+    EXPECT_EQ(c.source.means.back(), mode == kModeSimulation ? 1200.0f : 3.0f) << mode;
+  }
+  c.values.StripLengthCounter = 0;
+  float length = 0;
+  for (const float expected : {1.0f, 2.0f, 3.0f}) {
+    c.daq.StepStripLength(length);
+    EXPECT_EQ(length, expected);
+  }
+}
+
+struct ModeRow {
+  double mode;
+  Coefficients coef;
+  float thickness;
+};
+class Modes : public ::testing::TestWithParam<ModeRow> {};
+TEST_P(Modes, ThicknessOfCountOneHundred) {
+  Core c;
+  c.source.counts = {100, 77};
+  c.values.SetPointThickness = 200;
+  c.coef = GetParam().coef;
+  c.settings[MeasurementMode] = GetParam().mode;
+  EXPECT_EQ(c.Take(), GetParam().thickness);
+  for (const float mean : c.source.means)
+    EXPECT_EQ(mean, 200.0f);  // every count around the set-point
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Modes,
+    ::testing::Values(ModeRow{0, {9, 9, 9, 9}, 100.0f}, ModeRow{1, {5, 2, 0, 0}, 205.0f},
+                      ModeRow{1, {1, 0.5, 0.25, 0.125}, 127551.0f},
+                      ModeRow{2, {9, 9, 9, 9}, 77.0f},  // a fresh simulated count
+                      ModeRow{3, {0, 1, 0, 0}, 0.0f}, ModeRow{1.5, {0, 1, 0, 0}, 0.0f}));
+
+TEST(Measure, CubicTermsInTheirOrderAndHeldToTheSingleRange) {
+  // x·A2·x + (x·A1 + A0) + x·A3·x·x, each in double, summed in that order.
+  double t = 4373.0 * 1e-7 * 4373.0;
+  t += 4373.0 * 1e-3 + 0.1;
+  t += 4373.0 * 3e-12 * 4373.0 * 4373.0;
+  EXPECT_EQ(Measure::EvaluateCubic({0.1, 1e-3, 1e-7, 3e-12}, 4373.0f), static_cast<float>(t));
+  EXPECT_EQ(Measure::EvaluateCubic({0, 0, 0, 1e30}, 30000.0f), FLT_MAX);
+  EXPECT_EQ(Measure::EvaluateCubic({0, 0, 0, -1e30}, 30000.0f), -FLT_MAX);
+  EXPECT_EQ(Measure::EvaluateCubic({NAN, 0, 0, 0}, 30000.0f), 0.0f);
+}
+
+struct CorrectionRow {
+  bool on;
+  double gain;
+  std::int16_t count;
+  std::optional<double> correction;
+};
+class Correction : public ::testing::TestWithParam<CorrectionRow> {};
+TEST_P(Correction, PerMilleOfTheThicknessScaledByTheGain) {
+  Core c;
+  c.settings[MeasurementMode] = kModeDirect;
+  c.Take();  // a valid correction first: each measurement sets it anew
+  c.values.ControlOn = GetParam().on;
+  c.values.ControlGain = GetParam().gain;
+  c.source.counts = {GetParam().count};
+  c.Take();
+  EXPECT_EQ(c.measure.Correction(), GetParam().correction);
+}
+INSTANTIATE_TEST_SUITE_P(Rows, Correction,
+                         ::testing::Values(CorrectionRow{true, 100, 100, 2.0},
+                                           CorrectionRow{true, 50, 100, 4.0},
+                                           CorrectionRow{true, 100, 1, 1190.0},
+                                           CorrectionRow{true, 100, 120, 0.0},
+                                           CorrectionRow{false, 100, 100, std::nullopt},
+                                           CorrectionRow{true, 100, 0, std::nullopt},
+                                           CorrectionRow{true, 0, 100, std::nullopt}));
+
+// The cycle with instruments and a pass file that write what they are given into one trace.
+class Trace final : public CycleInstruments, public PassRecorder {
+ public:
+  std::string text;
+  HistogramSummary histogram;
+  bool failHeader = false, failLines = false;
+  void ResetInstruments() override { text += "reset "; }
+  void ShowThickness(float t) override { text += "T" + Num(t) + " "; }
+  void ShowRoll(float length, float t) override { text += "R" + Num(length) + "/" + Num(t) + " "; }
+  void RollValues(float& d, float& w) override { d = 350.5f, w = 15.25f; }
+  void ShowSample(double s) override { text += "S" + Num(s) + " "; }
+  HistogramSummary Histogram() override { return histogram; }
+  void ShowFileProblem(bool failing) override { text += failing ? "FAIL " : "OK "; }
+  bool WriteFileHeader(std::int16_t pass) override { return Write(!failHeader, "H" + Num(pass)); }
+  bool AddFileData(std::int16_t, float l, float t, float d, float w) override {
+    return Write(!failLines, "D" + Num(l) + "/" + Num(t) + "/" + Num(d) + "/" + Num(w));
+  }
+  bool WriteFileEnd(std::int16_t, double a, double s) override {
+    return Write(!failLines, "E" + Num(a) + "/" + Num(s));
+  }
+  bool WriteHistoPoint(std::int16_t, double x, double n) override {
+    return Write(!failLines, "B" + Num(x) + "/" + Num(n));
+  }
+
+ private:
+  static std::string Num(double v) { return ListForm(v); }
+  bool Write(bool ok, const std::string& what) {
+    if (ok) text += what + " ";
+    return ok;
+  }
+};
+
+struct Cycle : Core {
+  FakeClock clock;
+  Trace trace;
+  MeasurementCycle cycle{settings, values, daq, measure, trace, clock, trace};
+  Cycle() {
+    settings.values = {1, 1, 1, 0.01, 0.1, 0.1, 0.1, 0.001, 1, 0, 0, 0, 0, 0};
+    source.counts = {120};
+    clock.now = 1000;
+    values.PassNumber = 7;
+  }
+  std::string Run(int steps, double dt) {
+    trace.text.clear();
+    for (int i = 0; i < steps; ++i) {
+      clock.Advance(dt);
+      cycle.Step();
+    }
+    return trace.text;
+  }
+};
+
+TEST(Cycle, OnePassFromStartToStop) {
+  Cycle c;
+  EXPECT_FALSE(c.cycle.Step()) << "nothing before Start";
+  c.cycle.StartPass();
+  EXPECT_EQ(c.trace.text, "H7 reset ");
+  EXPECT_TRUE(c.cycle.Step());
+  EXPECT_EQ(c.Run(2, 0.11),
+            "T120 R1/120 D1/120/350.5/15.25 S120 T120 R2/120 D2/120/350.5/15.25 S120 ");
+  c.trace.histogram.average = 120.25f;
+  c.trace.histogram.deviation = 0.5f;
+  for (int k = 0; k < kHistogramBins; ++k) c.trace.histogram.x[std::size_t(k)] = float(k);
+  c.trace.histogram.y[3] = 4;
+  c.trace.histogram.y[50] = 126000;
+  c.trace.text.clear();
+  c.cycle.StopPass();
+  EXPECT_EQ(c.trace.text, "E120.25/0.5 B3/4 B50/126000 ");
+  EXPECT_FALSE(c.cycle.Running());
+  EXPECT_EQ(c.Run(3, 0.11), "") << "nothing after the end block";
+  c.cycle.StopPass();
+  EXPECT_EQ(c.trace.text, "") << "a second Stop writes nothing";
+}
+
+// Steps a time apart after Start: what each period did, and how long the cycle may then
+// sleep before its next step has something to do.
+struct PeriodRow {
+  std::array<double, 3> periods;  // display, file output, correction
+  int steps;
+  double dt;
+  std::array<int, 3> actions;  // displays, data lines, samples
+  double wait;
+};
+class Periods : public ::testing::TestWithParam<PeriodRow> {};
+TEST_P(Periods, EachActsOnceItsPeriodHasPassed) {
+  Cycle c;
+  for (int k = 0; k < 3; ++k) c.settings[DisplayPeriod + k] = GetParam().periods[std::size_t(k)];
+  EXPECT_EQ(c.cycle.SecondsUntilDue(), INFINITY) << "no pass";
+  c.cycle.StartPass();
+  const std::string t = c.Run(GetParam().steps, GetParam().dt);
+  int i = 0;
+  for (const char what : {'T', 'D', 'S'}) {
+    EXPECT_EQ(std::count(t.begin(), t.end(), what), GetParam().actions[std::size_t(i++)]) << t;
+  }
+  const double wait = c.cycle.SecondsUntilDue();
+  EXPECT_TRUE(wait == GetParam().wait || std::fabs(wait - GetParam().wait) < 1e-9) << wait;
+}
+const double kTenth = static_cast<double>(0.1f);  // periods are singles
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Periods,
+    ::testing::Values(PeriodRow{{0.5, 0.5, 0.5}, 2, 0.25, {0, 0, 0}, 1e-6},  // strictly after
+                      PeriodRow{{0.5, 0.5, 0.5}, 3, 0.25, {1, 1, 1}, 0.5},
+                      PeriodRow{{0.1, 0.1, 0.1}, 10000, 0.001, {99, 99, 99}, kTenth - 0.001},
+                      PeriodRow{{1, 0, 10}, 7, 0.001, {0, 7, 0}, 0},  // 0: on every step
+                      PeriodRow{{-1, 1, 5}, 1, 0, {1, 0, 0}, 0},
+                      PeriodRow{{0.1, 1, 0.3}, 25, 0.11, {25, 2, 8}, kTenth},
+                      PeriodRow{{0.1, 1, 5}, 1, 0.04, {0, 0, 0}, kTenth - 0.04},
+                      PeriodRow{{5, 1, 0.1}, 1, 0, {0, 0, 0}, kTenth},
+                      PeriodRow{{1e20, 1e20, 1e20}, 1, 0, {0, 0, 0}, double(1e20f)},
+                      PeriodRow{{NAN, NAN, 2}, 1, 1, {0, 0, 0}, 1},
+                      PeriodRow{{NAN, NAN, NAN}, 1, 1, {0, 0, 0}, INFINITY}));
+
+TEST(Cycle, LengthsAndPeriodsWithinAndAcrossPasses) {
+  Cycle c;
+  c.settings[DisplayPeriod] = 1.0;
+  c.cycle.StartPass();
+  const std::string first = c.Run(10, 0.11);  // data lines repeat the length until a display
+  EXPECT_EQ(first.substr(0, 25), "D0/120/350.5/15.25 S120 D");
+  EXPECT_NE(first.find("R1/120 D1/"), std::string::npos);
+  c.cycle.StopPass();
+  c.cycle.StartPass();
+  EXPECT_EQ(c.Run(1, 0.11).substr(0, 2), "D0") << "a new pass starts its length again";
+  c.settings[DisplayPeriod] = 0.1;  // a saved change acts on the next step
+  EXPECT_EQ(c.Run(1, 0.11).substr(0, 6), "T120 R");
+}
+
+TEST(Cycle, FileProblemsAreShownOnceAndNeverBreakThePass) {
+  Cycle c;
+  c.trace.failHeader = true;  // an earlier file of this number stays as it is
+  c.cycle.StartPass();
+  EXPECT_EQ(c.trace.text, "FAIL reset ");
+  EXPECT_EQ(c.Run(1, 0.11), "T120 R1/120 S120 ") << "no data line without its header";
+  c.trace.failHeader = false;
+  EXPECT_EQ(c.Run(1, 0.11), "T120 R2/120 H7 D2/120/350.5/15.25 OK S120 ");
+  c.trace.failLines = true;
+  EXPECT_EQ(c.Run(2, 0.11), "T120 R3/120 FAIL S120 T120 R4/120 S120 ");
+  EXPECT_TRUE(c.cycle.FileFailing());
+  c.trace.failLines = false;
+  c.Run(1, 0.11);
+  c.trace.failLines = true;
+  c.trace.text.clear();
+  c.cycle.StopPass();
+  EXPECT_EQ(c.trace.text, "FAIL ") << "a lost end block shows too";
+}
+
+// Woken a little after each due time, as the window's timer wakes it, the cycle never
+// steps in vain and acts on every period over an hour; a changed period counts at once.
+TEST(Due, AnHourOfWakeUps) {
+  Cycle c;
+  c.settings.values[FileOutputPeriod] = 1;
+  c.settings.values[CorrectionPeriod] = 5;
+  c.cycle.StartPass();
+  int steps = 0;
+  long displays = 0;
+  while (c.clock.now < 1000 + 3600) {
+    c.clock.Advance(c.cycle.SecondsUntilDue() + 50e-6);
+    c.trace.text.clear();
+    c.cycle.Step();
+    ASSERT_FALSE(c.trace.text.empty()) << "a step with nothing to do at " << c.clock.now;
+    displays += c.trace.text[0] == 'T';
+    ++steps;
+  }
+  EXPECT_GT(steps, displays);  // file and sample periods fall between the displays
+  EXPECT_NEAR(displays, 3600 / (kTenth + 50e-6), 2);
+  c.settings.values[DisplayPeriod] = 10;
+  c.settings.values[FileOutputPeriod] = 10;
+  c.settings.values[CorrectionPeriod] = 10;
+  c.cycle.Step();
+  EXPECT_GT(c.cycle.SecondsUntilDue(), 4.9);
+  c.settings.values[FileOutputPeriod] = 0.1;
+  EXPECT_LE(c.cycle.SecondsUntilDue(), kTenth);
+  c.cycle.StopPass();
+  EXPECT_EQ(c.cycle.SecondsUntilDue(), INFINITY);
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// The settings window's rules without the window: keypad entry with limits and wrap, tabs,
+// Delete, typing, and what "Save" stores and writes.
+#include <gtest/gtest.h>
+
+#include "settings/SettingsEditor.h"
+#include "tests/support/FakePlatform.h"
+
+namespace orlix {
+namespace {
+
+// Values that "####0.##" rounds, one beyond the keypad limits, background and source with
+// more decimals than shown.
+SettingsRecord Sample() {
+  SettingsRecord r;
+  r.values = {80.125, 1234.567, 600, 0.015,    60, 1.5,      2,
+              0.001,  31,       0,   2999.999, 2,  412.3456, 0.0004};
+  return r;
+}
+
+// Plays a script: digits and '.' are keypad keys, 'E' Enter, 'D' Delete, 'T'n a tab,
+// 'F'n (n in a..k for fields 0..10) puts the cursor into a field, 'Y'n"text" types it.
+void Play(SettingsEditor& e, const std::string& script) {
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    const char c = script[i];
+    if (c == 'E')
+      e.KeyPress(SettingsEditor::kEnterKey);
+    else if (c == '.')
+      e.KeyPress(SettingsEditor::kPointKey);
+    else if (c == 'D')
+      e.Delete();
+    else if (c == 'T')
+      e.SelectTab(static_cast<std::int16_t>(script[++i] - '0'));
+    else if (c == 'F')
+      e.MakeCurrent(script[++i] - 'a');
+    else if (c == 'Y') {
+      const int field = script[++i] - 'a';
+      const auto end = script.find('"', i + 2);
+      e.TypeText(field, script.substr(i + 2, end - i - 2));
+      i = end;
+    } else
+      e.KeyPress(static_cast<std::int16_t>(c - '0'));
+  }
+}
+
+struct EditRow {
+  const char* script;
+  int field;
+  const char* text;  // of that field afterwards
+  int current;       // the current field afterwards
+  int clearOnKey;
+};
+class Editing : public ::testing::TestWithParam<EditRow> {};
+TEST_P(Editing, KeysOnTheCurrentField) {
+  SettingsEditor e;
+  e.Load(Sample());
+  Play(e, GetParam().script);
+  EXPECT_EQ(e.FieldText(GetParam().field), GetParam().text) << GetParam().script;
+  EXPECT_EQ(e.CurrentField(), GetParam().current) << GetParam().script;
+  EXPECT_EQ(e.ClearOnKey(), GetParam().clearOnKey) << GetParam().script;
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Editing,
+    ::testing::Values(EditRow{"42.", 0, "42.", 0, 0}, EditRow{"4EE", 1, "1234.57", 2, 1},
+                      EditRow{"EEEE", 0, "80.13", 0, 1},  // Enter wraps within the tab
+
+                      EditRow{"T1E", 4, "0.1", 5, 1},  // a shown value beyond the limits
+                      EditRow{"T1EEE", 4, "0.1", 4, 1}, EditRow{"T1E12.5.3E", 5, "12.5.3", 6, 1},
+
+                      EditRow{"T1D", 4, "", 4, 1}, EditRow{"T13D45", 4, "45", 4, 0},
+                      EditRow{"T1DE", 4, "0.1", 5, 1},
+                      EditRow{"T25Fg", 7, "5", 7, 0},  // a field of another tab: nothing
+                      EditRow{"T25Fh2", 7, "52", 7, 0}, EditRow{"T25Fi", 8, "31", 8, 1},
+                      EditRow{"Ya\"12\"5", 0, "125", 0, 0}, EditRow{"Yc\"7\"E6", 1, "6", 1, 0},
+                      EditRow{"Yc\"7\"E6", 2, "7", 1, 0}, EditRow{"T2T2", 7, "0", 7, 1},
+                      EditRow{"T1T0", 0, "80.13", 0, 1}));
+
+TEST(Editing, KeysOutsideTheKeypadAndModes) {
+  SettingsEditor e;
+  e.Load(Sample());
+  e.KeyPress(12);
+  e.KeyPress(-1);
+  EXPECT_EQ(e.FieldText(0), "80.13");
+  EXPECT_EQ(e.Mode(), 2);
+  EXPECT_EQ(e.BackgroundText(), "412.35");
+  e.SelectMode(0);
+  e.SelectMode(7);
+  EXPECT_EQ(e.Mode(), 0);
+  SettingsRecord unknown = Sample();
+  unknown[MeasurementMode] = 3;
+  e.Load(unknown);
+  EXPECT_EQ(e.Mode(), SettingsEditor::kNoMode);
+  EXPECT_EQ(e.SavedRecord(unknown)[MeasurementMode], 3);
+}
+
+struct SaveRow {
+  int field;
+  const char* script;  // after the cursor was put into the field
+  double stored;
+};
+class Saving : public ::testing::TestWithParam<SaveRow> {};
+TEST_P(Saving, StoresTheEditedFieldAndKeepsTheOthersAsRead) {
+  const SettingsRecord read = Sample();
+  SettingsEditor e;
+  e.Load(read);
+  e.SelectTab(TabOfField(GetParam().field));
+  ASSERT_TRUE(e.MakeCurrent(GetParam().field));
+  Play(e, GetParam().script);
+  e.SelectMode(1);
+  SettingsRecord memory = read;
+  memory[Background] = 99;  // background and source are stored as read
+  const SettingsRecord saved = e.SavedRecord(memory);
+  for (int i = 0; i < kSettingCount; ++i) {
+    const double want = i == GetParam().field  ? GetParam().stored
+                        : i == MeasurementMode ? 1
+                                               : read[i];
+    EXPECT_EQ(saved[i], want) << "field " << GetParam().field << ", index " << i;
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Rows, Saving,
+                         ::testing::Values(SaveRow{7, "", 0.001}, SaveRow{7, "E", 0.001},
+                                           SaveRow{4, "E", 0.1}, SaveRow{4, "", 60},
+                                           SaveRow{4, "0", 0}, SaveRow{4, "250", 250},
+                                           SaveRow{1, "D", 0}, SaveRow{0, "80.13", 80.125},
+                                           SaveRow{5, "12.5.3", 12.5}, SaveRow{3, "0.015", 0.015}));
+
+TEST(SaveSettings, WritesReadsBackAndFailsWithoutTouchingAnything) {
+  orlix::testing::MemoryFileAccess files;
+  Cfgfile file(files);
+  SettingsEditor e;
+  e.Load(Sample());
+  Play(e, "T1250");
+  SettingsRecord settings = Sample();
+  ASSERT_TRUE(SaveSettings(e, file, settings));
+  EXPECT_EQ(settings[DisplayPeriod], 250);
+  EXPECT_EQ(files.files[kConfigurationFile].substr(0, 23), "80.125\r\n1234.567\r\n600\r\n");
+  // The file read back after writing fails: the written values hold.
+  files.failReads = true;
+  Play(e, "E7");
+  ASSERT_TRUE(SaveSettings(e, file, settings));
+  EXPECT_EQ(settings[FileOutputPeriod], 7);
+  EXPECT_EQ(settings[Background], 412.3456);
+  files.failReplace = true;
+  const std::string before = files.files[kConfigurationFile];
+  Play(e, "E3");
+  EXPECT_FALSE(SaveSettings(e, file, settings));
+  EXPECT_EQ(settings[CorrectionPeriod], 2);
+  EXPECT_EQ(files.files[kConfigurationFile], before);
+}
+
+}  // namespace
+}  // namespace orlix
