@@ -191,6 +191,18 @@ TEST(Gauge, ArrowPositionsAndSweeps) {
   EXPECT_TEXT("99 99 62", s.from, s.to, m.SetMidValue(200).to);
 }
 
+TEST(Gauge, PersistedPropertiesLoadWithoutMovingTheArrow) {
+  AR1Model m, back;
+  m.SetMidValue(80), m.SetScalelength(25), m.SetCurrentValue(85);
+  PropertyBag bag;
+  m.WriteProperties(bag);
+  back.ReadProperties(bag);
+  EXPECT_TEXT("80 85 25 6", back.MidValue(), back.CurrentValue(), back.Scalelength(),
+              back.ArrowLeft());
+  AR1Model().WriteProperties(bag);  // defaults are not stored
+  EXPECT_TRUE(bag.Values().empty());
+}
+
 TEST(Trend, BarsCanvasScrollAndRestart) {
   // 12 pixels per S = 60, clamped to 30 either way; less than S/24 rounds to no bar; a zero
   // middle or length makes S = 1; NaN lands on the lower end; a negative S turns bars over.
