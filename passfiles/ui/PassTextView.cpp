@@ -31,7 +31,8 @@ constexpr double kPadding = 3;
 constexpr int kHintColumns = 56;
 constexpr int kHintRows = 26;
 
-int ToScrollValue(std::size_t n) {
+// Counts and offsets as Qt takes them: an int, held to its range.
+int ToInt(std::size_t n) {
   return static_cast<int>(std::min<std::size_t>(n, std::numeric_limits<int>::max()));
 }
 
@@ -104,7 +105,7 @@ class PassTextAccessible : public QAccessibleWidget, public QAccessibleTextInter
     if (start < 0 || end < start) return {};
     return ToQString(Flat().Text(static_cast<std::size_t>(start), static_cast<std::size_t>(end)));
   }
-  int characterCount() const override { return Clip(Flat().Size()); }
+  int characterCount() const override { return ToInt(Flat().Size()); }
 
   QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int* start,
                        int* end) const override {
@@ -138,7 +139,8 @@ class PassTextAccessible : public QAccessibleWidget, public QAccessibleTextInter
   int offsetAtPoint(const QPoint& point) const override {
     const QPoint local = View()->viewport()->mapFromGlobal(point);
     if (!View()->viewport()->rect().contains(local)) return -1;
-    return Offset(passview::PositionAt(View()->Text(), View()->CurrentGrid(), local.x(), local.y()));
+    return Offset(
+        passview::PositionAt(View()->Text(), View()->CurrentGrid(), local.x(), local.y()));
   }
   void scrollToSubstring(int start, int) override { View()->ShowPosition(At(start)); }
   QString attributes(int, int* start, int* end) const override {
@@ -152,16 +154,13 @@ class PassTextAccessible : public QAccessibleWidget, public QAccessibleTextInter
 
   PassTextView* View() const { return static_cast<PassTextView*>(widget()); }
   const passview::FlatText& Flat() const { return View()->Flat(); }
-  static int Clip(std::size_t n) {
-    return static_cast<int>(std::min<std::size_t>(n, std::numeric_limits<int>::max()));
-  }
-  int Offset(Position p) const { return Clip(Flat().OffsetOf(p)); }
+  int Offset(Position p) const { return ToInt(Flat().OffsetOf(p)); }
   Position At(int offset) const {
     return Flat().PositionOf(static_cast<std::size_t>(std::max(offset, 0)));
   }
   QString Piece(Range r, int* start, int* end) const {
-    *start = Clip(r.first);
-    *end = Clip(r.second);
+    *start = ToInt(r.first);
+    *end = ToInt(r.second);
     return ToQString(Flat().Text(r.first, r.second));
   }
 
@@ -287,15 +286,10 @@ bool PassTextView::Reported() const { return QAccessible::isActive(); }
 void PassTextView::ReportCaret() const {
   if (!Reported()) return;
   auto* self = const_cast<PassTextView*>(this);
-  const int caret = static_cast<int>(
-      std::min<std::size_t>(Flat().OffsetOf(caret_), std::numeric_limits<int>::max()));
+  const int caret = ToInt(Flat().OffsetOf(caret_));
   if (HasSelection()) {
-    const auto offset = [this](Position p) {
-      return static_cast<int>(
-          std::min<std::size_t>(Flat().OffsetOf(p), std::numeric_limits<int>::max()));
-    };
-    QAccessibleTextSelectionEvent event(self, offset(std::min(anchor_, caret_)),
-                                        offset(std::max(anchor_, caret_)));
+    QAccessibleTextSelectionEvent event(self, ToInt(Flat().OffsetOf(std::min(anchor_, caret_))),
+                                        ToInt(Flat().OffsetOf(std::max(anchor_, caret_))));
     event.setCursorPosition(caret);
     QAccessible::updateAccessibility(&event);
   } else {
@@ -341,13 +335,13 @@ void PassTextView::UpdateScrollBars() {
   const std::size_t rows = VisibleRows();
   const std::size_t columns = VisibleColumns();
   QScrollBar* vertical = verticalScrollBar();
-  vertical->setRange(0, ToScrollValue(passview::ScrollMaximum(text_.LineCount(), rows)));
-  vertical->setPageStep(ToScrollValue(rows));
+  vertical->setRange(0, ToInt(passview::ScrollMaximum(text_.LineCount(), rows)));
+  vertical->setPageStep(ToInt(rows));
   vertical->setSingleStep(1);
   // One column more than the longest line, for the caret at its end.
   QScrollBar* horizontal = horizontalScrollBar();
-  horizontal->setRange(0, ToScrollValue(passview::ScrollMaximum(text_.LongestLine() + 1, columns)));
-  horizontal->setPageStep(ToScrollValue(columns));
+  horizontal->setRange(0, ToInt(passview::ScrollMaximum(text_.LongestLine() + 1, columns)));
+  horizontal->setPageStep(ToInt(columns));
   horizontal->setSingleStep(1);
 }
 
@@ -370,14 +364,14 @@ void PassTextView::EnsureVisible(Position p) {
   const std::size_t columns = VisibleColumns();
   const passview::Grid grid = CurrentGrid();
   if (p.line < grid.firstLine) {
-    verticalScrollBar()->setValue(ToScrollValue(p.line));
+    verticalScrollBar()->setValue(ToInt(p.line));
   } else if (p.line >= grid.firstLine + rows) {
-    verticalScrollBar()->setValue(ToScrollValue(p.line - rows + 1));
+    verticalScrollBar()->setValue(ToInt(p.line - rows + 1));
   }
   if (p.column < grid.firstColumn) {
-    horizontalScrollBar()->setValue(ToScrollValue(p.column));
+    horizontalScrollBar()->setValue(ToInt(p.column));
   } else if (p.column >= grid.firstColumn + columns) {
-    horizontalScrollBar()->setValue(ToScrollValue(p.column - columns + 1));
+    horizontalScrollBar()->setValue(ToInt(p.column - columns + 1));
   }
 }
 
