@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/LinkWiring.h"
 #include "app/QL.h"
 #include "app/Station.h"
 #include "base/SystemPlatform.h"
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
+#include "plantlink/net/PlantLink.h"
 #include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
 
@@ -36,6 +38,9 @@ int main(int argc, char** argv) {
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   window.Load();
+  // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
+  PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
+  WirePlantLink(link, station, window);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
   return status;
