@@ -76,6 +76,7 @@ struct PlantLink::Client {
   QPointer<QTcpSocket> socket;
   std::string address;
   std::string buffer;  // bytes of a frame not yet complete
+  bool closing = false;
   QTimer idle;
   QTimer frame;
 };
@@ -177,6 +178,12 @@ void PlantLink::Receive(QTcpSocket* socket) {
   if (it == clients_.end()) return;
   Client& client = *it->second;
   const QByteArray bytes = socket->readAll();
+  if (client.closing) return;
+  // Closed once this signal has reached Qt's own reader too, which then finds nothing.
+  auto close = [&client, socket] {
+    client.closing = true;
+    QMetaObject::invokeMethod(socket, &QAbstractSocket::abort, Qt::QueuedConnection);
+  };
   client.buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   client.idle.start();
 
@@ -184,10 +191,7 @@ void PlantLink::Receive(QTcpSocket* socket) {
   link::Frame frame;
   for (;;) {
     const link::FrameResult result = link::TakeFrame(client.buffer, frame);
-    if (result == link::FrameResult::Malformed) {
-      socket->abort();  // forgets the client
-      return;
-    }
+    if (result == link::FrameResult::Malformed) return close();
     if (result == link::FrameResult::Incomplete) break;
     if (link::UnitAnswered(frame.unit, settings_.unit)) answers += Answer(frame, client.address);
   }
@@ -197,7 +201,7 @@ void PlantLink::Receive(QTcpSocket* socket) {
     client.frame.start();
   }
   if (!answers.isEmpty()) socket->write(answers);
-  if (socket->bytesToWrite() > kMostUnsentBytes) socket->abort();
+  if (socket->bytesToWrite() > kMostUnsentBytes) close();
 }
 
 QByteArray PlantLink::Answer(const link::Frame& frame, const std::string& client) {
