@@ -24,11 +24,16 @@ int main(int argc, char** argv) {
   SystemClock clock;
   Pcg32Uniform uniform;
   Station station(files, clock, uniform);
+  // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
+  PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
 
   QL window(station);
-  window.SetWindowFactory(2, [&station, &window] {
+  window.SetWindowFactory(2, [&station, &window, &link] {
     auto* settings = new Settings(station.settings, station.files);
     QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
+    settings->ShowLinkState(link.State());
+    QObject::connect(&link, &PlantLink::StateChanged, settings,
+                     [settings, &link] { settings->ShowLinkState(link.State()); });
     return settings;
   });
   window.SetWindowFactory(
@@ -38,8 +43,6 @@ int main(int argc, char** argv) {
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   window.Load();
-  // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
-  PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
   WirePlantLink(link, station, window);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
