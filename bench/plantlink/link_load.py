@@ -8,7 +8,7 @@ a wrong or missing answer, an image mixed from two updates, a stalled pass or a 
 without it the figures are compared with their targets."""
 import argparse, os, re, sys, threading, time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tests/plantlink"))
-from linkdrive import Station, int32
+from linkdrive import START, STOP, Station, int32
 
 LINE = re.compile(rb"^ \d{6} {9}[-0-9]{4}\.\d {10}\d{4} {12}\d{4}\r$", re.M)
 
@@ -47,6 +47,7 @@ def main():
             last = r[18]
             due += 0.020
             time.sleep(max(0.0, due - time.monotonic()))
+        sock.close()
 
     def watch(path):
         seen = 0
@@ -60,7 +61,9 @@ def main():
             time.sleep(0.002)
 
     try:
-        st.start()
+        st.click(*START)
+        st.sock.close()  # the clients take every place
+        st.sock = None
         cpu0, t0 = cpu_seconds(st.proc.pid), time.monotonic()
         threads = [threading.Thread(target=client, args=(i,)) for i in range(a.clients)]
         threads.append(threading.Thread(target=watch, args=(os.path.join(st.dir, "00.PSS"),)))
@@ -71,7 +74,7 @@ def main():
         done.set()
         for t in threads:
             t.join()
-        st.stop()
+        st.click(*STOP)
         alive = st.proc.poll() is None
     finally:
         st.close()
