@@ -39,6 +39,7 @@ class QL::Instruments final : public CycleInstruments {
   void ShowRoll(float length, float t) override {
     w_.ds11_->setStripLength(length);
     w_.ds11_->setCurrentValue(t);
+    emit w_.Displayed();
   }
   void RollValues(float& rollDiam, float& rollWeight) override {
     rollDiam = w_.ds11_->RollDiam();
@@ -91,8 +92,11 @@ QL::QL(Station& station, QWidget* parent)
   connect(sc11_, &SC1::StartProc, this, &QL::StartProc);
   connect(sc11_, &SC1::StopProc, this, &QL::StopProc);
   connect(cg11_, &CG1::ControlGainChanged, this,
-          [this](float gain) { station_.values.ControlGain = gain; });
-  connect(cg11_, &CG1::ControlOnOff, this, [this](bool on) { station_.values.ControlOn = on; });
+          [this](float gain) { station_.values.ControlGain = gain; emit Displayed(); });
+  connect(cg11_, &CG1::ControlOnOff, this, [this](bool on) {
+    station_.values.ControlOn = on;
+    emit Displayed();
+  });
 }
 
 QL::~QL() = default;
@@ -211,11 +215,26 @@ void QL::StartProc() {
   if (cycle_->Running()) return;
   cycle_->StartPass();
   ArmCycle();
+  emit Displayed();
 }
 
 void QL::StopProc() {
   cycle_->StopPass();
   cycleTimer_.stop();
+  emit Displayed();
+}
+
+void QL::ShowLinkText(const QString& text) {
+  if (!linkText_) {
+    linkText_ = new QLabel(this);
+    linkText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    linkText_->setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 6.75));
+    ui::PlaceTwips(linkText_, 7680, 1935, 1215, 195);
+    ui::Name(linkText_, QStringLiteral("LinkText"), QStringLiteral("Plant link"));
+  }
+  linkText_->setText(text);
+  linkText_->setAccessibleDescription(text);
+  linkText_->setVisible(!text.isEmpty());
 }
 
 // Between two due actions no measurement would be shown, recorded or acted on, so the

@@ -60,9 +60,15 @@ class QL : public QWidget {
   SC1* SetPointPanel() const { return sc11_; }
   CG1* GainPanel() const { return cg11_; }
 
+  // The plant link's state in a small text under the commands; empty hides it.
+  void ShowLinkText(const QString& text);
+
  signals:
   // The window was unloaded: the program ends.
   void Unloaded();
+  // The instruments took a display update, a pass started or stopped, or the control
+  // changed: what the station shows to the outside may have changed.
+  void Displayed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -92,6 +98,7 @@ class QL : public QWidget {
   CG1* cg11_ = nullptr;
   QLineEdit* text1_ = nullptr;  // clock
   QLineEdit* text2_ = nullptr;  // sample
+  QLabel* linkText_ = nullptr;
   QPushButton* commands_[6] = {};
   QTimer timer1_;
   QTimer cycleTimer_;  // the next cycle step; zero interval while a period is 0

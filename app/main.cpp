@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/LinkWiring.h"
 #include "app/QL.h"
 #include "app/Station.h"
 #include "base/SystemPlatform.h"
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
+#include "plantlink/net/PlantLink.h"
 #include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
 
@@ -22,11 +24,16 @@ int main(int argc, char** argv) {
   SystemClock clock;
   Pcg32Uniform uniform;
   Station station(files, clock, uniform);
+  // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
+  PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
 
   QL window(station);
-  window.SetWindowFactory(2, [&station, &window] {
+  window.SetWindowFactory(2, [&station, &window, &link] {
     auto* settings = new Settings(station.settings, station.files);
     QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
+    settings->ShowLinkState(link.State());
+    QObject::connect(&link, &PlantLink::StateChanged, settings,
+                     [settings, &link] { settings->ShowLinkState(link.State()); });
     return settings;
   });
   window.SetWindowFactory(
@@ -36,6 +43,7 @@ int main(int argc, char** argv) {
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   window.Load();
+  WirePlantLink(link, station, window);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
   return status;

@@ -16,6 +16,7 @@
 
 #include "base/Platform.h"
 #include "core/Settings.h"
+#include "settings/ui/LinkPage.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/common/UiCommon.h"
 
@@ -281,7 +282,25 @@ bool Settings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Settings::OnTab(int index) {
-  if (editor_.SelectTab(static_cast<std::int16_t>(index))) ShowTab();
+  if (linkPage_) linkPage_->setVisible(index == linkTab_);
+  if (index == linkTab_) {
+    for (QFrame* frame : frame1_) frame->hide();
+    return;
+  }
+  editor_.SelectTab(static_cast<std::int16_t>(index));
+  ShowTab();  // also when coming back from "Link" to the editor's current tab
+}
+
+void Settings::ShowLinkState(const link::LinkState& state) {
+  if (!linkPage_) {
+    linkPage_ = new LinkPage(this);
+    ui::PlaceTwips(linkPage_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
+    linkPage_->hide();
+    linkTab_ = tabStrip1_->addTab(QStringLiteral("Link"));
+    tabStrip1_->setUsesScrollButtons(true);  // five tabs are wider than the frame
+    tabStrip1_->setTabToolTip(linkTab_, QStringLiteral("Plant link (Modbus TCP)"));
+  }
+  linkPage_->Show(state);
 }
 
 void Settings::OnKey(qint16 index) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 
+#include "plantlink/LinkSettings.h"
 #include "settings/SettingsEditor.h"
 
 class QFrame;
@@ -20,6 +21,7 @@ namespace orlix {
 
 class FileAccess;
 class KP12;
+class LinkPage;
 
 class Settings : public QWidget {
   Q_OBJECT
@@ -47,6 +49,9 @@ class Settings : public QWidget {
   QTabBar* TabStrip() const { return tabStrip1_; }
   KP12* Keypad() const { return kp121_; }
   QString Message() const;
+
+  // The plant link's state on a tab "Link" of its own, added on the first call.
+  void ShowLinkState(const link::LinkState& state);
 
  signals:
   // "Save" wrote the configuration file and the record took the new values.
@@ -85,6 +90,8 @@ class Settings : public QWidget {
   QPushButton* command3_ = nullptr;
   QPushButton* command4_ = nullptr;
   QLabel* message_ = nullptr;
+  LinkPage* linkPage_ = nullptr;
+  int linkTab_ = -1;
 };
 
 }  // namespace orlix

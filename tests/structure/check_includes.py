@@ -2,14 +2,14 @@
 """Checks that every #include of the product code follows the layers:
 base/ includes nothing of the project but base/ and no Qt; the logic of core/,
 calibration/, passfiles/ and settings/ includes base/ and logic only, no Qt; widgets/
-include base/, widgets/ and Qt; a subsystem's ui/ includes anything but another
+include base/, widgets/ and Qt; a subsystem's ui/ (or net/) includes anything but another
 subsystem's ui/ and app/; app/ includes anything. Prints each offending include as
 file:line and exits 1 when there is one."""
 import pathlib
 import re
 import sys
 
-SUBSYSTEMS = ("core", "calibration", "passfiles", "settings")
+SUBSYSTEMS = ("core", "calibration", "passfiles", "settings", "plantlink")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
@@ -18,7 +18,7 @@ def layer(path):
     if parts and parts[0] in ("base", "widgets", "app"):
         return parts[0], parts[0]
     if parts and parts[0] in SUBSYSTEMS:
-        return ("ui" if len(parts) > 2 and parts[1] == "ui" else "logic"), parts[0]
+        return ("ui" if len(parts) > 2 and parts[1] in ("ui", "net") else "logic"), parts[0]
     return None
 
 

@@ -147,6 +147,11 @@ void SC1::InitSC(qint16 P, float T, float S) {
   ShowTexts();
 }
 
+void SC1::Dial(qint16 P, float T) {
+  board_.Dial(P, T);
+  ShowTexts();
+}
+
 void SC1::OnStep(int slot) {
   board_.Step(slot);
   displays_[static_cast<std::size_t>(slot)]->setText(QString::fromStdString(board_.Text(slot)));

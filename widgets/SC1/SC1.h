@@ -29,6 +29,10 @@ class SC1 : public QWidget {
   // changed and without raising an event. Values beyond the displays are clamped.
   void InitSC(qint16 P, float T, float S);
 
+  // Shows pass P and set-point T exactly as if they had been dialled: "Start" then raises
+  // PassChange and ThickChange with them.
+  void Dial(qint16 P, float T);
+
   QSize sizeHint() const override;
 
   // Repeat interval of the increment buttons.

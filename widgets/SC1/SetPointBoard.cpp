@@ -126,6 +126,15 @@ void SetPointBoard::Step(int slot) {
   text = FormatPattern(GroupOf(slot) == Group::Scale ? NextScale(shown) : NextDigit(shown), "#0");
 }
 
+void SetPointBoard::Dial(std::int16_t P, float T) {
+  const BoardTexts dialled = InitTexts(P, T, ScaleOf(texts_));
+  for (int slot = kPass0; slot <= kMid4; ++slot) {
+    texts_[static_cast<std::size_t>(slot)] = dialled[static_cast<std::size_t>(slot)];
+  }
+  changed_.pass = true;
+  changed_.thickness = true;
+}
+
 std::vector<BoardEvent> SetPointBoard::Start() {
   startEnabled_ = false;
   stopEnabled_ = true;

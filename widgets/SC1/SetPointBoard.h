@@ -72,6 +72,10 @@ class SetPointBoard {
   // One step of the increment button over `slot`.
   void Step(int slot);
 
+  // Pass number P and set-point T put on the displays as if the operator had dialled
+  // them: both groups count as changed, the scale stays as it is.
+  void Dial(std::int16_t P, float T);
+
   // "Start": only "Stop" stays enabled; returns the events to raise, in order, and clears
   // the flags of the groups reported.
   std::vector<BoardEvent> Start();

@@ -1,0 +1,63 @@
+#include "app/LinkWiring.h"
+
+#include <QDir>
+#include <QSettings>
+#include <map>
+
+#include "app/QL.h"
+#include "app/Station.h"
+#include "plantlink/net/PlantLink.h"
+#include "widgets/DS1/DS1.h"
+#include "widgets/SC1/SC1.h"
+
+namespace orlix {
+
+link::LinkSettings ReadLinkSettings(const QString& directory) {
+  QSettings ini(QDir(directory).filePath(QStringLiteral("station.ini")), QSettings::IniFormat);
+  ini.beginGroup(QStringLiteral("modbus"));
+  std::map<std::string, std::string> keys;
+  for (const QString& key : ini.childKeys()) {
+    const QVariant v = ini.value(key);
+    // An unquoted list with commas ("allow = a, b") arrives as a string list.
+    const QString text = v.typeId() == QMetaType::QStringList
+                             ? v.toStringList().join(QLatin1Char(','))
+                             : v.toString();
+    keys[key.toStdString()] = text.toStdString();
+  }
+  std::vector<std::string> problems;
+  link::LinkSettings settings = link::ParseLinkSettings(keys, &problems);
+  for (const std::string& p : problems) qWarning("station.ini: %s", p.c_str());
+  return settings;
+}
+
+link::StationSnapshot SnapshotOf(Station& station, QL& window) {
+  const MeasurementCycle& cycle = window.Cycle();
+  DS1& roll = *window.RollDisplay();
+  link::StationSnapshot s;
+  s.passRunning = cycle.Running();
+  s.measured = cycle.Running() && cycle.PassLength() > 0;
+  s.thickness = roll.CurrentValue();  // the thickness of the last display update
+  s.setPoint = station.values.SetPointThickness;
+  s.correction = station.measure.Correction();
+  s.controlOn = station.values.ControlOn;
+  s.fileFailing = cycle.FileFailing();
+  s.pass = station.values.PassNumber;
+  s.gain = station.values.ControlGain;
+  s.stripLength = cycle.PassLength();
+  s.rollWeight = roll.RollWeight();
+  s.rollDiameter = roll.RollDiam();
+  return s;
+}
+
+void WirePlantLink(PlantLink& link, Station& station, QL& window) {
+  QObject::connect(&window, &QL::Displayed, &link,
+                   [&link, &station, &window] { link.Publish(SnapshotOf(station, window)); });
+  QObject::connect(&link, &PlantLink::Committed, window.SetPointPanel(), &SC1::Dial);
+  QObject::connect(&link, &PlantLink::StateChanged, &window, [&link, &window] {
+    window.ShowLinkText(QString::fromStdString(link::LinkStatusText(link.State())));
+  });
+  link.Publish(SnapshotOf(station, window));
+  link.Start();
+}
+
+}  // namespace orlix

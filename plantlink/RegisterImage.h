@@ -1,0 +1,75 @@
+#pragma once
+// The input registers the plant link serves: a snapshot of the station's values at a
+// display update turned into the 19 registers of the register map (docs/MODBUS.md).
+// 32-bit values take two registers, high word first; 0x80000000 (32-bit) and 0x8000
+// (16-bit) mark a value that is not valid.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace orlix::link {
+
+inline constexpr int kInputRegisterCount = 19;
+inline constexpr std::uint16_t kInvalid16 = 0x8000;
+inline constexpr std::uint32_t kInvalid32 = 0x80000000u;
+
+// Register addresses of the map.
+enum InputRegister : int {
+  kThickness = 0,        // int32, nm
+  kSetPoint = 2,         // int32, nm
+  kDeviation = 4,        // int32, nm
+  kDeviationPercent = 6, // int16, 0.01 % of the set-point
+  kCorrection = 7,       // int32, 0.001 per mille
+  kStatus = 9,           // bits below
+  kPass = 10,            // int16
+  kGain = 11,            // int16, percent
+  kStripLength = 12,     // int32, mm
+  kRollWeight = 14,      // int32, g
+  kRollDiameter = 16,    // int32, µm
+  kUpdateCounter = 18,   // uint16
+};
+
+enum StatusBit : std::uint16_t {
+  kPassRunning = 1u << 0,
+  kValueValid = 1u << 1,
+  kControlOn = 1u << 2,
+  kFileFailing = 1u << 3,
+  kWithinTolerance = 1u << 4,
+};
+
+// The station at one display update, in the station's own units.
+struct StationSnapshot {
+  bool passRunning = false;
+  bool measured = false;              // a display update of the running pass has happened
+  float thickness = 0;                // µm, at the last display update
+  float setPoint = 0;                 // µm
+  std::optional<double> correction;   // per mille, as the station defines it
+  bool controlOn = false;
+  bool fileFailing = false;
+  std::int16_t pass = 0;
+  double gain = 0;                    // percent
+  float stripLength = 0;              // m
+  float rollWeight = 0;               // kg
+  float rollDiameter = 0;             // mm
+  std::optional<float> lowerLimit;    // µm, tolerance limits of the running pass, if known
+  std::optional<float> upperLimit;
+};
+
+using InputImage = std::array<std::uint16_t, kInputRegisterCount>;
+
+// The registers of a snapshot with the given update counter.
+InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter);
+
+// The image before anything is known: every value invalid, status 0, counter 0.
+InputImage EmptyInputImage();
+
+// A 32-bit value into two registers, high word first, and back.
+void PutInt32(InputImage& image, int address, std::uint32_t value);
+std::uint32_t GetInt32(const std::uint16_t* words);
+
+// value × scale rounded to a whole number, kept clear of the invalid marker: beyond
+// ±2147483647 it is clamped; not a number gives the marker.
+std::uint32_t ScaledInt32(double value, double scale);
+
+}  // namespace orlix::link

@@ -1,0 +1,46 @@
+#include "settings/ui/LinkPage.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include "widgets/common/UiCommon.h"
+
+namespace orlix {
+
+namespace {
+constexpr std::array<const char*, 5> kCaptions = {"Modbus TCP server", "Address and port",
+                                                  "Clients connected", "Writes",
+                                                  "Allowed clients"};
+}  // namespace
+
+LinkPage::LinkPage(QWidget* parent) : QFrame(parent) {
+  setFrameShape(QFrame::StyledPanel);
+  setFrameShadow(QFrame::Raised);
+  ui::Name(this, QStringLiteral("LinkPage"), QStringLiteral("Plant link"));
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const QString caption = QString::fromLatin1(kCaptions[i]);
+    const int top = 180 + static_cast<int>(i) * 420;
+    auto* label = new QLabel(caption, this);
+    ui::PlaceTwips(label, 240, top + 30, 1860, 240);
+    auto* field = new QLineEdit(this);
+    field->setReadOnly(true);
+    ui::Name(field, QStringLiteral("LinkField%1").arg(i), caption);
+    ui::PlaceTwips(field, 2160, top, 3000, 285);
+    label->setBuddy(field);
+    fields_[i] = field;
+  }
+}
+
+void LinkPage::Show(const link::LinkState& s) {
+  const QString server = !s.enabled    ? QStringLiteral("off (station.ini, [modbus] enabled)")
+                         : s.listening ? QStringLiteral("listening")
+                                       : QStringLiteral("enabled, cannot listen");
+  const QString texts[] = {
+      server, QStringLiteral("%1 : %2").arg(QString::fromStdString(s.address)).arg(s.port),
+      QStringLiteral("%1 of %2").arg(s.clients).arg(s.maxClients),
+      s.writes ? QStringLiteral("set-point and pass accepted") : QStringLiteral("refused"),
+      QString::fromStdString(s.allow)};
+  for (std::size_t i = 0; i < fields_.size(); ++i) fields_[i]->setText(texts[i]);
+}
+
+}  // namespace orlix

@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""The real station's plant link against real clients (pymodbus, mbpoll, raw sockets):
+registers against the pass file, the worked example of docs/MODBUS.md, refusals, allow list,
+client limit, idle timeout, malformed frames, writes committed onto the data board.
+Usage (under X, "Start" is clicked): link_clients.py PROGRAM"""
+import os, re, socket, struct, subprocess, sys
+from pymodbus.client import ModbusTcpClient
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from linkdrive import START, STOP, Station, ask, drain, int32
+
+NO, READ = -2**31, struct.pack(">HH", 0, 19)
+
+
+def running_pass(st, pm):
+    before = st.read()
+    assert (int32(before, 0), int32(before, 12), before[6]) == (NO, NO, 0x8000), before
+    assert (int32(before, 2), before[9], before[10], before[11]) == (120000, 0b100, 0, 100), before
+    st.click(*START)
+    seen = {}
+    while len(seen) < 12:
+        r = pm.read_input_registers(0, 19, slave=1).registers
+        if r[9] & 2:  # 150.5 against 120; pass running, value valid, control on
+            assert (int32(r, 0), int32(r, 4), r[6], int32(r, 7), r[9]) == (150500, 30500, 2542, -2027, 7), r
+            seen[int32(r, 12) // 1000] = (int32(r, 16) / 1000, int32(r, 14) / 1000)
+    out = subprocess.check_output(["mbpoll", "-m", "tcp", "-p", str(st.port), "-a", "1", "-t", "3:int", "-B",
+                                   "-r", "1", "-c", "3", "-1", "127.0.0.1"], text=True)
+    assert re.findall(r"\[(\d)\]:\s+(\d+)", out) == [("1", "150500"), ("3", "120000"), ("5", "30500")], out
+    st.click(*STOP)
+    after = st.read()
+    assert after[9] == 0b100 and int32(after, 0) == NO and after[18] > before[18], after
+    rows = {int(l): (t, int(d), int(w)) for l, t, d, w in re.findall(
+        r"^ (\d{6}) {9}(\d{4}\.\d) {10}(\d{4}) {12}(\d{4})\r$", st.file("00.PSS"), re.M)}
+    found = [L for L in seen if L in rows]  # a line may fall between two display updates
+    assert len(found) >= len(seen) - 2, (sorted(seen), sorted(rows))
+    for L in found:  # roll diameter in mm and weight in kg as the file rounds them
+        t, d, w = rows[L]
+        assert t == "0150.5" and abs(d - seen[L][0]) <= 0.501 and abs(w - seen[L][1]) <= 0.501, (L, rows[L])
+
+
+def refusals_and_limits(st, pm):
+    assert drain(st.connect("127.0.0.2"), 0.5) == b"", "127.0.0.2 is not allowed (two places free)"
+    assert pm.write_register(100, 5, slave=1).exception_code == 1
+    assert pm.read_holding_registers(100, 4, slave=1).exception_code == 1
+    assert pm.read_coils(0, 1, slave=1).exception_code == 1
+    assert pm.read_input_registers(0, 20, slave=1).exception_code == 2
+    s = st.connect()
+    assert len(ask(s, 4, READ, unit=255)) == 19 and len(ask(s, 4, READ, unit=0)) == 19
+    s.settimeout(0.5)
+    try:
+        raise AssertionError(ask(s, 4, READ, unit=2))
+    except socket.timeout:
+        pass
+    st.read()  # pymodbus, this socket and the station's own: a fourth is refused
+    assert drain(st.connect(), 0.5) == b"", "a fourth client (max_clients=3)"
+    assert drain(s, 1) is None and drain(s, 4) == b"", "idle connection closed after 2 s"
+
+
+def malformed_frames(st, pm):
+    for data in (b"\0\1\0\0\0", b"\0\1\0\0\0\x40\1\4", b"\0\1\0\0\0\0\1", b"\0\1\0\0\0\2\1\4\0\0\0\x13",
+                 b"\0\1\0\7\0\6\1\4\0\0\0\x13", bytes(range(256)) * 4):
+        bad = st.connect()
+        bad.sendall(data)
+        answer = drain(bad, 3)
+        assert answer in (b"", b"\0\1\0\0\0\3\1\x84\3"), (data, answer)  # at most exception 03
+        assert len(pm.read_input_registers(0, 19, slave=1).registers) == 19 and st.proc.poll() is None
+
+
+def writes(st, pm):
+    counter = pm.read_input_registers(0, 19, slave=1).registers[18]
+    assert not pm.write_registers(100, [3, 0x0D40], slave=1).isError()  # 200000 nm
+    assert not pm.write_register(102, 7, slave=1).isError()
+    assert pm.write_register(103, counter + 1, slave=1).exception_code == 3
+    assert not pm.write_register(103, counter, slave=1).isError()
+    assert pm.read_holding_registers(100, 4, slave=1).registers == [3, 0x0D40, 7, counter]
+    log = st.file("modbus.log")
+    assert re.fullmatch(r".+  127\.0\.0\.1  set-point 120\.0 -> 200\.0 mcm  pass 00 -> 07\n", log), log
+    st.click(*START)  # the data board raises PassChange(7) and ThickChange(200)
+    r = pm.read_input_registers(0, 19, slave=1).registers
+    assert (int32(r, 2), r[10]) == (200000, 7) and " Pass No 07 ," in st.file("07.PSS"), r
+    assert pm.write_register(103, r[18], slave=1).exception_code == 3  # a pass runs
+    st.click(*STOP)
+    assert st.file("modbus.log") == log
+
+
+for ini, port, cases in (("max_clients=3\nidle_timeout_s=2\n", 15020, (running_pass, malformed_frames,
+                                                                       refusals_and_limits)),
+                         ("writes=true\n", 15021, (writes,))):
+    st = Station(sys.argv[1], ini, port=port)
+    pm = ModbusTcpClient("127.0.0.1", port=port)  # one connection for all cases: no place freed late
+    try:
+        assert pm.connect()
+        for case in cases:
+            case(st, pm)
+            print("PASS:", case.__name__, flush=True)
+    finally:
+        pm.close()
+        st.close()
