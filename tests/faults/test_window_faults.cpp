@@ -38,6 +38,7 @@ struct SmallDisk final : FileAccess {
   bool Replace(Name n, std::string_view t) override { return Fits(t) && m.Replace(n, t); }
   bool Append(Name n, std::string_view t) override { return Fits(t) && m.Append(n, t); }
   std::vector<std::string> List(std::string_view suffix) override { return m.List(suffix); }
+  bool MoveTo(Name n, Name f, Name t) override { return m.MoveTo(n, f, t); }
   std::string Location() const override { return "/srv/gauge"; }
 };
 
