@@ -144,7 +144,10 @@ std::string HeaderStamp(const PassData& data) {
 }
 
 std::string ReportStem(const std::string& passFileName, const std::string& stamp) {
-  return Stem(passFileName) + "-" + stamp;
+  // An archived file ("07-20261207-101502-2.PSS") is named after its pass number alone;
+  // a minus in front is the sign of a negative pass number.
+  const std::string stem = Stem(passFileName);
+  return stem.substr(0, stem.find('-', 1)) + "-" + stamp;
 }
 
 ArchiveResult ArchivePassFile(FileAccess& files, const std::string& passFileName) {

@@ -16,6 +16,7 @@
 
 #include "base/Platform.h"
 #include "core/Settings.h"
+#include "settings/ui/QualityPage.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/common/UiCommon.h"
 
@@ -102,6 +103,12 @@ void Settings::BuildLayout() {
     tabStrip1_->setTabToolTip(i, QString::fromLatin1(tab.description));
   }
   PlaceTwips(tabStrip1_, kMargin, kMargin, kFrameWidth, kFrameTop - kMargin);
+  // The fifth tab: the tolerance of a pass, kept in the station's own file.
+  tabStrip1_->setTabToolTip(tabStrip1_->addTab(QStringLiteral(" Quality ")),
+                            QStringLiteral("Tolerance settings"));
+  quality_ = new QualityPage(QString::fromStdString(files_.Location()), this);
+  PlaceTwips(quality_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
+  quality_->hide();
 
   for (int tab = 0; tab < kSettingsTabCount; ++tab) {
     auto* frame = new QFrame(this);
@@ -228,6 +235,7 @@ void Settings::Load() {
   }
   text2_->setText(Text(editor_.BackgroundText()));
   text3_->setText(Text(editor_.SourceText()));
+  quality_->Load();
 }
 
 QString Settings::Message() const { return message_->text(); }
@@ -248,7 +256,10 @@ void Settings::ShowField(int i) {
   if (field->text() != text) field->setText(text);
 }
 
-void Settings::FocusCurrentField() { Field(editor_.CurrentField())->setFocus(); }
+void Settings::FocusCurrentField() {
+  if (!quality_->isHidden()) return quality_->FocusCurrentField();
+  Field(editor_.CurrentField())->setFocus();
+}
 
 bool Settings::event(QEvent* event) {
   // Activation puts the cursor into the field the keypad edits: field 0 the first time,
@@ -281,10 +292,19 @@ bool Settings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Settings::OnTab(int index) {
-  if (editor_.SelectTab(static_cast<std::int16_t>(index))) ShowTab();
+  if (index == kSettingsTabCount) {
+    quality_->show();
+    quality_->FocusCurrentField();
+    for (QFrame* frame : frame1_) frame->hide();
+    return;
+  }
+  const bool fromQuality = !quality_->isHidden();
+  quality_->hide();
+  if (editor_.SelectTab(static_cast<std::int16_t>(index)) || fromQuality) ShowTab();
 }
 
 void Settings::OnKey(qint16 index) {
+  if (!quality_->isHidden()) return quality_->KeyPress(index);
   const int field = editor_.CurrentField();
   editor_.KeyPress(index);
   ShowField(field);
@@ -292,6 +312,7 @@ void Settings::OnKey(qint16 index) {
 }
 
 void Settings::OnDelete() {
+  if (!quality_->isHidden()) return quality_->Delete();
   editor_.Delete();
   ShowField(editor_.CurrentField());
 }
@@ -303,6 +324,13 @@ void Settings::OnSave() {
     message_->setText(
         QStringLiteral("Not saved: the file %1 cannot be written in %2. Your entries are kept.")
             .arg(QString::fromLatin1(kConfigurationFile), QDir::toNativeSeparators(where)));
+    message_->setAccessibleDescription(message_->text());
+    return;
+  }
+  if (!quality_->Save()) {
+    const QString where = QDir(QString::fromStdString(files_.Location())).absolutePath();
+    message_->setText(QStringLiteral("Not saved: the file %1 cannot be written in %2.")
+                          .arg(QString::fromLatin1(kStationIni), QDir::toNativeSeparators(where)));
     message_->setAccessibleDescription(message_->text());
     return;
   }

@@ -20,6 +20,7 @@ namespace orlix {
 
 class FileAccess;
 class KP12;
+class QualityPage;
 
 class Settings : public QWidget {
   Q_OBJECT
@@ -46,6 +47,8 @@ class Settings : public QWidget {
   QLineEdit* Field(int i) const { return text1_.at(static_cast<std::size_t>(i)); }
   QTabBar* TabStrip() const { return tabStrip1_; }
   KP12* Keypad() const { return kp121_; }
+  // The fifth tab, "Quality": the tolerance in "station.ini".
+  QualityPage* Quality() const { return quality_; }
   QString Message() const;
 
  signals:
@@ -85,6 +88,7 @@ class Settings : public QWidget {
   QPushButton* command3_ = nullptr;
   QPushButton* command4_ = nullptr;
   QLabel* message_ = nullptr;
+  QualityPage* quality_ = nullptr;
 };
 
 }  // namespace orlix
