@@ -72,6 +72,8 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   painter.save();
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPointSizeF(9);
+  // No ligatures: "ff" and "fi" stay letters a reader of the PDF can search for.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   painter.setFont(font);
   const QFontMetricsF metrics(font, painter.device());
   const double line = metrics.lineSpacing();

@@ -104,12 +104,9 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
   painter.setClipRect(plot);
   const double pen = std::max(1.0, plot.height() / 400);
   auto hline = [&](double t, const QColor& color, Qt::PenStyle style) {
-    painter.setPen(QPen(color, pen, style));
+    painter.setPen(QPen(color, 2 * pen, style));
     painter.drawLine(QPointF(plot.left(), Y(t)), QPointF(plot.right(), Y(t)));
   };
-  hline(p.limits.upper, kLimit, Qt::DashLine);
-  hline(p.limits.lower, kLimit, Qt::DashLine);
-  hline(p.limits.setPoint, kSetPoint, Qt::SolidLine);
 
   const int columns = std::max(1, static_cast<int>(std::floor(plot.width() / pen)));
   const double step = plot.width() / columns;
@@ -126,6 +123,10 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
     if (off) painter.fillRect(QRectF(x - step / 2, plot.bottom() - 3 * pen, step, 3 * pen), kOff);
     previousLast = e.last;
   }
+  // Set-point and limits over the trace, so a pass on the set-point still shows it.
+  hline(p.limits.upper, kLimit, Qt::DashLine);
+  hline(p.limits.lower, kLimit, Qt::DashLine);
+  hline(p.limits.setPoint, kSetPoint, Qt::SolidLine);
   painter.restore();
 }
 
