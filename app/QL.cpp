@@ -91,6 +91,9 @@ QL::QL(Station& station, QWidget* parent)
     ApplyScale();
   });
   connect(quality_.get(), &PassQuality::ProblemChanged, this, &QL::ShowQualityProblem);
+  connect(quality_.get(), &PassQuality::ReportDone, this, [this](bool ok, const QString& message) {
+    if (ok && quality_->Problem().isEmpty()) commands_[4]->setToolTip(message);
+  });
   connect(sc11_, &SC1::StartProc, this, &QL::StartProc);
   connect(sc11_, &SC1::StopProc, this, &QL::StopProc);
   connect(cg11_, &CG1::ControlGainChanged, this,

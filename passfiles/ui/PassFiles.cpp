@@ -144,7 +144,11 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
     const std::shared_ptr<const PassProfile> p = profileLoad_->result();
     profile_->SetProfile(p);
     statistics_->SetProfile(p);
-    readOut_->setText(QStringLiteral("Profile: %1.").arg(QString::fromStdString(p->data.Summary())));
+    readOut_->setText(QStringLiteral("Profile: %1%2.")
+                          .arg(QString::fromStdString(p->data.Summary()),
+                               p->Recorded() ? QString()
+                                             : QStringLiteral("; set-point and limits not recorded, "
+                                                              "taken from the mean")));
     emit ProfileLoaded();
   });
   reportRun_ = new QFutureWatcher<ReportOutcome>(this);
