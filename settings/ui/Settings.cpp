@@ -106,6 +106,8 @@ void Settings::BuildLayout() {
   // The fifth tab: the tolerance of a pass, kept in the station's own file.
   tabStrip1_->setTabToolTip(tabStrip1_->addTab(QStringLiteral(" Quality ")),
                             QStringLiteral("Tolerance settings"));
+  // Five tabs are wider than the strip: arrows scroll to the last ones.
+  tabStrip1_->setUsesScrollButtons(true);
   quality_ = new QualityPage(QString::fromStdString(files_.Location()), this);
   PlaceTwips(quality_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
   quality_->hide();
