@@ -20,12 +20,12 @@
 #include "passfiles/ui/ProfileView.h"
 
 using namespace orlix;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 namespace {
 
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
+double Since(Steady::time_point start) {
+  return std::chrono::duration<double>(Steady::now() - start).count();
 }
 
 double StatusMegabytes(const std::string& field) {
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   {
     std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
     for (int i = 0; i < kLines; ++i) {
-      const double t = 120 + 3 * std::sin(i * 0.001) + ((i * 7919) % 97) / 40.0 - 1.2;
+      const double t = 120 + 3 * std::sin(i * 0.001) + static_cast<double>((i * 7919LL) % 97) / 40.0 - 1.2;
       text += PassFileWriter::DataLine(static_cast<float>(i / 3), static_cast<float>(t), 300, 9);
     }
     DirectoryFileAccess files(dir.path().toStdString());
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   std::ofstream("/proc/self/clear_refs") << "5";
   const double before = StatusMegabytes("VmRSS");
 
-  auto start = Clock::now();
+  auto start = Steady::now();
   DirectoryFileAccess files(dir.path().toStdString());
   auto profile = std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6));
   const double read = Since(start);
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
 
   std::vector<double> frames;
   for (int k = 0; k < 60; ++k) {
-    const auto t0 = Clock::now();
+    const auto t0 = Steady::now();
     if (k < 30) {
       QWheelEvent wheel(QPointF(600, 300), QPointF(600, 300), {}, {0, 120}, Qt::NoButton,
                         Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   }
   view.Full();
   for (int k = 0; k < 10; ++k) {
-    const auto t0 = Clock::now();
+    const auto t0 = Steady::now();
     view.render(&frame);
     frames.push_back(Since(t0) * 1000);
   }
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   std::printf("zoom, pan and full frames (70): median %.2f ms, largest %.2f ms\n",
               frames[frames.size() / 2], frames.back());
 
-  start = Clock::now();
+  start = Steady::now();
   const ReportOutcome out = WriteReport({dir.path(), QStringLiteral("07.PSS"), dir.path(), 6, 6});
   std::printf("report PDF and CSV: %.3f s (%s)\n", Since(start), out.ok ? "written" : "failed");
 
