@@ -57,7 +57,7 @@ std::string Between(std::string_view line, std::string_view after, std::string_v
 
 }  // namespace
 
-PassData PassData::Read(FileAccess& files, const std::string& name) {
+PassData PassData::Read(FileAccess& files, const std::string& name, bool keepItems) {
   auto bytes = files.Read(name, kMaxBytes + 1);
   if (!bytes) {
     PassData none;
@@ -66,10 +66,10 @@ PassData PassData::Read(FileAccess& files, const std::string& name) {
   }
   const bool cut = bytes->size() > kMaxBytes;
   if (cut) bytes->resize(kMaxBytes);
-  return Parse(std::move(*bytes), cut);
+  return Parse(std::move(*bytes), cut, keepItems);
 }
 
-PassData PassData::Parse(std::string bytes, bool cutShort) {
+PassData PassData::Parse(std::string bytes, bool cutShort, bool keepItems) {
   PassData data;
   data.bytes_ = std::move(bytes);
   if (data.bytes_.size() > kMaxBytes) {
@@ -91,6 +91,10 @@ PassData PassData::Parse(std::string bytes, bool cutShort) {
   const auto& l = data.length_;
   data.lengthAdvances_ =
       l.size() >= 2 && l.back() > l.front() && std::is_sorted(l.begin(), l.end());
+  if (!keepItems) {
+    std::string().swap(data.bytes_);
+    std::vector<std::uint32_t>().swap(data.start_);
+  }
   return data;
 }
 
@@ -130,6 +134,7 @@ void PassData::ParseLine(std::string_view line, std::size_t offset) {
 }
 
 std::array<std::string_view, 4> PassData::Items(std::size_t i) const {
+  if (i >= start_.size()) return {};
   std::string_view line = std::string_view(bytes_).substr(start_[i]);
   line = line.substr(0, line.find_first_of("\r\n"));
   std::array<std::string_view, 4> items;

@@ -22,10 +22,11 @@ class PassData {
   // A data line is about 53 characters; a longer line is never one and is not looked into.
   static constexpr std::size_t kMaxLineBytes = 256;
 
-  // The file of that name in `files`; `readable` is false when it cannot be read.
-  static PassData Read(FileAccess& files, const std::string& name);
+  // The file of that name in `files`; Readable() is false when it cannot be read. Without
+  // `keepItems` the bytes are let go once read, and Items() is not available.
+  static PassData Read(FileAccess& files, const std::string& name, bool keepItems = true);
   // The bytes of a pass file; `cutShort` says they are only its beginning.
-  static PassData Parse(std::string bytes, bool cutShort = false);
+  static PassData Parse(std::string bytes, bool cutShort = false, bool keepItems = true);
 
   bool Readable() const { return readable_; }
   bool CutShort() const { return cutShort_; }
@@ -40,7 +41,8 @@ class PassData {
   // profile is then drawn against length, otherwise against the data line number.
   bool LengthAdvances() const { return lengthAdvances_; }
 
-  // The four items of data line i (length, thickness, diameter, weight) as written.
+  // The four items of data line i (length, thickness, diameter, weight) as written; empty
+  // when the bytes were not kept.
   std::array<std::string_view, 4> Items(std::size_t i) const;
 
   // From the header's second line; empty when the file has none.

@@ -4,10 +4,11 @@
 
 namespace orlix {
 
-PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus) {
+PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
+                        bool keepItems) {
   PassProfile p;
   p.name = name;
-  p.data = PassData::Read(files, name);
+  p.data = PassData::Read(files, name, keepItems);
   p.envelope = Envelope(p.data.Thicknesses());
   p.info = ReadInfo(files, InfoNameFor(name));
   if (p.info) {

@@ -31,7 +31,9 @@ struct PassProfile {
 };
 
 // Reads `name` of `files` and its information file. `plus` and `minus` are the tolerance
-// used around the mean when the file has no information file.
-PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus);
+// used around the mean when the file has no information file. Without `keepItems` the
+// file's bytes are not kept (a view needs only the numbers; a CSV needs the items).
+PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
+                        bool keepItems = true);
 
 }  // namespace orlix

@@ -237,7 +237,7 @@ void PassFiles::LoadProfile(const std::string& name) {
   profileLoad_->setFuture(QtConcurrent::run([directory, name, plus, minus] {
     DirectoryFileAccess files(directory);
     return std::shared_ptr<const PassProfile>(
-        std::make_shared<PassProfile>(orlix::LoadProfile(files, name, plus, minus)));
+        std::make_shared<PassProfile>(orlix::LoadProfile(files, name, plus, minus, false)));
   }));
 }
 
