@@ -72,8 +72,8 @@ void PassQuality::EndPass() {
   job.plus = info_->tolerancePlus;
   job.minus = info_->toleranceMinus;
   info_.reset();
-  // One report at a time: a pass stopped while the last report is still being written
-  // waits for nothing; its report follows when the worker is free.
+  // A report still being written when the next pass stops goes on beside the new one;
+  // the newest is the one watched.
   report_.setFuture(StartReport(job));
 }
 

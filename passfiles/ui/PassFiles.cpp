@@ -216,7 +216,7 @@ void PassFiles::ShowArchive(bool archive) {
   const QSignalBlocker blocker(archiveOption_);
   archiveOption_->setChecked(archive);
   currentOption_->setChecked(!archive);
-  if (archive) watcher_->addPath(ListedDirectory());
+  if (archive && QDir(ListedDirectory()).exists()) watcher_->addPath(ListedDirectory());
   chosen_.clear();
   names_.clear();
   fileList_->clear();
