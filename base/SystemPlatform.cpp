@@ -186,6 +186,9 @@ bool DirectoryFileAccess::MoveTo(const std::string& name, const std::string& fol
   if (!IsPlainName(name) || !IsPlainName(newName) || (!folder.empty() && !IsPlainName(folder))) {
     return false;
   }
+  // Only regular files move; a folder or anything else of that name stays.
+  struct stat st {};
+  if (::lstat((directory_ / name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   const std::filesystem::path target = folder.empty() ? directory_ : directory_ / folder;
   if (!folder.empty() && ::mkdir(target.c_str(), 0755) != 0 && errno != EEXIST) return false;
   // The kernel refuses atomically when the new name is taken, so a file there is never lost.

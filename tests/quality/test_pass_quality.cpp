@@ -2,11 +2,15 @@
 // pass files, the reader on bad input, the envelope against brute force, the information
 // file, the CSV, the archive over repeated passes and the tolerance fields' keypad rules.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include <cmath>
 #include <random>
 #include <set>
 
+#include "base/SystemPlatform.h"
 #include "passfiles/Envelope.h"
 #include "passfiles/PassFileWriter.h"
 #include "passfiles/PassInfo.h"
@@ -151,6 +155,21 @@ TEST(Archive, RepeatedPassesWithOneNumberLoseNothing) {
   EXPECT_EQ(*kept.begin(), "07-20261207-101502.PSS");
   EXPECT_TRUE(kept.count("archive/07-20261207-101502-2.PSS") && kept.count("archive/07-0-.PSS") == 0);
   EXPECT_EQ(files.files.size(), 2u + 5 + 4);  // the newest, five pass files, four information files
+}
+
+TEST(Archive, OnDiskTheMoveNeverReplaces) {
+  const auto dir = std::filesystem::temp_directory_path() / ("archive-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  DirectoryFileAccess files(dir);
+  for (const char* text : {"first", "second", "third"}) {
+    ASSERT_TRUE(files.Replace("07.PSS", text));
+    EXPECT_TRUE(ArchivePassFile(files, "07.PSS").archived);
+  }
+  DirectoryFileAccess archive(dir / "archive");
+  EXPECT_EQ(archive.List(".PSS"), (std::vector<std::string>{"07-undated-2.PSS", "07-undated-3.PSS", "07-undated.PSS"}));
+  EXPECT_EQ(archive.Read("07-undated-3.PSS", 100), "third");
+  EXPECT_FALSE(files.MoveTo("archive", "", "x") || files.MoveTo("none", "archive", "y"));
+  std::filesystem::remove_all(dir);
 }
 
 struct KeyRow {
