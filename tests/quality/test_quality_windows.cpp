@@ -81,6 +81,14 @@ class TestQualityWindows : public QObject {
       QTest::mouseMove(&view, QPoint(400, 200));
       QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(400, 200));
       QVERIFY(view.Window().x0 < box.x0 && view.ReadOut().startsWith("Length "));
+      const double before = view.Window().x0;  // two fingers to the right pan to the left
+      const std::unique_ptr<QPointingDevice> fingers(QTest::createTouchDevice());
+      view.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&view));
+      QTest::touchEvent(&view, fingers.get()).press(0, {100, 100}).press(1, {200, 100});
+      QTest::touchEvent(&view, fingers.get()).move(0, {160, 100}).move(1, {260, 100});
+      QTest::touchEvent(&view, fingers.get()).release(0, {160, 100}).release(1, {260, 100});
+      QVERIFY(view.Window().x0 < before);
       view.Full();
       QCOMPARE(view.Window().x1, whole.x1);
     }
