@@ -217,6 +217,12 @@ void PassFiles::ShowArchive(bool archive) {
   archiveOption_->setChecked(archive);
   currentOption_->setChecked(!archive);
   if (archive && QDir(ListedDirectory()).exists()) watcher_->addPath(ListedDirectory());
+  // Archived names carry the start: "07-20261207-101502.PSS".
+  const QFontMetricsF metrics(fileList_->font());
+  fileList_->setFixedWidth(
+      static_cast<int>(metrics.horizontalAdvance(archive ? QStringLiteral("0000-00000000-000000-00.PSS")
+                                                         : QStringLiteral("0000000.PSS"))) +
+      fileList_->verticalScrollBar()->sizeHint().width() + 16);
   chosen_.clear();
   names_.clear();
   fileList_->clear();

@@ -96,9 +96,14 @@ class TestQualityWindows : public QObject {
 
   void reportAgreesWithAnIndependentComputation() {
     WritePass(dir.path(), 5000, 2500, 4);
+    DirectoryFileAccess files(dir.path().toStdString());
+    QVERIFY(ArchivePassFile(files, "07.PSS").archived);  // reported from the archive
     PassFiles window(dir.path());
     QSignalSpy loaded(&window, &PassFiles::ProfileLoaded), reported(&window, &PassFiles::Reported);
-    QVERIFY(window.Choose("07.PSS"));
+    QVERIFY(window.FileNames().isEmpty());
+    window.ShowArchive(true);
+    QCOMPARE(window.FileNames(), QStringList{"07-20261207-101502.PSS"});
+    QVERIFY(window.Choose("07-20261207-101502.PSS"));
     QTRY_COMPARE(loaded.count(), 1);
     QCOMPARE(window.Statistics()->Value("Data lines"), QString("5000"));
     window.Report();
@@ -106,7 +111,8 @@ class TestQualityWindows : public QObject {
     QVERIFY2(reported.at(0).at(0).toBool(), qPrintable(window.Message()));
     const QString stem = dir.filePath("reports/07-20261207-101502");
     QProcess check;
-    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv", dir.filePath("07.PSS"), dir.filePath("07.PSI")});
+    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv", dir.filePath("archive/07-20261207-101502.PSS"),
+                          dir.filePath("archive/07-20261207-101502.PSI")});
     QVERIFY(check.waitForFinished(60000));
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
   }
