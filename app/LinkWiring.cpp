@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <map>
 
+#include "app/PassQuality.h"
 #include "app/QL.h"
 #include "app/Station.h"
 #include "plantlink/net/PlantLink.h"
@@ -46,6 +47,11 @@ link::StationSnapshot SnapshotOf(Station& station, QL& window) {
   s.stripLength = cycle.PassLength();
   s.rollWeight = roll.RollWeight();
   s.rollDiameter = roll.RollDiam();
+  if (s.passRunning) {  // the limits fixed at this pass's "Start"
+    const ToleranceLimits& limits = window.Quality().Limits();
+    s.lowerLimit = static_cast<float>(limits.lower);
+    s.upperLimit = static_cast<float>(limits.upper);
+  }
   return s;
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/PassQuality.h"
 #include "app/Station.h"
 #include "base/Format.h"
 #include "widgets/AR1/AR1.h"
@@ -68,6 +69,7 @@ QL::QL(Station& station, QWidget* parent)
   cycle_ = std::make_unique<MeasurementCycle>(station_.settings, station_.values, station_.daq,
                                               station_.measure, station_.passWriter, station_.clock,
                                               *instruments_);
+  quality_ = std::make_unique<PassQuality>(station_);
   setWindowTitle(QStringLiteral("Orlix / Thickness Measurement & Control"));
   setObjectName(QStringLiteral("QL"));
   BuildLayout();
@@ -88,6 +90,10 @@ QL::QL(Station& station, QWidget* parent)
   connect(sc11_, &SC1::ScaleChange, this, [this](float value) {
     station_.values.ScaleLength = value;
     ApplyScale();
+  });
+  connect(quality_.get(), &PassQuality::ProblemChanged, this, &QL::ShowQualityProblem);
+  connect(quality_.get(), &PassQuality::ReportDone, this, [this](bool ok, const QString& message) {
+    if (ok && quality_->Problem().isEmpty()) commands_[4]->setToolTip(message);
   });
   connect(sc11_, &SC1::StartProc, this, &QL::StartProc);
   connect(sc11_, &SC1::StopProc, this, &QL::StopProc);
@@ -213,14 +219,17 @@ bool QL::PassRunning() const { return cycle_->Running(); }
 
 void QL::StartProc() {
   if (cycle_->Running()) return;
+  quality_->BeginPass();
   cycle_->StartPass();
   ArmCycle();
   emit Displayed();
 }
 
 void QL::StopProc() {
+  const bool running = cycle_->Running();
   cycle_->StopPass();
   cycleTimer_.stop();
+  if (running) quality_->EndPass();
   emit Displayed();
 }
 
@@ -280,6 +289,16 @@ void QL::ShowFileProblem(bool failing) {
     text2_->setToolTip(QString());
   }
   text2_->setAccessibleDescription(text2_->toolTip());
+}
+
+// Archive, information file and report problems show on "Files", where the pass files are.
+void QL::ShowQualityProblem(const QString& problem) {
+  QPushButton* files = commands_[4];
+  files->setStyleSheet(problem.isEmpty()
+                           ? QString()
+                           : QStringLiteral("QPushButton { border: 2px solid rgb(255, 0, 0); }"));
+  files->setToolTip(problem.isEmpty() ? QStringLiteral("Pass files") : problem);
+  files->setAccessibleDescription(problem);
 }
 
 void QL::SetWindowFactory(int command, WindowFactory factory) {

@@ -23,6 +23,7 @@ class TP1;
 class DS1;
 class SC1;
 class CG1;
+class PassQuality;
 struct Station;
 
 class QL : public QWidget {
@@ -59,6 +60,8 @@ class QL : public QWidget {
   DS1* RollDisplay() const { return ds11_; }
   SC1* SetPointPanel() const { return sc11_; }
   CG1* GainPanel() const { return cg11_; }
+  // Archive, information file, limits and report of each pass.
+  PassQuality& Quality() const { return *quality_; }
 
   // The plant link's state in a small text under the commands; empty hides it.
   void ShowLinkText(const QString& text);
@@ -83,12 +86,14 @@ class QL : public QWidget {
   void CycleStep();
   void ShowSample(double sample);
   void ShowFileProblem(bool failing);
+  void ShowQualityProblem(const QString& problem);
   void OpenWindow(int command);
   void Unload();
 
   Station& station_;
   std::unique_ptr<Instruments> instruments_;
   std::unique_ptr<MeasurementCycle> cycle_;
+  std::unique_ptr<PassQuality> quality_;
 
   HI1* hi11_ = nullptr;
   AR1* ar11_ = nullptr;

@@ -54,6 +54,13 @@ class FileAccess {
   // sorted by name.
   virtual std::vector<std::string> List(std::string_view suffix) = 0;
 
+  // Moves a file into a subfolder of the directory (created when missing; an empty folder
+  // keeps it beside the others) under a new bare name, by a rename on the same disk, so
+  // the file is either where it was or where it went. Never replaces a file there: false,
+  // with nothing changed, when the name is taken or the move cannot be done.
+  virtual bool MoveTo(const std::string& name, const std::string& folder,
+                      const std::string& newName) = 0;
+
   // Where the files are, as the operator should read it in a message.
   virtual std::string Location() const { return "."; }
 };

@@ -1,6 +1,7 @@
 #include "base/SystemPlatform.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,6 +179,31 @@ std::vector<std::string> DirectoryFileAccess::List(std::string_view suffix) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool DirectoryFileAccess::MoveTo(const std::string& name, const std::string& folder,
+                                 const std::string& newName) {
+  if (!IsPlainName(name) || !IsPlainName(newName) || (!folder.empty() && !IsPlainName(folder))) {
+    return false;
+  }
+  // Only regular files move; a folder or anything else of that name stays.
+  struct stat st {};
+  if (::lstat((directory_ / name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const std::filesystem::path target = folder.empty() ? directory_ : directory_ / folder;
+  if (!folder.empty() && ::mkdir(target.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  // The kernel refuses atomically when the new name is taken, so a file there is never lost.
+  if (::renameat2(AT_FDCWD, (directory_ / name).c_str(), AT_FDCWD, (target / newName).c_str(),
+                  RENAME_NOREPLACE) != 0) {
+    return false;
+  }
+  for (const std::filesystem::path& dir : {directory_, target}) {
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+      ::fsync(dirFd);
+      ::close(dirFd);
+    }
+  }
+  return true;
 }
 
 }  // namespace orlix

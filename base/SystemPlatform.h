@@ -52,6 +52,8 @@ class DirectoryFileAccess final : public FileAccess {
   bool Replace(const std::string& name, std::string_view contents) override;
   bool Append(const std::string& name, std::string_view contents) override;
   std::vector<std::string> List(std::string_view suffix) override;
+  bool MoveTo(const std::string& name, const std::string& folder,
+              const std::string& newName) override;
   std::string Location() const override { return directory_.string(); }
 
   const std::filesystem::path& Directory() const { return directory_; }

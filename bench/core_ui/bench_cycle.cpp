@@ -95,6 +95,9 @@ class TimedFiles final : public FileAccess {
     return files_.Append(n, c);
   }
   std::vector<std::string> List(std::string_view s) override { return files_.List(s); }
+  bool MoveTo(const std::string& n, const std::string& f, const std::string& t) override {
+    return files_.MoveTo(n, f, t);
+  }
 
  private:
   DirectoryFileAccess files_;

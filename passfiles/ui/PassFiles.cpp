@@ -1,6 +1,7 @@
 #include "passfiles/ui/PassFiles.h"
 
 
+#include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QFontMetricsF>
@@ -14,7 +15,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
+#include <QTabWidget>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -26,7 +30,9 @@
 
 #include "base/Format.h"
 #include "base/SystemPlatform.h"
+#include "passfiles/ui/PassReport.h"
 #include "passfiles/ui/PassTextView.h"
+#include "passfiles/ui/ProfileView.h"
 #include "passfiles/TextLayout.h"
 #include "passfiles/ViewText.h"
 #include "widgets/common/UiCommon.h"
@@ -95,14 +101,75 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   ui::Name(closeButton_, QStringLiteral("Command2"), QStringLiteral("Close"));
   closeButton_->setToolTip(QStringLiteral("Close window"));
 
+  // The text and, as a second view, the profile with its statistics.
+  views_ = new QTabWidget(this);
+  ui::Name(views_, QStringLiteral("Views"), QStringLiteral("Views"));
+  views_->addTab(textBox_, QStringLiteral("Text"));
+  auto* profilePage = new QWidget(views_);
+  profile_ = new ProfileView(profilePage);
+  ui::Name(profile_, QStringLiteral("Profile"), QStringLiteral("Profile"));
+  statistics_ = new StatisticsPanel(profilePage);
+  ui::Name(statistics_, QStringLiteral("Statistics"), QStringLiteral("Statistics"));
+  readOut_ = new QLabel(profilePage);
+  ui::Name(readOut_, QStringLiteral("ReadOut"), QStringLiteral("Cursor"));
+  fullButton_ = new QPushButton(QStringLiteral("Full"), profilePage);
+  ui::Name(fullButton_, QStringLiteral("Command4"), QStringLiteral("Full"));
+  fullButton_->setToolTip(QStringLiteral("Show the whole pass"));
+  auto* profileGrid = new QGridLayout(profilePage);
+  profileGrid->addWidget(profile_, 0, 0);
+  profileGrid->addWidget(statistics_, 0, 1, 2, 1);
+  auto* under = new QHBoxLayout;
+  under->addWidget(readOut_, 1);
+  under->addWidget(fullButton_);
+  profileGrid->addLayout(under, 1, 0);
+  profileGrid->setColumnStretch(0, 1);
+  views_->addTab(profilePage, QStringLiteral("Profile"));
+  connect(fullButton_, &QPushButton::clicked, profile_, &ProfileView::Full);
+  connect(profile_, &ProfileView::ReadOutChanged, readOut_, &QLabel::setText);
+
+  currentOption_ = new QRadioButton(QStringLiteral("Current"), this);
+  ui::Name(currentOption_, QStringLiteral("Option1"), QStringLiteral("Current"));
+  currentOption_->setToolTip(QStringLiteral("Pass files of the working directory"));
+  currentOption_->setChecked(true);
+  archiveOption_ = new QRadioButton(QStringLiteral("Archive"), this);
+  ui::Name(archiveOption_, QStringLiteral("Option2"), QStringLiteral("Archive"));
+  archiveOption_->setToolTip(QStringLiteral("Earlier pass files kept in archive"));
+  connect(archiveOption_, &QRadioButton::toggled, this, &PassFiles::ShowArchive);
+  reportButton_ = new QPushButton(QStringLiteral("Report"), this);
+  ui::Name(reportButton_, QStringLiteral("Command3"), QStringLiteral("Report"));
+  reportButton_->setToolTip(QStringLiteral("Write a PDF report and a CSV file into reports"));
+  connect(reportButton_, &QPushButton::clicked, this, &PassFiles::Report);
+  profileLoad_ = new QFutureWatcher<std::shared_ptr<const PassProfile>>(this);
+  connect(profileLoad_, &QFutureWatcherBase::finished, this, [this] {
+    const std::shared_ptr<const PassProfile> p = profileLoad_->result();
+    profile_->SetProfile(p);
+    statistics_->SetProfile(p);
+    readOut_->setText(QStringLiteral("Profile: %1%2.")
+                          .arg(QString::fromStdString(p->data.Summary()),
+                               p->Recorded() ? QString()
+                                             : QStringLiteral("; set-point and limits not recorded, "
+                                                              "taken from the mean")));
+    emit ProfileLoaded();
+  });
+  reportRun_ = new QFutureWatcher<ReportOutcome>(this);
+  connect(reportRun_, &QFutureWatcherBase::finished, this, [this] {
+    const ReportOutcome out = reportRun_->result();
+    ShowMessage(out.message);
+    reportButton_->setEnabled(true);
+    emit Reported(out.ok);
+  });
+
   auto* layout = new QGridLayout(this);
   layout->addWidget(listLabel, 0, 0);
   layout->addWidget(textLabel, 0, 1);
   layout->addWidget(fileList_, 1, 0);
-  layout->addWidget(textBox_, 1, 1);
+  layout->addWidget(views_, 1, 1);
   layout->addWidget(message_, 2, 0, 1, 2);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(currentOption_);
+  buttons->addWidget(archiveOption_);
   buttons->addStretch(1);
+  buttons->addWidget(reportButton_);
   buttons->addWidget(printButton_);
   buttons->addWidget(closeButton_);
   layout->addLayout(buttons, 3, 0, 1, 2);
@@ -134,6 +201,65 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
 PassFiles::~PassFiles() {
   // An open printer dialog refers to the printer: it goes first.
   qDeleteAll(findChildren<QPrintDialog*>(Qt::FindDirectChildrenOnly));
+  // Workers still reading or writing finish first.
+  profileLoad_->waitForFinished();
+  reportRun_->waitForFinished();
+}
+
+QString PassFiles::ListedDirectory() const {
+  return archive_ ? QDir(directory_).filePath(QString::fromLatin1(kArchiveFolder)) : directory_;
+}
+
+void PassFiles::ShowArchive(bool archive) {
+  if (archive == archive_) return;
+  archive_ = archive;
+  const QSignalBlocker blocker(archiveOption_);
+  archiveOption_->setChecked(archive);
+  currentOption_->setChecked(!archive);
+  if (archive && QDir(ListedDirectory()).exists()) watcher_->addPath(ListedDirectory());
+  // Archived names carry the start: "07-20261207-101502.PSS".
+  const QFontMetricsF metrics(fileList_->font());
+  fileList_->setFixedWidth(
+      static_cast<int>(metrics.horizontalAdvance(archive ? QStringLiteral("0000-00000000-000000-00.PSS")
+                                                         : QStringLiteral("0000000.PSS"))) +
+      fileList_->verticalScrollBar()->sizeHint().width() + 16);
+  chosen_.clear();
+  names_.clear();
+  fileList_->clear();
+  textBox_->SetText(passview::ViewText());
+  profile_->SetProfile(nullptr);
+  statistics_->SetProfile(nullptr);
+  readOut_->clear();
+  ShowMessage(QString());
+  RefreshList();
+}
+
+void PassFiles::LoadProfile(const std::string& name) {
+  double plus = 0;
+  double minus = 0;
+  ReadStationTolerance(directory_, plus, minus);
+  const std::string directory = QFile::encodeName(ListedDirectory()).toStdString();
+  readOut_->setText(QStringLiteral("Reading the profile ..."));
+  profileLoad_->setFuture(QtConcurrent::run([directory, name, plus, minus] {
+    DirectoryFileAccess files(directory);
+    return std::shared_ptr<const PassProfile>(
+        std::make_shared<PassProfile>(orlix::LoadProfile(files, name, plus, minus, false)));
+  }));
+}
+
+void PassFiles::Report() {
+  if (chosen_.empty()) {
+    ShowMessage(tr("Choose a pass file for the report."));
+    return;
+  }
+  ReportJob job;
+  job.directory = ListedDirectory();
+  job.name = DisplayName(chosen_);
+  job.reportDirectory = directory_;
+  ReadStationTolerance(directory_, job.plus, job.minus);
+  reportButton_->setEnabled(false);
+  ShowMessage(tr("Writing the report of %1 ...").arg(job.name));
+  reportRun_->setFuture(StartReport(job));
 }
 
 QStringList PassFiles::FileNames() const {
@@ -167,7 +293,7 @@ QPrinter& PassFiles::Printer() {
 }
 
 void PassFiles::RefreshList() {
-  DirectoryFileAccess files(DirectoryPath(directory_));
+  DirectoryFileAccess files(DirectoryPath(ListedDirectory()));
   std::vector<std::string> names = files.List(kPattern);
   if (names == names_) return;
   names_ = std::move(names);
@@ -195,7 +321,8 @@ void PassFiles::LoadChosen() {
 }
 
 void PassFiles::LoadFile(const std::string& name) {
-  DirectoryFileAccess files(DirectoryPath(directory_));
+  LoadProfile(name);
+  DirectoryFileAccess files(DirectoryPath(ListedDirectory()));
   std::optional<std::string> bytes = files.Read(name, kMaxFileBytes);
   if (!bytes) {
     textBox_->SetText(passview::ViewText());
@@ -239,6 +366,22 @@ void PassFiles::Print() {
 }
 
 bool PassFiles::PrintTo(QPagedPaintDevice& device, bool wholeText) {
+  // With the profile showing, "Print" prints the chosen file's report page.
+  if (views_->currentWidget() != textBox_ && profile_->Profile()) {
+    device.setPageMargins(QMarginsF(kPrintMargin, kPrintMargin, kPrintMargin, kPrintMargin),
+                          QPageLayout::Millimeter);
+    QPainter painter;
+    const bool ok = painter.begin(&device);
+    if (ok) PaintReport(painter, QRectF(0, 0, device.width(), device.height()), *profile_->Profile());
+    if (!(ok && painter.end())) {
+      ShowMessage(tr("Printing failed: the printer could not be used."));
+      emit Printed(false, 0);
+      return false;
+    }
+    ShowMessage(tr("Printed 1 page."));
+    emit Printed(true, 1);
+    return true;
+  }
   const passview::ViewText& text = textBox_->Text();
   passview::Position from{0, 0};
   passview::Position to = text.End();

@@ -3,6 +3,7 @@
 // directory, shows the chosen one as plain text in a fixed-pitch font and prints the
 // selection or the whole text.
 
+#include <QFutureWatcher>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -18,11 +19,17 @@ class QListWidget;
 class QPagedPaintDevice;
 class QPrinter;
 class QPushButton;
+class QRadioButton;
+class QTabWidget;
 class QTimer;
 
 namespace orlix {
 
 class PassTextView;
+class ProfileView;
+class StatisticsPanel;
+struct PassProfile;
+struct ReportOutcome;
 
 class PassFiles : public QWidget {
   Q_OBJECT
@@ -52,6 +59,17 @@ class PassFiles : public QWidget {
   QString Message() const;
   PassTextView* TextBox() const { return textBox_; }
 
+  // The second view of the chosen file, "Profile", with its statistics beside it; the
+  // profile is read on a worker thread after the text.
+  ProfileView* Profile() const { return profile_; }
+  StatisticsPanel* Statistics() const { return statistics_; }
+  QTabWidget* Views() const { return views_; }
+  // "Current" lists the working directory, "Archive" its folder archive/.
+  void ShowArchive(bool archive);
+  bool ShowingArchive() const { return archive_; }
+  // The directory listed now.
+  QString ListedDirectory() const;
+
   // The printer "Print" offers in its dialog; it keeps the operator's last choice.
   QPrinter& Printer();
 
@@ -64,12 +82,18 @@ class PassFiles : public QWidget {
  public slots:
   // "Print": the printer dialog, then PrintTo on the chosen printer; cancel prints nothing.
   void Print();
+  // "Report": the PDF and the CSV of the chosen file into reports/ on a worker thread; the
+  // note below the text says where they went.
+  void Report();
   // Lists the directory's pass files again, keeping the current choice.
   void RefreshList();
 
  signals:
   // After every print job: whether it went through, and its page count.
   void Printed(bool ok, int pages);
+  // The chosen file's profile is shown; a report is done.
+  void ProfileLoaded();
+  void Reported(bool ok);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,8 +102,10 @@ class PassFiles : public QWidget {
   void LoadChosen();
   void LoadFile(const std::string& name);
   void ShowMessage(const QString& text);
+  void LoadProfile(const std::string& name);
 
   QString directory_;
+  bool archive_ = false;
   std::vector<std::string> names_;
   std::string chosen_;
   bool pressedOnChosen_ = false;
@@ -88,6 +114,16 @@ class PassFiles : public QWidget {
   PassTextView* textBox_ = nullptr;
   QPushButton* printButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
+  QPushButton* reportButton_ = nullptr;
+  QPushButton* fullButton_ = nullptr;
+  QRadioButton* currentOption_ = nullptr;
+  QRadioButton* archiveOption_ = nullptr;
+  QTabWidget* views_ = nullptr;
+  ProfileView* profile_ = nullptr;
+  StatisticsPanel* statistics_ = nullptr;
+  QLabel* readOut_ = nullptr;
+  QFutureWatcher<std::shared_ptr<const PassProfile>>* profileLoad_ = nullptr;
+  QFutureWatcher<ReportOutcome>* reportRun_ = nullptr;
   QLabel* message_ = nullptr;
   QFileSystemWatcher* watcher_ = nullptr;
   QTimer* refreshTimer_ = nullptr;

@@ -17,6 +17,7 @@
 #include "base/Platform.h"
 #include "core/Settings.h"
 #include "settings/ui/LinkPage.h"
+#include "settings/ui/QualityPage.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/common/UiCommon.h"
 
@@ -103,6 +104,14 @@ void Settings::BuildLayout() {
     tabStrip1_->setTabToolTip(i, QString::fromLatin1(tab.description));
   }
   PlaceTwips(tabStrip1_, kMargin, kMargin, kFrameWidth, kFrameTop - kMargin);
+  // The fifth tab: the tolerance of a pass, kept in the station's own file.
+  tabStrip1_->setTabToolTip(tabStrip1_->addTab(QStringLiteral(" Quality ")),
+                            QStringLiteral("Tolerance settings"));
+  // Five tabs are wider than the strip: arrows scroll to the last ones.
+  tabStrip1_->setUsesScrollButtons(true);
+  quality_ = new QualityPage(QString::fromStdString(files_.Location()), this);
+  PlaceTwips(quality_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
+  quality_->hide();
 
   for (int tab = 0; tab < kSettingsTabCount; ++tab) {
     auto* frame = new QFrame(this);
@@ -229,6 +238,7 @@ void Settings::Load() {
   }
   text2_->setText(Text(editor_.BackgroundText()));
   text3_->setText(Text(editor_.SourceText()));
+  quality_->Load();
 }
 
 QString Settings::Message() const { return message_->text(); }
@@ -249,7 +259,13 @@ void Settings::ShowField(int i) {
   if (field->text() != text) field->setText(text);
 }
 
-void Settings::FocusCurrentField() { Field(editor_.CurrentField())->setFocus(); }
+bool Settings::LinkShowing() const { return linkPage_ && !linkPage_->isHidden(); }
+
+void Settings::FocusCurrentField() {
+  if (!quality_->isHidden()) return quality_->FocusCurrentField();
+  if (LinkShowing()) return;  // nothing there to edit
+  Field(editor_.CurrentField())->setFocus();
+}
 
 bool Settings::event(QEvent* event) {
   // Activation puts the cursor into the field the keypad edits: field 0 the first time,
@@ -282,13 +298,16 @@ bool Settings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Settings::OnTab(int index) {
+  // "Quality" and "Link" are pages of their own over the editor's frames.
+  const bool fromPage = !quality_->isHidden() || LinkShowing();
   if (linkPage_) linkPage_->setVisible(index == linkTab_);
-  if (index == linkTab_) {
+  quality_->setVisible(index == kSettingsTabCount);
+  if (index == kSettingsTabCount || index == linkTab_) {
+    if (index == kSettingsTabCount) quality_->FocusCurrentField();
     for (QFrame* frame : frame1_) frame->hide();
     return;
   }
-  editor_.SelectTab(static_cast<std::int16_t>(index));
-  ShowTab();  // also when coming back from "Link" to the editor's current tab
+  if (editor_.SelectTab(static_cast<std::int16_t>(index)) || fromPage) ShowTab();
 }
 
 void Settings::ShowLinkState(const link::LinkState& state) {
@@ -297,13 +316,15 @@ void Settings::ShowLinkState(const link::LinkState& state) {
     ui::PlaceTwips(linkPage_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
     linkPage_->hide();
     linkTab_ = tabStrip1_->addTab(QStringLiteral("Link"));
-    tabStrip1_->setUsesScrollButtons(true);  // five tabs are wider than the frame
+    tabStrip1_->setUsesScrollButtons(true);  // six tabs are wider than the frame
     tabStrip1_->setTabToolTip(linkTab_, QStringLiteral("Plant link (Modbus TCP)"));
   }
   linkPage_->Show(state);
 }
 
 void Settings::OnKey(qint16 index) {
+  if (!quality_->isHidden()) return quality_->KeyPress(index);
+  if (LinkShowing()) return;
   const int field = editor_.CurrentField();
   editor_.KeyPress(index);
   ShowField(field);
@@ -311,6 +332,8 @@ void Settings::OnKey(qint16 index) {
 }
 
 void Settings::OnDelete() {
+  if (!quality_->isHidden()) return quality_->Delete();
+  if (LinkShowing()) return;
   editor_.Delete();
   ShowField(editor_.CurrentField());
 }
@@ -322,6 +345,13 @@ void Settings::OnSave() {
     message_->setText(
         QStringLiteral("Not saved: the file %1 cannot be written in %2. Your entries are kept.")
             .arg(QString::fromLatin1(kConfigurationFile), QDir::toNativeSeparators(where)));
+    message_->setAccessibleDescription(message_->text());
+    return;
+  }
+  if (!quality_->Save()) {
+    const QString where = QDir(QString::fromStdString(files_.Location())).absolutePath();
+    message_->setText(QStringLiteral("Not saved: the file %1 cannot be written in %2.")
+                          .arg(QString::fromLatin1(kStationIni), QDir::toNativeSeparators(where)));
     message_->setAccessibleDescription(message_->text());
     return;
   }

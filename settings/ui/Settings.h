@@ -22,6 +22,7 @@ namespace orlix {
 class FileAccess;
 class KP12;
 class LinkPage;
+class QualityPage;
 
 class Settings : public QWidget {
   Q_OBJECT
@@ -48,6 +49,8 @@ class Settings : public QWidget {
   QLineEdit* Field(int i) const { return text1_.at(static_cast<std::size_t>(i)); }
   QTabBar* TabStrip() const { return tabStrip1_; }
   KP12* Keypad() const { return kp121_; }
+  // The fifth tab, "Quality": the tolerance in "station.ini".
+  QualityPage* Quality() const { return quality_; }
   QString Message() const;
 
   // The plant link's state on a tab "Link" of its own, added on the first call.
@@ -90,8 +93,10 @@ class Settings : public QWidget {
   QPushButton* command3_ = nullptr;
   QPushButton* command4_ = nullptr;
   QLabel* message_ = nullptr;
+  bool LinkShowing() const;
   LinkPage* linkPage_ = nullptr;
   int linkTab_ = -1;
+  QualityPage* quality_ = nullptr;
 };
 
 }  // namespace orlix

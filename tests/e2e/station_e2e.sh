@@ -21,4 +21,6 @@ sed -n 2p 00.PSS | grep -q '^ Pass No 00 ,    Date ' || fail "header"
 data=$(grep -cE $'^ [0-9]{6} {9}[-0-9]{4}\\.[0-9] {10}[0-9]{4} {12}[0-9]{4}\r$' 00.PSS || true)
 [ "$data" -ge 5 ] || fail "only $data data lines"
 grep -q $'^ Thickness Distribution:\r$' 00.PSS || fail "end block"
-echo "PASS: $data data lines, end block and histogram written"
+grep -q '^end=' 00.PSI || fail "information file without its end"
+ls reports/00-*.pdf reports/00-*.csv >/dev/null || fail "no report"
+echo "PASS: $data data lines, end block and histogram written, information file and report"

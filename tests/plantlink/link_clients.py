@@ -19,8 +19,8 @@ def running_pass(st, pm):
     seen = {}
     while len(seen) < 12:
         r = pm.read_input_registers(0, 19, slave=1).registers
-        if r[9] & 2:  # 150.5 against 120; pass running, value valid, control on
-            assert (int32(r, 0), int32(r, 4), r[6], int32(r, 7), r[9]) == (150500, 30500, 2542, -2027, 7), r
+        if r[9] & 2:  # 150.5 against 120 + 31; running, valid, control on, within tolerance
+            assert (int32(r, 0), int32(r, 4), r[6], int32(r, 7), r[9]) == (150500, 30500, 2542, -2027, 23), r
             seen[int32(r, 12) // 1000] = (int32(r, 16) / 1000, int32(r, 14) / 1000)
     out = subprocess.check_output(["mbpoll", "-m", "tcp", "-p", str(st.port), "-a", "1", "-t", "3:int", "-B",
                                    "-r", "1", "-c", "3", "-1", "127.0.0.1"], text=True)
@@ -82,8 +82,8 @@ def writes(st, pm):
     assert st.file("modbus.log") == log
 
 
-for ini, port, cases in (("max_clients=3\nidle_timeout_s=2\n", 15020, (running_pass, malformed_frames,
-                                                                       refusals_and_limits)),
+SMALL = "max_clients=3\nidle_timeout_s=2\n[quality]\ntolerance_plus_um=31\n"
+for ini, port, cases in ((SMALL, 15020, (running_pass, malformed_frames, refusals_and_limits)),
                          ("writes=true\n", 15021, (writes,))):
     st = Station(sys.argv[1], ini, port=port)
     pm = ModbusTcpClient("127.0.0.1", port=port)  # one connection for all cases: no place freed late

@@ -52,6 +52,7 @@ class MemoryFileAccess final : public FileAccess {
   bool failReads = false;
   bool failReplace = false;
   bool failAppend = false;
+  bool failMove = false;
   int writes = 0;
 
   bool Exists(const std::string& name) override { return files.count(name) != 0; }
@@ -75,6 +76,17 @@ class MemoryFileAccess final : public FileAccess {
     if (failAppend) return false;
     ++writes;
     files[name] += contents;
+    return true;
+  }
+
+  // Files of a subfolder are kept as "folder/name"; failMove refuses moves into one, as an
+  // unwritable folder would.
+  bool MoveTo(const std::string& name, const std::string& folder,
+              const std::string& newName) override {
+    const std::string target = folder.empty() ? newName : folder + "/" + newName;
+    if ((failMove && !folder.empty()) || !files.count(name) || files.count(target)) return false;
+    files[target] = std::move(files[name]);
+    files.erase(name);
     return true;
   }
 

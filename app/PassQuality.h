@@ -1,0 +1,59 @@
+#pragma once
+// The quality side of a pass, at "Start" and "Stop": before the new header, an earlier pass
+// file of the same number moves into the archive; the limits are fixed from the set-point
+// and the tolerance in "station.ini"; the information file is written beside the pass
+// file, and completed with the end time at "Stop", when the report is started on a worker
+// thread. Nothing here stops or holds up a pass: a failure becomes a note for the main
+// window's file indication.
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "passfiles/PassInfo.h"
+#include "passfiles/ui/PassReport.h"
+
+namespace orlix {
+
+struct Station;
+
+class PassQuality : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit PassQuality(Station& station, QObject* parent = nullptr);
+  ~PassQuality() override;
+
+  // Right before the pass file's header is written.
+  void BeginPass();
+  // Right after the end block and the histogram were written.
+  void EndPass();
+
+  // The limits fixed at the last "Start".
+  const ToleranceLimits& Limits() const { return limits_; }
+  // The last report's outcome; empty before the first.
+  const QString& LastReport() const { return lastReport_; }
+  // What the last "Start" or "Stop" or report could not do; empty when all went well.
+  const QString& Problem() const { return problem_; }
+
+ signals:
+  // The problem note changed.
+  void ProblemChanged(const QString& problem);
+  // A report made at "Stop" is done.
+  void ReportDone(bool ok, const QString& message);
+
+ private:
+  void SetProblem(const QString& problem);
+  QString Directory() const;
+
+  Station& station_;
+  std::optional<PassInfo> info_;
+  std::string passFile_;
+  ToleranceLimits limits_;
+  QString problem_;
+  QString lastReport_;
+  QFutureWatcher<ReportOutcome> report_;
+};
+
+}  // namespace orlix

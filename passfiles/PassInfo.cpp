@@ -1,0 +1,202 @@
+#include "passfiles/PassInfo.h"
+
+#include <cctype>
+
+#include "base/Format.h"
+
+namespace orlix {
+namespace {
+
+constexpr int kMaxFreeNames = 1000;
+
+std::string Stem(const std::string& name) { return name.substr(0, name.rfind('.')); }
+
+std::string DigitsOf(std::string_view text) {
+  std::string digits;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') digits += c;
+  }
+  return digits;
+}
+
+// The name with "-2", "-3" ... before the extension for the k-th try.
+std::string Numbered(const std::string& stem, int k, const std::string& extension) {
+  return stem + (k == 1 ? std::string() : "-" + std::to_string(k)) + extension;
+}
+
+// Moves the file to the first free numbered name in the folder; the number used, or 0.
+int MoveFree(FileAccess& files, const std::string& name, const std::string& folder,
+             const std::string& stem, const std::string& extension) {
+  for (int k = 1; k <= kMaxFreeNames; ++k) {
+    if (files.MoveTo(name, folder, Numbered(stem, k, extension))) return k;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string InfoFileName(std::int16_t pass) { return FormatPattern(pass, "00") + ".PSI"; }
+
+std::string InfoNameFor(const std::string& passFileName) { return Stem(passFileName) + ".PSI"; }
+
+std::string InfoText(const PassInfo& info) {
+  std::string text = "[pass]";
+  text += kLineEnd;
+  auto add = [&text](std::string_view key, const std::string& value) {
+    text += key;
+    text += '=';
+    text += value;
+    text += kLineEnd;
+  };
+  add("number", std::to_string(info.pass));
+  add("start", info.start);
+  if (!info.end.empty()) add("end", info.end);
+  add("set_point_um", ListForm(info.setPoint));
+  add("scale_percent", ListForm(info.scale));
+  add("tolerance_plus_um", ListForm(info.tolerancePlus));
+  add("tolerance_minus_um", ListForm(info.toleranceMinus));
+  add("measurement_mode", ListForm(info.mode));
+  for (std::size_t k = 0; k < info.coefficients.size(); ++k) {
+    add("a" + std::to_string(k), ListForm(info.coefficients[k]));
+  }
+  add("display_period_s", ListForm(info.periods[0]));
+  add("file_output_period_s", ListForm(info.periods[1]));
+  add("correction_period_s", ListForm(info.periods[2]));
+  add("version", info.version);
+  return text;
+}
+
+std::optional<PassInfo> ParseInfo(std::string_view text) {
+  PassInfo info;
+  bool number = false;
+  auto value = [](const std::string& v, double& out) {
+    if (const auto parsed = ParseListNumber(v)) out = *parsed;
+  };
+  while (!text.empty()) {
+    const std::size_t end = text.find_first_of("\r\n");
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    const std::string key(line.substr(0, eq));
+    const std::string v(line.substr(eq + 1));
+    if (key == "number") {
+      const auto parsed = ParseListNumber(v);
+      number = parsed && *parsed >= -32768 && *parsed <= 32767;
+      if (number) info.pass = static_cast<std::int16_t>(*parsed);
+    } else if (key == "start") {
+      info.start = v;
+    } else if (key == "end") {
+      info.end = v;
+    } else if (key == "set_point_um") {
+      value(v, info.setPoint);
+    } else if (key == "scale_percent") {
+      value(v, info.scale);
+    } else if (key == "tolerance_plus_um") {
+      value(v, info.tolerancePlus);
+    } else if (key == "tolerance_minus_um") {
+      value(v, info.toleranceMinus);
+    } else if (key == "measurement_mode") {
+      value(v, info.mode);
+    } else if (key.size() == 2 && key[0] == 'a' && key[1] >= '0' && key[1] <= '3') {
+      value(v, info.coefficients[static_cast<std::size_t>(key[1] - '0')]);
+    } else if (key == "display_period_s") {
+      value(v, info.periods[0]);
+    } else if (key == "file_output_period_s") {
+      value(v, info.periods[1]);
+    } else if (key == "correction_period_s") {
+      value(v, info.periods[2]);
+    } else if (key == "version") {
+      info.version = v;
+    }
+  }
+  if (!number || info.start.empty()) return std::nullopt;
+  return info;
+}
+
+std::optional<PassInfo> ReadInfo(FileAccess& files, const std::string& name) {
+  // An information file is a few hundred bytes.
+  const auto text = files.Read(name, 64 * 1024);
+  if (!text) return std::nullopt;
+  return ParseInfo(*text);
+}
+
+ToleranceLimits LimitsOf(const PassInfo& info) {
+  return {info.setPoint, info.setPoint - info.toleranceMinus, info.setPoint + info.tolerancePlus};
+}
+
+ToleranceLimits LimitsFromMean(const PassStatistics& stats, double plus, double minus) {
+  const double mean = stats.mean.value_or(0);
+  return {mean, mean - minus, mean + plus};
+}
+
+std::string StartStamp(const std::string& isoStart) {
+  const std::string digits = DigitsOf(isoStart);
+  if (digits.size() < 14) return digits.empty() ? "undated" : digits;
+  return digits.substr(0, 8) + "-" + digits.substr(8, 6);
+}
+
+std::string HeaderStamp(const PassData& data) {
+  const std::string date = DigitsOf(data.DateText());
+  const std::string time = DigitsOf(data.TimeText());
+  if (date.empty() && time.empty()) return "undated";
+  return date + "-" + time;
+}
+
+std::string ReportStem(const std::string& passFileName, const std::string& stamp) {
+  // An archived file ("07-20261207-101502-2.PSS") is named after its pass number alone;
+  // a minus in front is the sign of a negative pass number.
+  const std::string stem = Stem(passFileName);
+  return stem.substr(0, stem.find('-', 1)) + "-" + stamp;
+}
+
+ArchiveResult ArchivePassFile(FileAccess& files, const std::string& passFileName) {
+  ArchiveResult result;
+  if (!files.Exists(passFileName)) return result;
+  result.existed = true;
+  const std::string infoName = InfoNameFor(passFileName);
+  const auto info = ReadInfo(files, infoName);
+  // Only the header is needed for the stamp of a file from an earlier version.
+  std::string stamp;
+  if (info) {
+    stamp = StartStamp(info->start);
+  } else {
+    auto head = files.Read(passFileName, 1024);
+    stamp = HeaderStamp(PassData::Parse(head.value_or(std::string()), true));
+  }
+  const std::string stem = ReportStem(passFileName, stamp);
+  const std::string extension = passFileName.substr(passFileName.rfind('.'));
+  std::string folder = kArchiveFolder;
+  int k = MoveFree(files, passFileName, folder, stem, extension);
+  result.archived = k > 0;
+  if (k == 0) {
+    folder.clear();
+    k = MoveFree(files, passFileName, folder, stem, extension);
+    result.kept = k > 0;
+  }
+  if (k == 0) return result;
+  result.name = (folder.empty() ? "" : folder + "/") + Numbered(stem, k, extension);
+  // The information file follows under the same stem where it can, else a free one.
+  if (files.Exists(infoName) && !files.MoveTo(infoName, folder, Numbered(stem, k, ".PSI"))) {
+    MoveFree(files, infoName, folder, stem, ".PSI");
+  }
+  return result;
+}
+
+std::string CsvText(const PassData& data) {
+  std::string text;
+  text.reserve(64 + data.Count() * 40);
+  text += kCsvHeader;
+  text += kLineEnd;
+  for (std::size_t i = 0; i < data.Count(); ++i) {
+    text += std::to_string(i + 1);
+    for (const std::string_view item : data.Items(i)) {
+      text += ',';
+      text += item;
+    }
+    text += kLineEnd;
+  }
+  return text;
+}
+
+}  // namespace orlix

@@ -1,0 +1,78 @@
+#pragma once
+// What a pass leaves beside its pass file: the information file ("07.PSI", INI format)
+// written at Start and completed at Stop, the archive that keeps an earlier pass file with
+// the same number, and the names and CSV text of a pass's report.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/Platform.h"
+#include "passfiles/PassData.h"
+#include "passfiles/PassStatistics.h"
+
+namespace orlix {
+
+inline constexpr const char* kArchiveFolder = "archive";
+inline constexpr const char* kReportFolder = "reports";
+
+struct PassInfo {
+  std::int16_t pass = 0;
+  std::string start;  // ISO 8601 local date and time, "2026-12-07T10:15:02"
+  std::string end;    // empty until the pass stops
+  double setPoint = 0;
+  double scale = 0;
+  double tolerancePlus = 0;
+  double toleranceMinus = 0;
+  double mode = 0;
+  std::array<double, 4> coefficients{};  // A0..A3
+  std::array<double, 3> periods{};       // display, file output, correction, s
+  std::string version;
+};
+
+// "07.PSI" for pass 7: the pass file's stem with the extension ".PSI".
+std::string InfoFileName(std::int16_t pass);
+// The information file's name beside any pass file: "07.PSS" -> "07.PSI".
+std::string InfoNameFor(const std::string& passFileName);
+
+std::string InfoText(const PassInfo& info);
+// Nothing when the text holds no pass number or no start.
+std::optional<PassInfo> ParseInfo(std::string_view text);
+std::optional<PassInfo> ReadInfo(FileAccess& files, const std::string& name);
+
+// Set-point and limits of a pass; without its information file, the set-point is the mean
+// of its data lines and the tolerances are the ones given.
+ToleranceLimits LimitsOf(const PassInfo& info);
+ToleranceLimits LimitsFromMean(const PassStatistics& stats, double plus, double minus);
+
+// Date and time of a start for file names: "20261207-101502"; from a pass file's own header
+// (earlier versions) the digits of its date and time texts; "undated" when there are none.
+std::string StartStamp(const std::string& isoStart);
+std::string HeaderStamp(const PassData& data);
+
+// "07-20261207-101502": the pass number as in its file name and the start stamp.
+std::string ReportStem(const std::string& passFileName, const std::string& stamp);
+
+// Where "Start" put the earlier pass file (and its information file) of the same number.
+struct ArchiveResult {
+  bool existed = false;  // there was a file to keep
+  bool archived = false; // it is in the archive folder now
+  bool kept = false;     // the archive failed; it kept its contents under a free name beside
+  std::string name;      // the name it has now ("archive/07-20261207-101502.PSS")
+};
+
+// Moves an existing pass file and its information file into the archive folder, named
+// after its pass number and its own start, with "-2", "-3" ... added while a name is
+// taken; never overwrites. When the archive cannot take it, it is renamed beside the
+// others the same way, so the new pass never writes over it.
+ArchiveResult ArchivePassFile(FileAccess& files, const std::string& passFileName);
+
+// RFC 4180: a header row with units, then one row per data line with its data line number
+// and its four values exactly as they stand in the pass file; CR LF after every row.
+std::string CsvText(const PassData& data);
+inline constexpr std::string_view kCsvHeader =
+    "line,length_m,thickness_um,roll_diameter_mm,roll_weight_kg";
+
+}  // namespace orlix

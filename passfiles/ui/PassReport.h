@@ -1,0 +1,47 @@
+#pragma once
+// The report of a pass: a one-page A4 PDF (header, statistics, profile, histogram) and a
+// CSV file of its data lines, both in "reports/" named after the pass and its start
+// ("07-20261207-101502.pdf" and ".csv"). Built from the pass file as written, on a worker
+// thread, so the window and the next pass never wait for it.
+
+#include <QFuture>
+#include <QString>
+#include <QStringList>
+
+#include "passfiles/PassProfile.h"
+
+class QPainter;
+class QRectF;
+
+namespace orlix {
+
+struct ReportJob {
+  QString directory;        // where the pass file is
+  QString name;             // the pass file's name there
+  QString reportDirectory;  // where "reports/" is made (the working directory)
+  double plus = 6;          // tolerance around the mean for a file without information file
+  double minus = 6;
+};
+
+struct ReportOutcome {
+  bool ok = false;
+  QString pdf;      // paths written
+  QString csv;
+  QString message;  // what went where, or what failed
+};
+
+// The station's tolerance as "station.ini" of the directory holds it (defaults without).
+void ReadStationTolerance(const QString& directory, double& plus, double& minus);
+
+// Reads the pass file and writes both files; safe on any thread.
+ReportOutcome WriteReport(const ReportJob& job);
+// The same, on the global thread pool.
+QFuture<ReportOutcome> StartReport(const ReportJob& job);
+
+// The report page drawn into `page` (device units) of any paint device.
+void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p);
+
+// The statistics as label and value texts, in the order of the report's table.
+QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p);
+
+}  // namespace orlix

@@ -1,0 +1,128 @@
+#include "settings/ui/QualityPage.h"
+
+#include <QDir>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QSettings>
+
+#include "widgets/common/UiCommon.h"
+
+namespace orlix {
+namespace {
+
+QString IniPath(const QString& directory) {
+  return QDir(directory).filePath(QString::fromLatin1(kStationIni));
+}
+
+QString Key(const char* key) {
+  return QStringLiteral("%1/%2").arg(QLatin1String(kToleranceGroup), QLatin1String(key));
+}
+
+// The same places as the fields of the other tabs, in twips inside the frame.
+constexpr int kLabelLeft = 240;
+constexpr int kRowTop = 180;
+constexpr int kRowPitch = 615;
+constexpr int kFieldOffset = 240;
+constexpr int kFieldWidth = 1815;
+constexpr int kFieldHeight = 315;
+
+}  // namespace
+
+Tolerance ReadTolerance(const QString& directory) {
+  const QSettings ini(IniPath(directory), QSettings::IniFormat);
+  Tolerance t;
+  bool ok = false;
+  const double plus = ini.value(Key(kTolerancePlusKey)).toDouble(&ok);
+  if (ok) t.plus = plus;
+  const double minus = ini.value(Key(kToleranceMinusKey)).toDouble(&ok);
+  if (ok) t.minus = minus;
+  return t;
+}
+
+bool WriteTolerance(const QString& directory, const Tolerance& tolerance) {
+  QSettings ini(IniPath(directory), QSettings::IniFormat);
+  ini.setValue(Key(kTolerancePlusKey), tolerance.plus);
+  ini.setValue(Key(kToleranceMinusKey), tolerance.minus);
+  ini.sync();
+  return ini.status() == QSettings::NoError;
+}
+
+QualityPage::QualityPage(const QString& directory, QWidget* parent)
+    : QFrame(parent), directory_(directory) {
+  setFrameShape(QFrame::StyledPanel);
+  setFrameShadow(QFrame::Raised);
+  ui::Name(this, QStringLiteral("Frame1_4"), QStringLiteral("Tolerance settings"));
+  const auto* numbers =
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), this);
+  const std::array<QString, 2> captions = {QStringLiteral("Tolerance + <mcm>"),
+                                           QStringLiteral("Tolerance - <mcm>")};
+  for (int i = 0; i < ToleranceEditor::kFieldCount; ++i) {
+    const QString& caption = captions[static_cast<std::size_t>(i)];
+    const int top = kRowTop + i * kRowPitch;
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(QStringLiteral("Label4_%1").arg(i));
+    ui::PlaceTwips(label, kLabelLeft, top, 2640, 240);
+    auto* field = new QLineEdit(this);
+    ui::Name(field, QStringLiteral("Text4_%1").arg(i), caption);
+    field->setValidator(numbers);
+    ui::PlaceTwips(field, kLabelLeft, top + kFieldOffset, kFieldWidth, kFieldHeight);
+    label->setBuddy(field);
+    field->installEventFilter(this);
+    connect(field, &QLineEdit::textEdited, this,
+            [this, i](const QString& text) { editor_.TypeText(i, text.toStdString()); });
+    fields_[static_cast<std::size_t>(i)] = field;
+  }
+}
+
+void QualityPage::Load() {
+  editor_.Load(ReadTolerance(directory_));
+  ShowFields();
+}
+
+void QualityPage::ShowFields() {
+  for (int i = 0; i < ToleranceEditor::kFieldCount; ++i) {
+    const QString text = QString::fromStdString(editor_.FieldText(i));
+    if (Field(i)->text() != text) Field(i)->setText(text);
+  }
+}
+
+void QualityPage::KeyPress(qint16 index) {
+  editor_.KeyPress(index);
+  ShowFields();
+  if (index == ToleranceEditor::kEnterKey) FocusCurrentField();
+}
+
+void QualityPage::Delete() {
+  editor_.Delete();
+  ShowFields();
+}
+
+void QualityPage::FocusCurrentField() { Field(editor_.CurrentField())->setFocus(); }
+
+bool QualityPage::Save() { return WriteTolerance(directory_, editor_.Saved()); }
+
+bool QualityPage::eventFilter(QObject* watched, QEvent* event) {
+  for (int i = 0; i < ToleranceEditor::kFieldCount; ++i) {
+    if (watched != Field(i)) continue;
+    if (event->type() == QEvent::FocusIn) {
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+          reason == Qt::BacktabFocusReason) {
+        editor_.MakeCurrent(i);
+      }
+    } else if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        editor_.MakeCurrent(i);
+        KeyPress(ToleranceEditor::kEnterKey);
+        return true;
+      }
+    }
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+}  // namespace orlix

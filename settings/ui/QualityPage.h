@@ -1,0 +1,50 @@
+#pragma once
+// The settings window's fifth tab, "Quality": upper and lower tolerance of a pass in µm,
+// edited on the window's keypad with the rules of the other tabs and stored by "Save" in
+// the station's own file "station.ini" (group [quality]).
+
+#include <QFrame>
+#include <QString>
+#include <array>
+
+#include "settings/ToleranceEditor.h"
+
+class QLineEdit;
+
+namespace orlix {
+
+// The tolerance in "station.ini" of the directory; the defaults when it holds none.
+Tolerance ReadTolerance(const QString& directory);
+// Writes both values atomically, keeping the file's other groups; false when it fails.
+bool WriteTolerance(const QString& directory, const Tolerance& tolerance);
+
+class QualityPage : public QFrame {
+  Q_OBJECT
+
+ public:
+  QualityPage(const QString& directory, QWidget* parent = nullptr);
+
+  // Reads "station.ini" and shows its values; the first field becomes current.
+  void Load();
+  // A keypad key (0..9, 10 the point, 11 Enter) on the current field.
+  void KeyPress(qint16 index);
+  void Delete();
+  void FocusCurrentField();
+  // "Save": false when "station.ini" cannot be written.
+  bool Save();
+
+  QLineEdit* Field(int i) const { return fields_.at(static_cast<std::size_t>(i)); }
+  const ToleranceEditor& Editor() const { return editor_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ShowFields();
+
+  QString directory_;
+  ToleranceEditor editor_;
+  std::array<QLineEdit*, ToleranceEditor::kFieldCount> fields_{};
+};
+
+}  // namespace orlix

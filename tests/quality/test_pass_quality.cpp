@@ -1,0 +1,201 @@
+// Pass quality without windows: statistics against a separate one-pass sum over generated
+// pass files, the reader on bad input, the envelope against brute force, the information
+// file, the CSV, the archive over repeated passes and the tolerance fields' keypad rules.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <cmath>
+#include <random>
+#include <set>
+
+#include "base/SystemPlatform.h"
+#include "passfiles/Envelope.h"
+#include "passfiles/PassFileWriter.h"
+#include "passfiles/PassInfo.h"
+#include "settings/ToleranceEditor.h"
+#include "tests/support/FakePlatform.h"
+
+namespace orlix {
+namespace {
+
+struct StatsRow {
+  int lines, head, tail;  // head lines far above the limits, tail lines far below
+  double spread;          // of the lines in between, within the tolerance of 6
+};
+class Statistics : public ::testing::TestWithParam<StatsRow> {};
+TEST_P(Statistics, AgreeWithAOnePassSum) {
+  const StatsRow r = GetParam();
+  std::string file = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
+  long double sum = 0, squares = 0;
+  for (int i = 0; i < r.lines; ++i) {
+    double t = 120 + r.spread * ((i * 7 % 11) - 5) / 5;
+    if (i < r.head) t = 170;
+    if (i >= r.lines - r.tail && i >= r.head) t = 70;
+    t = std::round(t * 10) / 10;
+    sum += t;
+    squares += static_cast<long double>(t) * t;
+    file += PassFileWriter::DataLine(static_cast<float>(2 * i + 1), static_cast<float>(t), 300, 9);
+  }
+  file += PassFileWriter::EndText(120, 1) + PassFileWriter::HistoLine(118.4, 3);
+  const PassStatistics s = ComputeStatistics(PassData::Parse(file), {120, 114, 126});
+  const long double n = r.lines;
+  ASSERT_EQ(s.count, static_cast<std::size_t>(r.lines));
+  const int inside = std::max(0, r.lines - r.head - r.tail);
+  EXPECT_EQ(ShareText(s.inTolerance), r.lines ? FigureText(100.0 * inside / r.lines, 1) + " %" : "-");
+  EXPECT_EQ(s.headLines, static_cast<std::size_t>(inside ? r.head : r.lines));
+  EXPECT_DOUBLE_EQ(s.headLength, 2.0 * (inside ? r.head : std::max(r.lines - 1, 0)));
+  EXPECT_DOUBLE_EQ(s.tailLength, inside ? 2.0 * r.tail : 0);
+  if (r.lines == 0) {
+    EXPECT_FALSE(s.mean || s.sigma || s.pp);
+    return;
+  }
+  EXPECT_NEAR(*s.mean, static_cast<double>(sum / n), 1e-9);
+  if (r.lines == 1) {
+    EXPECT_EQ(FigureText(s.sigma, 2), "-");
+    return;
+  }
+  const double sigma = static_cast<double>(std::sqrt(std::max(0.0L, (squares - sum * sum / n) / (n - 1))));
+  EXPECT_NEAR(*s.sigma, sigma, 1e-6);
+  if (sigma < 1e-6) {
+    EXPECT_TRUE(FigureText(s.pp, 2) == "-" && FigureText(s.ppk, 2) == "-");
+    return;
+  }
+  EXPECT_NEAR(*s.pp, 12 / (6 * sigma), 1e-6);
+  EXPECT_NEAR(*s.ppk, std::min(126 - *s.mean, *s.mean - 114) / (3 * sigma), 1e-6);
+}
+INSTANTIATE_TEST_SUITE_P(Passes, Statistics,
+                         ::testing::Values(StatsRow{1000, 0, 0, 4}, StatsRow{500, 17, 40, 5.5},
+                                           StatsRow{300, 300, 0, 1}, StatsRow{50, 3, 2, 0},
+                                           StatsRow{1, 0, 0, 1}, StatsRow{0, 0, 0, 1}));
+
+struct BadRow {
+  const char* name;
+  std::string bytes;
+  std::size_t data, broken;
+};
+class BadInput : public ::testing::TestWithParam<BadRow> {};
+TEST_P(BadInput, ReadsWhatItCanAndNothingElse) {
+  const PassData d = PassData::Parse(GetParam().bytes);
+  EXPECT_EQ(d.Count(), GetParam().data) << GetParam().name;
+  EXPECT_EQ(d.BrokenLines(), GetParam().broken) << GetParam().name;
+  EXPECT_EQ(CsvText(d).size() > kCsvHeader.size() + 2, d.Count() > 0);
+}
+const std::string kLine = PassFileWriter::DataLine(12, 120.44f, 350.2f, 15.6f);
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadInput,
+    ::testing::Values(
+        BadRow{"header only", PassFileWriter::HeaderText(1, "d", "t"), 0, 0},
+        BadRow{"cut and joined lines", kLine + kLine.substr(0, 20) + "\r\n" + kLine.substr(0, 52) + kLine, 1, 2},
+        BadRow{"a line of a page", kLine + std::string(5000, '1') + "\n" + kLine, 2, 1},
+        BadRow{"binary", std::string("\0\xff\x01 12 3\r\x80\n", 11) + kLine, 1, 2},
+        BadRow{"lone CR ends", " 1 2.5 3 4\r 2 2.5 3 4\r", 2, 0},
+        BadRow{"50 MB without line ends", std::string(50'000'000, '7'), 0, 1}));
+
+TEST(PassData, StopsAtTheBoundAndKeepsTheItemsAsWritten) {
+  testing::MemoryFileAccess files;
+  std::string big;
+  while (big.size() <= PassData::kMaxBytes) big += kLine;
+  files.files["07.PSS"] = big;
+  const PassData d = PassData::Read(files, "07.PSS");
+  EXPECT_TRUE(d.CutShort());
+  EXPECT_EQ(d.Count(), PassData::kMaxBytes / kLine.size());
+  EXPECT_EQ(CsvText(PassData::Parse(kLine + "-000001 -0005.0 0000 0001\r\n")),
+            "line,length_m,thickness_um,roll_diameter_mm,roll_weight_kg\r\n"
+            "1,000012,0120.4,0350,0016\r\n2,-000001,-0005.0,0000,0001\r\n");
+  EXPECT_FALSE(PassData::Read(files, "08.PSS").Readable());
+}
+
+TEST(Envelope, EveryRangeHoldsItsExtremesAndEnds) {
+  std::mt19937 random(7);
+  for (const std::size_t n : {1u, 2u, 3u, 1000u, 4099u}) {
+    std::vector<double> v(n);
+    for (double& x : v) x = std::uniform_real_distribution<double>(0, 200)(random);
+    const Envelope e(v);
+    for (int k = 0; k < 300; ++k) {
+      const std::size_t a = random() % n, b = a + 1 + random() % (n - a);
+      const EnvelopeBucket got = e.Range(a, b);
+      const auto [lo, hi] = std::minmax_element(v.begin() + static_cast<long>(a), v.begin() + static_cast<long>(b));
+      ASSERT_EQ(got.min, static_cast<float>(*lo));
+      ASSERT_EQ(got.max, static_cast<float>(*hi));
+      ASSERT_EQ(got.first, static_cast<float>(v[a]));
+      ASSERT_EQ(got.last, static_cast<float>(v[b - 1]));
+    }
+  }
+}
+
+TEST(PassInfo, WritesAndReadsBack) {
+  PassInfo info{7, "2026-12-07T10:15:02", "", 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2}, "0.1.0"};
+  const std::string text = InfoText(info);
+  EXPECT_EQ(text,
+            "[pass]\r\nnumber=7\r\nstart=2026-12-07T10:15:02\r\nset_point_um=120.5\r\nscale_percent=40\r\n"
+            "tolerance_plus_um=6\r\ntolerance_minus_um=4.5\r\nmeasurement_mode=1\r\na0=0.5\r\na1=1\r\n"
+            "a2=0\r\na3=1E-07\r\ndisplay_period_s=0.1\r\nfile_output_period_s=0.5\r\n"
+            "correction_period_s=2\r\nversion=0.1.0\r\n");
+  info.end = "2026-12-07T11:00:00";
+  EXPECT_EQ(InfoText(*ParseInfo(InfoText(info))), InfoText(info));
+  EXPECT_FALSE(ParseInfo("[pass]\nstart=x\n") || ParseInfo(std::string(300, '\xff')));
+}
+
+TEST(Archive, RepeatedPassesWithOneNumberLoseNothing) {
+  testing::MemoryFileAccess files;
+  std::set<std::string> kept;
+  for (int pass = 0; pass < 6; ++pass) {
+    files.failMove = pass == 4;  // an unwritable archive: the file stays beside, renamed
+    const ArchiveResult r = ArchivePassFile(files, "07.PSS");
+    EXPECT_EQ(r.existed, pass > 0);
+    EXPECT_EQ(r.archived, pass > 0 && pass != 4);
+    EXPECT_EQ(r.kept, pass == 4);
+    EXPECT_TRUE(pass == 0 || kept.insert(r.name).second) << r.name;
+    EXPECT_FALSE(files.Exists("07.PSS") || files.Exists("07.PSI"));
+    files.files["07.PSS"] = "pass " + std::to_string(pass);
+    if (pass != 2) files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", 1, 1, 1, 1, 1, {}, {}, "v"});
+  }
+  EXPECT_EQ(*kept.begin(), "07-20261207-101502.PSS");
+  EXPECT_TRUE(kept.count("archive/07-20261207-101502-2.PSS") && kept.count("archive/07-0-.PSS") == 0);
+  EXPECT_EQ(files.files.size(), 2u + 5 + 4);  // the newest, five pass files, four information files
+}
+
+TEST(Archive, OnDiskTheMoveNeverReplaces) {
+  const auto dir = std::filesystem::temp_directory_path() / ("archive-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  DirectoryFileAccess files(dir);
+  for (const char* text : {"first", "second", "third"}) {
+    ASSERT_TRUE(files.Replace("07.PSS", text));
+    EXPECT_TRUE(ArchivePassFile(files, "07.PSS").archived);
+  }
+  DirectoryFileAccess archive(dir / "archive");
+  EXPECT_EQ(archive.List(".PSS"), (std::vector<std::string>{"07-undated-2.PSS", "07-undated-3.PSS", "07-undated.PSS"}));
+  EXPECT_EQ(archive.Read("07-undated-3.PSS", 100), "third");
+  EXPECT_FALSE(files.MoveTo("archive", "", "x") || files.MoveTo("none", "archive", "y"));
+  std::filesystem::remove_all(dir);
+}
+
+struct KeyRow {
+  const char* keys;  // digits and '.', 'E' Enter, 'D' Delete
+  const char* plus;
+  const char* minus;
+  int current;
+};
+class ToleranceKeys : public ::testing::TestWithParam<KeyRow> {};
+TEST_P(ToleranceKeys, FollowTheOtherTabsRules) {
+  ToleranceEditor e;
+  e.Load({6, 2.5});
+  for (const char* c = GetParam().keys; *c; ++c) {
+    if (*c == 'D') e.Delete();
+    else e.KeyPress(*c == 'E' ? ToleranceEditor::kEnterKey : *c == '.' ? ToleranceEditor::kPointKey : static_cast<std::int16_t>(*c - '0'));
+  }
+  EXPECT_EQ(e.FieldText(0), GetParam().plus);
+  EXPECT_EQ(e.FieldText(1), GetParam().minus);
+  EXPECT_EQ(e.CurrentField(), GetParam().current);
+  EXPECT_EQ(e.Saved().plus, std::atof(GetParam().plus));
+}
+INSTANTIATE_TEST_SUITE_P(Keys, ToleranceKeys,
+                         ::testing::Values(KeyRow{"", "6", "2.5", 0}, KeyRow{"12.5E", "12.5", "2.5", 1},
+                                           KeyRow{"10000E", "0", "2.5", 1}, KeyRow{"9999E3", "9999", "3", 1},
+                                           KeyRow{"EE", "6", "2.5", 0}, KeyRow{"4EDE8", "8", "", 0},
+                                           KeyRow{"1.2.3", "1.2.3", "2.5", 0}));
+
+}  // namespace
+}  // namespace orlix

@@ -1,0 +1,202 @@
+// Pass quality in the windows: a single spike among a million lines stays visible in the
+// rendered profile; zoom, box, pan and "Full"; the report checked by an independent script
+// (statistics, CSV, PDF text and page); bad files in the view and the report; unwritable
+// reports/ and station.ini; the Quality tab's Enter and Save; Start and Stop with a full disk.
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "app/PassQuality.h"
+#include "app/QL.h"
+#include "app/Station.h"
+#include "base/SystemPlatform.h"
+#include "passfiles/PassFileWriter.h"
+#include "passfiles/ui/PassFiles.h"
+#include "passfiles/ui/ProfileView.h"
+#include "settings/ui/QualityPage.h"
+#include "settings/ui/Settings.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/windows/Driving.h"
+
+using namespace orlix;
+
+namespace {
+
+// A pass file of `n` lines at 120 µm with a spread, the line `spike` at 200, and its
+// information file; lengths 1, 2, 3 ...
+void WritePass(const QString& dir, int n, int spike, double spread) {
+  std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
+  text.reserve(static_cast<std::size_t>(n) * 54 + 400);
+  for (int i = 0; i < n; ++i) {
+    const float t = i == spike ? 200.f : 120.f + static_cast<float>(spread * std::sin(i * 0.37) + (i < 9 ? 9 : 0));
+    text += PassFileWriter::DataLine(static_cast<float>(i + 1), t, 300, 9);
+  }
+  DirectoryFileAccess files(dir.toStdString());
+  files.Replace("07.PSS", text + PassFileWriter::EndText(120, 1));
+  files.Replace("07.PSI", InfoText({7, "2026-12-07T10:15:02", "2026-12-07T11:00:00", 120, 40, 6, 5, 1,
+                                    {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "0.1.0"}));
+}
+
+int OffPixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == QColor(220, 0, 0);
+  return count;
+}
+
+}  // namespace
+
+class TestQualityWindows : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir;
+
+ private slots:
+  void spikeAmongAMillionAndZoom() {
+    for (const int spike : {-1, 654321}) {
+      WritePass(dir.path(), 1'000'000, spike, 0);
+      DirectoryFileAccess files(dir.path().toStdString());
+      ProfileView view;
+      view.resize(800, 400);
+      view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6)));
+      // Right of the first lines (129 µm) only the spike leaves the limits.
+      QCOMPARE(OffPixels(view.grab(QRect(200, 0, 600, 400)).toImage()) > 20, spike > 0);
+      if (spike < 0) continue;
+      const ProfileWindow whole = view.Window();
+      QWheelEvent wheel(QPointF(400, 200), view.mapToGlobal(QPointF(400, 200)), {}, {0, 240},
+                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(&view, &wheel);
+      QVERIFY(view.Window().x1 - view.Window().x0 < (whole.x1 - whole.x0) * 0.7);
+      QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(300, 50));
+      QTest::mouseMove(&view, QPoint(500, 300));
+      QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(500, 300));
+      const ProfileWindow box = view.Window();
+      QVERIFY(box.y1 - box.y0 < whole.y1 - whole.y0 && box.x0 > whole.x0);
+      QTest::mousePress(&view, Qt::RightButton, {}, QPoint(300, 200));
+      QTest::mouseMove(&view, QPoint(400, 200));
+      QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(400, 200));
+      QVERIFY(view.Window().x0 < box.x0 && view.ReadOut().startsWith("Length "));
+      const double before = view.Window().x0;  // two fingers to the right pan to the left
+      const std::unique_ptr<QPointingDevice> fingers(QTest::createTouchDevice());
+      view.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&view));
+      QTest::touchEvent(&view, fingers.get()).press(0, {100, 100}).press(1, {200, 100});
+      QTest::touchEvent(&view, fingers.get()).move(0, {160, 100}).move(1, {260, 100});
+      QTest::touchEvent(&view, fingers.get()).release(0, {160, 100}).release(1, {260, 100});
+      QVERIFY(view.Window().x0 < before);
+      view.Full();
+      QCOMPARE(view.Window().x1, whole.x1);
+    }
+  }
+
+  void reportAgreesWithAnIndependentComputation() {
+    WritePass(dir.path(), 5000, 2500, 4);
+    DirectoryFileAccess files(dir.path().toStdString());
+    QVERIFY(ArchivePassFile(files, "07.PSS").archived);  // reported from the archive
+    PassFiles window(dir.path());
+    QSignalSpy loaded(&window, &PassFiles::ProfileLoaded), reported(&window, &PassFiles::Reported);
+    QVERIFY(window.FileNames().isEmpty());
+    window.ShowArchive(true);
+    QCOMPARE(window.FileNames(), QStringList{"07-20261207-101502.PSS"});
+    QVERIFY(window.Choose("07-20261207-101502.PSS"));
+    QTRY_COMPARE(loaded.count(), 1);
+    QCOMPARE(window.Statistics()->Value("Data lines"), QString("5000"));
+    window.Report();
+    QTRY_COMPARE(reported.count(), 1);
+    QVERIFY2(reported.at(0).at(0).toBool(), qPrintable(window.Message()));
+    const QString stem = dir.filePath("reports/07-20261207-101502");
+    QProcess check;
+    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv", dir.filePath("archive/07-20261207-101502.PSS"),
+                          dir.filePath("archive/07-20261207-101502.PSI")});
+    QVERIFY(check.waitForFinished(60000));
+    QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+  }
+
+  void badFilesAndUnwritableReports_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("no data lines") << QByteArray(PassFileWriter::HeaderText(1, "d", "t").c_str()) << "0";
+    QTest::newRow("one line") << QByteArray(PassFileWriter::DataLine(1, 5, 1, 1).c_str()) << "1";
+    QTest::newRow("binary") << QByteArray(3000, '\x9c') << "0";
+    QTest::newRow("50 MB without line ends") << QByteArray(50'000'000, '1') << "0";
+  }
+  void badFilesAndUnwritableReports() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, lines);
+    QTemporaryDir bad;
+    QFile file(bad.filePath("01.PSS"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    PassFiles window(bad.path());
+    QSignalSpy loaded(&window, &PassFiles::ProfileLoaded), reported(&window, &PassFiles::Reported);
+    QVERIFY(window.Choose("01.PSS"));
+    QTRY_COMPARE(loaded.count(), 1);
+    QCOMPARE(window.Statistics()->Value("Data lines"), lines);
+    QCOMPARE(window.Statistics()->Value("Pp"), QString("-"));
+    window.Views()->setCurrentIndex(1);
+    window.Views()->grab();  // drawn without a fault
+    window.Report();
+    QTRY_COMPARE(reported.count(), 1);
+    QVERIFY(reported.at(0).at(0).toBool() && window.Message().contains(lines + " data line"));
+    // reports/ taken by a file: the report says so, nothing else happens.
+    QVERIFY(QDir(bad.path()).rename("reports", "old") && QFile(bad.filePath("reports")).open(QIODevice::WriteOnly));
+    window.Report();
+    QTRY_COMPARE(reported.count(), 2);
+    QVERIFY(!reported.at(1).at(0).toBool() && window.Message().startsWith("No report"));
+  }
+
+  void qualityTabEnterAndSave() {
+    QTemporaryDir home;
+    DirectoryFileAccess files(home.path().toStdString());
+    SettingsRecord record;
+    for (const bool writable : {true, false}) {
+      if (!writable) QVERIFY(QFile::remove(home.filePath("station.ini")) && QDir(home.path()).mkdir("station.ini"));
+      Settings w(record, files);
+      QSignalSpy saved(&w, &Settings::Saved);
+      w.TabStrip()->setCurrentIndex(4);
+      QVERIFY(!w.Quality()->isHidden());
+      testing::Keys(w.Keypad(), "12.5E10000E");  // the second is beyond 9999: the minimum
+      QCOMPARE(w.Quality()->Field(0)->text() + "|" + w.Quality()->Field(1)->text(), QString("12.5|0"));
+      QCOMPARE(w.Quality()->Editor().CurrentField(), 0);  // wrapped
+      testing::Keys(w.Keypad(), "3");
+      w.TabStrip()->setCurrentIndex(0);
+      testing::Keys(w.Keypad(), "7");  // to General's field, not the tolerance
+      QCOMPARE(w.Field(0)->text(), QString("7"));
+      testing::Click(&w, "Command2");
+      QCOMPARE(saved.count(), writable ? 1 : 0);
+      QCOMPARE(w.Message().contains("station.ini"), !writable);
+      if (writable) QCOMPARE(ReadTolerance(home.path()).plus, 3.0);
+      if (writable) QCOMPARE(ReadTolerance(home.path()).minus, 0.0);
+    }
+  }
+
+  // "Start" over an earlier pass of the same number, with the archive, the information
+  // file and the report refused: the pass runs, the earlier file is kept, Files says so.
+  void startAndStopWithFailures() {
+    testing::MemoryFileAccess files;
+    testing::FakeClock clock;
+    Pcg32Uniform uniform;
+    Station station(files, clock, uniform);
+    QL window(station);
+    window.Load();
+    files.files["00.PSS"] = "earlier";
+    files.failMove = true;
+    testing::Click(&window, "EnterMid");
+    QVERIFY(window.PassRunning() && files.files.count("00-undated.PSS") && files.files.count("00.PSI"));
+    QVERIFY(window.Quality().Problem().contains("00-undated.PSS"));
+    files.failReplace = true;
+    testing::Click(&window, "BStop");
+    QVERIFY(window.Quality().Problem().contains("00.PSI"));
+    QSignalSpy done(&window.Quality(), &PassQuality::ReportDone);
+    QTRY_COMPARE(done.count(), 1);  // the report reads the disk, where 00.PSS is not
+    QVERIFY(window.findChild<QPushButton*>("Command4")->toolTip().startsWith("No report"));
+  }
+};
+
+QTEST_MAIN(TestQualityWindows)
+#include "test_quality_windows.moc"
