@@ -110,7 +110,8 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
 
   const int columns = std::max(1, static_cast<int>(std::floor(plot.width() / pen)));
   const double step = plot.width() / columns;
-  std::optional<double> previousLast;
+  std::optional<double> previousLast;  // the last value drawn, and where: a sparse pass
+  double previousX = 0;                 // joins its points across the empty columns
   for (int c = 0; c < columns && p.data.Count() > 0; ++c) {
     const auto [from, to] = ColumnLines(p, w, c, columns);
     if (from >= to) continue;
@@ -118,10 +119,11 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
     const bool off = e.min < p.limits.lower || e.max > p.limits.upper;
     const double x = plot.left() + (c + 0.5) * step;
     painter.setPen(QPen(off ? kOff : kTrace, pen));
-    if (previousLast) painter.drawLine(QPointF(x - step, Y(*previousLast)), QPointF(x, Y(e.first)));
+    if (previousLast) painter.drawLine(QPointF(previousX, Y(*previousLast)), QPointF(x, Y(e.first)));
     painter.drawLine(QPointF(x, Y(e.min)), QPointF(x, Y(e.max)));
     if (off) painter.fillRect(QRectF(x - step / 2, plot.bottom() - 3 * pen, step, 3 * pen), kOff);
     previousLast = e.last;
+    previousX = x;
   }
   // Set-point and limits over the trace, so a pass on the set-point still shows it.
   hline(p.limits.upper, kLimit, Qt::DashLine);

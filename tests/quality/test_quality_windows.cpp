@@ -94,6 +94,16 @@ class TestQualityWindows : public QObject {
     }
   }
 
+  // Three lines across the whole width are joined into a trace, not left as three dots.
+  void sparsePassIsJoined() {
+    WritePass(dir.path(), 3, -1, 0);  // 129 µm each, above the limits
+    DirectoryFileAccess files(dir.path().toStdString());
+    ProfileView view;
+    view.resize(800, 400);
+    view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6)));
+    QVERIFY(OffPixels(view.grab().toImage()) > 400);
+  }
+
   void reportAgreesWithAnIndependentComputation() {
     WritePass(dir.path(), 5000, 2500, 4);
     DirectoryFileAccess files(dir.path().toStdString());
