@@ -19,6 +19,8 @@ cat > "$work/drive.sh" <<'DRIVE'
 set -euo pipefail
 station=$1 out=$2
 cd "$(dirname "$0")"
+# The plant link on, so the main window shows its state.
+printf '[modbus]\nenabled=true\nport=15098\n' > station.ini
 # A calibration of four points, so the calibration window shows a fit.
 printf ' 4 \r\n100,1050\r\n150,1620\r\n200,2210\r\n250,2790\r\n' > QL_SET.DAT
 "$station" &
@@ -43,6 +45,9 @@ win=$(xdotool search --sync --onlyvisible --name "Orlix / Pass Files")
 sleep 0.5
 click "$win" 40 38             # the first pass file
 shot "$win" pass-files-window
+click "$win" 186 42            # "Profile"
+xdotool mousemove --window "$win" 500 250
+shot "$win" pass-profile
 kill "$pid"
 DRIVE
 chmod +x "$work/drive.sh"
