@@ -15,7 +15,7 @@ class Station:
                            ("QL_CFG.DAT", CFG % mode), ("QL_CFF.DAT", "150.5,0,0,0,")):
             with open(os.path.join(self.dir, name), "w", newline="") as f:
                 f.write(text)
-        self.proc = subprocess.Popen([program], cwd=self.dir)
+        self.proc = subprocess.Popen([os.path.abspath(program)], cwd=self.dir)
         self.win = subprocess.check_output(["xdotool", "search", "--sync", "--onlyvisible", "--name",
                                             "Orlix / Thickness"], timeout=30).split()[0]
         self.wait(self.read)
