@@ -263,7 +263,7 @@ bool Settings::LinkShowing() const { return linkPage_ && !linkPage_->isHidden();
 
 void Settings::FocusCurrentField() {
   if (!quality_->isHidden()) return quality_->FocusCurrentField();
-  if (LinkShowing()) return;  // nothing there to edit
+  if (LinkShowing()) return tabStrip1_->setFocus();  // nothing there to edit
   Field(editor_.CurrentField())->setFocus();
 }
 
@@ -303,9 +303,8 @@ void Settings::OnTab(int index) {
   if (linkPage_) linkPage_->setVisible(index == linkTab_);
   quality_->setVisible(index == kSettingsTabCount);
   if (index == kSettingsTabCount || index == linkTab_) {
-    if (index == kSettingsTabCount) quality_->FocusCurrentField();
     for (QFrame* frame : frame1_) frame->hide();
-    return;
+    return FocusCurrentField();
   }
   if (editor_.SelectTab(static_cast<std::int16_t>(index)) || fromPage) ShowTab();
 }

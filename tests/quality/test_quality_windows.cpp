@@ -174,6 +174,11 @@ class TestQualityWindows : public QObject {
       QCOMPARE(w.Quality()->Field(0)->text() + "|" + w.Quality()->Field(1)->text(), QString("12.5|0"));
       QCOMPARE(w.Quality()->Editor().CurrentField(), 0);  // wrapped
       testing::Keys(w.Keypad(), "3");
+      w.ShowLinkState({});  // the "Link" tab: nothing there takes a key
+      w.TabStrip()->setCurrentIndex(5);
+      const QString general = w.Field(0)->text();
+      testing::Keys(w.Keypad(), "9");
+      QVERIFY(w.Quality()->isHidden() && !w.Field(0)->isVisibleTo(&w) && w.Field(0)->text() == general);
       w.TabStrip()->setCurrentIndex(0);
       testing::Keys(w.Keypad(), "7");  // to General's field, not the tolerance
       QCOMPARE(w.Field(0)->text(), QString("7"));
