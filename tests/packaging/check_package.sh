@@ -8,8 +8,14 @@ trap 'if [ -n "$pid" ]; then kill "$pid"; wait "$pid" || true; fi 2>/dev/null; r
 fail() { echo "FAIL: $*"; exit 1; }
 (cd "$1" && "$2" -G DEB -B "$out" >/dev/null)
 deb=$(ls "$out"/*.deb) root=$out/root/usr
-dpkg-deb -f "$deb" Depends | grep -q qt6-qpa-plugins || fail "dependencies"
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -q qt6-qpa-plugins <<<"$depends" || fail "dependencies"
 dpkg-deb -x "$deb" "$out/root"
+# Every Qt library the program links is a dependency: libQt6SerialBus.so.6 -> libqt6serialbus6.
+for lib in $(objdump -p "$root/libexec/thickness-station/thickness-station" | awk '/NEEDED/ && $2 ~ /^libQt6/ {print $2}'); do
+  name=$(sed -E 's/^libQt6(.*)\.so\.6$/libqt6\L\16/' <<<"$lib")
+  grep -qE "(^|, )$name " <<<"$depends" || fail "$lib is not covered by a dependency ($name)"
+done
 [ -f "$root/share/icons/hicolor/scalable/apps/thickness-station.svg" ] || fail "no icon"
 grep -qx 'Exec=thickness-station' "$root/share/applications/thickness-station.desktop" ||
   fail "desktop entry"
