@@ -10,6 +10,7 @@
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
+#include "settings/ui/QualityPage.h"
 #include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
 
@@ -38,7 +39,11 @@ int main(int argc, char** argv) {
   });
   window.SetWindowFactory(
       3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
-  window.SetWindowFactory(4, [&directory] { return new PassFiles(directory); });
+  window.SetWindowFactory(4, [&directory] {
+    auto* files = new PassFiles(directory);
+    files->SetToleranceSource([&directory] { return ReadTolerance(directory); });
+    return files;
+  });
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

@@ -235,9 +235,8 @@ void PassFiles::ShowArchive(bool archive) {
 }
 
 void PassFiles::LoadProfile(const std::string& name) {
-  double plus = 0;
-  double minus = 0;
-  ReadStationTolerance(directory_, plus, minus);
+  const Tolerance tolerance = tolerance_ ? tolerance_() : Tolerance{};
+  const double plus = tolerance.plus, minus = tolerance.minus;
   const std::string directory = QFile::encodeName(ListedDirectory()).toStdString();
   readOut_->setText(QStringLiteral("Reading the profile ..."));
   profileLoad_->setFuture(QtConcurrent::run([directory, name, plus, minus] {
@@ -256,7 +255,9 @@ void PassFiles::Report() {
   job.directory = ListedDirectory();
   job.name = DisplayName(chosen_);
   job.reportDirectory = directory_;
-  ReadStationTolerance(directory_, job.plus, job.minus);
+  const Tolerance tolerance = tolerance_ ? tolerance_() : Tolerance{};
+  job.plus = tolerance.plus;
+  job.minus = tolerance.minus;
   reportButton_->setEnabled(false);
   ShowMessage(tr("Writing the report of %1 ...").arg(job.name));
   reportRun_->setFuture(StartReport(job));

@@ -9,9 +9,12 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "settings/ToleranceEditor.h"
 
 class QFileSystemWatcher;
 class QLabel;
@@ -45,6 +48,9 @@ class PassFiles : public QWidget {
   ~PassFiles() override;
 
   QString Directory() const { return directory_; }
+  // Where the station's tolerance comes from, for pass files without their information
+  // file; without a source the default tolerance applies.
+  void SetToleranceSource(std::function<Tolerance()> source) { tolerance_ = std::move(source); }
   // The names in the file list, in list order.
   QStringList FileNames() const;
   // The file chosen in the list; empty when none is.
@@ -105,6 +111,7 @@ class PassFiles : public QWidget {
   void LoadProfile(const std::string& name);
 
   QString directory_;
+  std::function<Tolerance()> tolerance_;
   bool archive_ = false;
   std::vector<std::string> names_;
   std::string chosen_;

@@ -7,13 +7,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "base/Format.h"
 #include "base/SystemPlatform.h"
 #include "passfiles/ui/ProfilePainter.h"
-#include "settings/ToleranceEditor.h"
 
 namespace orlix {
 namespace {
@@ -36,17 +34,6 @@ QString ModeName(double mode) {
 }
 
 }  // namespace
-
-void ReadStationTolerance(const QString& directory, double& plus, double& minus) {
-  const QSettings ini(QDir(directory).filePath(QString::fromLatin1(kStationIni)),
-                      QSettings::IniFormat);
-  const QString group = QString::fromLatin1(kToleranceGroup) + QLatin1Char('/');
-  bool ok = false;
-  const double p = ini.value(group + QLatin1String(kTolerancePlusKey)).toDouble(&ok);
-  plus = ok ? p : Tolerance{}.plus;
-  const double m = ini.value(group + QLatin1String(kToleranceMinusKey)).toDouble(&ok);
-  minus = ok ? m : Tolerance{}.minus;
-}
 
 QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   const PassStatistics& s = p.stats;

@@ -30,9 +30,6 @@ struct ReportOutcome {
   QString message;  // what went where, or what failed
 };
 
-// The station's tolerance as "station.ini" of the directory holds it (defaults without).
-void ReadStationTolerance(const QString& directory, double& plus, double& minus);
-
 // Reads the pass file and writes both files; safe on any thread.
 ReportOutcome WriteReport(const ReportJob& job);
 // The same, on the global thread pool.
