@@ -56,6 +56,8 @@ link::StationSnapshot SnapshotOf(Station& station, QL& window) {
 }
 
 void WirePlantLink(PlantLink& link, Station& station, QL& window) {
+  // A link that is off serves nobody: no snapshot is taken on the display updates.
+  if (!link.State().enabled) return;
   QObject::connect(&window, &QL::Displayed, &link,
                    [&link, &station, &window] { link.Publish(SnapshotOf(station, window)); });
   QObject::connect(&link, &PlantLink::Committed, window.SetPointPanel(), &SC1::Dial);
