@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "base/Format.h"
+#include "passfiles/PassFileWriter.h"
 
 namespace orlix {
 namespace {
@@ -35,7 +36,7 @@ int MoveFree(FileAccess& files, const std::string& name, const std::string& fold
 
 }  // namespace
 
-std::string InfoFileName(std::int16_t pass) { return FormatPattern(pass, "00") + ".PSI"; }
+std::string InfoFileName(std::int16_t pass) { return InfoNameFor(PassFileWriter::PassFileName(pass)); }
 
 std::string InfoNameFor(const std::string& passFileName) { return Stem(passFileName) + ".PSI"; }
 
