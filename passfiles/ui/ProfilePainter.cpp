@@ -74,14 +74,20 @@ std::pair<std::size_t, std::size_t> ColumnLines(const PassProfile& p, const Prof
                                                       : firstAtOrAfter(b, false)};
 }
 
+QRectF ProfilePlot(const QRectF& area, const QFontMetricsF& metrics) {
+  const double textH = metrics.height();
+  const double axisW = metrics.horizontalAdvance(QStringLiteral("00000")) + 4;
+  return area.adjusted(axisW, textH * 0.5, -4, -textH * 1.6);
+}
+
 void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
                  const ProfileWindow& w) {
   painter.save();
   painter.fillRect(area, Qt::white);
   const QFontMetricsF metrics(painter.font(), painter.device());
   const double textH = metrics.height();
-  const double axisW = metrics.horizontalAdvance(QStringLiteral("00000")) + 4;
-  const QRectF plot = area.adjusted(axisW, textH * 0.5, -4, -textH * 1.6);
+  const QRectF plot = ProfilePlot(area, metrics);
+  const double axisW = plot.left() - area.left();
   if (plot.width() < 4 || plot.height() < 4) {
     painter.restore();
     return;

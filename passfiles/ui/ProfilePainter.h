@@ -6,6 +6,7 @@
 // tolerance disappears at any zoom. Set-point and limits are lines; columns that leave
 // the limits are drawn red and marked along the bottom.
 
+#include <QFontMetricsF>
 #include <QRectF>
 
 #include "passfiles/PassProfile.h"
@@ -31,6 +32,10 @@ std::size_t NearestLine(const PassProfile& p, double x);
 // Data lines [first, last) of the pixel column `c` of `columns` across the window.
 std::pair<std::size_t, std::size_t> ColumnLines(const PassProfile& p, const ProfileWindow& w,
                                                 int c, int columns);
+
+// The plot inside `area`, where DrawProfile puts the data: room for the axis texts in
+// the font of `metrics` on the left and below.
+QRectF ProfilePlot(const QRectF& area, const QFontMetricsF& metrics);
 
 // Draws axes, limits, set-point and the envelope into `area` (device pixels).
 void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,

@@ -16,14 +16,6 @@
 namespace orlix {
 namespace {
 
-// Within DrawProfile's plot: the same margins for the same font.
-QRectF PlotOf(const QRectF& area, const QFont& font) {
-  const QFontMetricsF metrics(font);
-  const double textH = metrics.height();
-  const double axisW = metrics.horizontalAdvance(QStringLiteral("00000")) + 4;
-  return area.adjusted(axisW, textH * 0.5, -4, -textH * 1.6);
-}
-
 constexpr double kWheelStep = 1.25;
 
 }  // namespace
@@ -51,7 +43,9 @@ void ProfileView::SetWindow(const ProfileWindow& window) {
   update();
 }
 
-QRectF ProfileView::PlotArea() const { return PlotOf(QRectF(rect()), font()); }
+QRectF ProfileView::PlotArea() const {
+  return ProfilePlot(QRectF(rect()), QFontMetricsF(font(), this));
+}
 
 QPointF ProfileView::ToValue(QPointF pixel) const {
   const QRectF plot = PlotArea();
