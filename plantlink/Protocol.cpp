@@ -1,7 +1,7 @@
 #include "plantlink/Protocol.h"
 
-
 #include "base/Format.h"
+#include "plantlink/RegisterImage.h"
 
 namespace orlix::link {
 namespace {
@@ -43,11 +43,10 @@ std::string ResponseBytes(const Frame& request, std::string_view responsePdu) {
 }
 
 void HoldingRegisters::Reset(float setPointUm, std::int16_t pass) {
-  const auto nm = static_cast<std::int32_t>(static_cast<double>(setPointUm) * 1000.0 + 0.5);
-  words_[0] = static_cast<std::uint16_t>(static_cast<std::uint32_t>(nm) >> 16);
-  words_[1] = static_cast<std::uint16_t>(static_cast<std::uint32_t>(nm) & 0xFFFFu);
-  words_[2] = static_cast<std::uint16_t>(pass);
-  words_[3] = 0;
+  // The same nanometres as the set-point in the input registers.
+  const std::uint32_t nm = ScaledInt32(setPointUm, 1000.0);
+  words_ = {static_cast<std::uint16_t>(nm >> 16), static_cast<std::uint16_t>(nm & 0xFFFFu),
+            static_cast<std::uint16_t>(pass), 0};
 }
 
 WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<std::uint16_t>& values,
@@ -63,7 +62,7 @@ WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<st
 
   WriteOutcome outcome;
   if (end > kCommitRegister) {
-    const auto nm = static_cast<std::int32_t>((std::uint32_t{staged[0]} << 16) | staged[1]);
+    const auto nm = static_cast<std::int32_t>(GetInt32(staged.data()));
     // The data board shows tenths of a micrometre: anything finer could not be dialled.
     const bool setPointOk = nm >= kSetPointMinNm && nm <= kSetPointMaxNm && nm % 100 == 0;
     if (context.passRunning || staged[3] != context.counter || !setPointOk) {
