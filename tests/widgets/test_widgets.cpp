@@ -175,6 +175,64 @@ class TestWidgets : public QObject {
     }
   }
 
+  void quickClicks_data() {
+    QTest::addColumn<Make>("make");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<double>("expected");
+    for (auto [kind, make, button, from, by] :
+         {std::tuple{"SC1", &New<SC1>, "IncDigit3", 120.0, 1.0},  // the set-point's x1 digit
+          {"CG1", &New<CG1>, "Command2", 100, -1},                // "Decrease"
+          {"TP1", &New<TP1>, "SCL", 0, -1}}) {                    // the plot's offset
+      for (int n : {1, 2, 3})
+        QTest::addRow("%s %d", kind, n) << make << button << n << false << from + n * by;
+      QTest::addRow("%s double click", kind) << make << button << 2 << true << from + 2 * by;
+    }
+  }
+  // Every press owes its own step, on the same button too: the steps owed before the last press
+  // are taken at it, the last one an interval later. SC1's "Start" reports the set-point touched.
+  void quickClicks() {
+    QFETCH(Make, make);
+    QFETCH(QString, button);
+    QFETCH(int, presses);
+    QFETCH(bool, doubleClick);
+    QFETCH(double, expected);
+    std::unique_ptr<QWidget> p(make());
+    auto* repeat = p->findChild<ui::HoldRepeat*>();
+    QPushButton* b = Button(p.get(), button);
+    auto* sc = qobject_cast<SC1*>(p.get());
+    if (sc) sc->InitSC(0, 120.0f, 10.0f);
+    int steps = 0;
+    QElapsedTimer clock;
+    qint64 lastPress = 0, lastStep = 0;
+    connect(repeat, &ui::HoldRepeat::Step, p.get(), [&] {
+      ++steps;
+      lastStep = clock.elapsed();
+    });
+    clock.start();
+    for (int i = 0; i < presses; ++i) {  // no event loop in between, so no timer fires
+      lastPress = clock.elapsed();
+      if (doubleClick && i == 1)  // press, release, double click, release, as Qt sends it
+        QTest::mouseDClick(b, Qt::LeftButton);
+      else
+        QTest::mousePress(b, Qt::LeftButton);
+      QTest::mouseRelease(b, Qt::LeftButton);
+    }
+    QCOMPARE(steps, presses - 1);
+    QTRY_VERIFY(!repeat->Running());
+    QVERIFY(lastStep - lastPress >= repeat->Interval());
+    double value = kNaN;
+    if (auto* trend = qobject_cast<TP1*>(p.get())) value = trend->Canvas()->x();
+    if (qobject_cast<CG1*>(p.get())) value = Text(p.get(), "Text1").toDouble();
+    if (sc) {
+      QSignalSpy thick(sc, &SC1::ThickChange);
+      Click(Button(sc, "EnterMid"));
+      if (!thick.isEmpty()) value = thick[0][0].toFloat();
+    }
+    QCOMPARE(value, expected);
+  }
+
   void holdToRepeat_data() {
     QTest::addColumn<Make>("make");
     for (const char* column : {"a", "b", "steps", "end"}) QTest::addColumn<QString>(column);
@@ -186,7 +244,8 @@ class TestWidgets : public QObject {
         QTest::addRow("%s %s", kind, end) << make << a << b << steps << end;
   }
   // Quick clicks give one step each in press order, each taken by the next press. A held stops at
-  // B's press with its owed step at once; B repeats, also once A is let go, until `end`.
+  // B's press with its owed step at once; B repeats, also once A is let go, until `end`, and then
+  // takes the step it owes. The k-th step of a hold comes no sooner than k intervals after it.
   void holdToRepeat() {
     QFETCH(Make, make);
     QFETCH(QString, a);
@@ -194,48 +253,57 @@ class TestWidgets : public QObject {
     QFETCH(QString, steps);
     QFETCH(QString, end);
     QList<int> ids;
+    QList<qint64> at;  // of each step, ms on `clock`
     QStringList shown;
+    QElapsedTimer clock;
+    clock.start();
     std::unique_ptr<QWidget> p(make());
     QPushButton *buttonA = Button(p.get(), a), *buttonB = Button(p.get(), b);
     auto* repeat = p->findChild<ui::HoldRepeat*>();
-    const auto settle = [repeat] { QTest::qWait(3 * repeat->Interval() + 20); };
     auto* trend = qobject_cast<TP1*>(p.get());
     if (trend) trend->Canvas()->move(-10, 0);
     connect(repeat, &ui::HoldRepeat::Step, p.get(), [&](int id) {  // after the panel's own
       ids << id;
+      at << clock.elapsed();
       shown << (trend                         ? QString::number(trend->Canvas()->x())
                 : qobject_cast<CG1*>(p.get()) ? Text(p.get(), "Text1")
                                               : Text(p.get(), "Pass0") + Text(p.get(), "Pass1"));
     });
+    const auto paced = [&](qint64 pressed, int first, int last) {  // steps [first, last)
+      for (int i = first; i < last; ++i)
+        if (at[i] - pressed < (i - first + 1) * repeat->Interval()) return false;
+      return true;
+    };
     p->show();
     p->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(p.get()));
     for (QPushButton* button : {buttonA, buttonB, buttonA, buttonB}) Click(button);
     QCOMPARE(ids.size(), 3);
-    QTRY_COMPARE(shown.size(), 4);
-    settle();
+    QTRY_VERIFY(!repeat->Running());
     const int idA = ids[0], idB = ids[1];
     QVERIFY(idA != idB && ids == QList<int>({idA, idB, idA, idB}));
     QCOMPARE(shown.join(" "), steps);
-    ids.clear();
+    ids.clear(), at.clear();
+    const qint64 pressA = clock.elapsed();
     QTest::mousePress(buttonA, Qt::LeftButton);
     QTRY_VERIFY(ids.size() >= 2);
     const int heldSteps = ids.size();
+    const qint64 pressB = clock.elapsed();
     QTest::mousePress(buttonB, Qt::LeftButton);
     QVERIFY(ids.size() == heldSteps + 1 && ids.count(idA) == ids.size());
     QTest::mouseRelease(buttonA, Qt::LeftButton);
     QTRY_VERIFY(ids.count(idB) >= 3);  // still held
     QWidget other;
+    const int before = ids.size();
     if (end == "release") QTest::mouseRelease(buttonB, Qt::LeftButton);
     if (end == "hide") buttonB->hide();
     if (end == "disable") buttonB->setEnabled(false);
     if (end == "deactivate") other.show(), other.activateWindow();
-    QTRY_VERIFY(!repeat->Held());
-    settle();
-    const int total = ids.size();
-    settle();
-    QVERIFY(ids.size() == total && ids.count(idA) == heldSteps + 1);
-    QCOMPARE(ids.lastIndexOf(idA), heldSteps);  // once B took over, only B stepped
+    QTRY_VERIFY(!repeat->Held() && !repeat->Running());
+    // Ended at once, the hold still takes its owed step; once B took over, only B stepped.
+    if (end != "deactivate") QCOMPARE(ids.size(), before + 1);
+    QCOMPARE(ids.lastIndexOf(idA), heldSteps);
+    QVERIFY(paced(pressA, 0, heldSteps) && paced(pressB, heldSteps + 1, int(ids.size())));
   }
 };
 

@@ -43,8 +43,8 @@ bool HoldRepeat::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void HoldRepeat::Press(int id) {
-  if (timer_.isActive() && id != current_) {
-    // The other button's owed step is taken now, and its repetition ends with it.
+  if (timer_.isActive()) {
+    // The step owed to the press before is taken now, and its repetition ends with it.
     timer_.stop();
     held_ = false;
     emit Step(current_);
@@ -52,7 +52,7 @@ void HoldRepeat::Press(int id) {
   held_ = true;
   current_ = id;
   emit Pressed(id);
-  if (!timer_.isActive()) timer_.start();
+  timer_.start();
 }
 
 void HoldRepeat::Release() { held_ = false; }

@@ -9,10 +9,11 @@
 // A release that never arrives (the button is hidden or disabled, or the window loses
 // focus) also ends the repetition.
 //
-// Each press owes its own steps. A press on another button of the panel while the first
-// one is held, or while its step is still owed, takes that owed step at once and ends
-// its repetition; the new button's steps are then timed from its own press. So quick
-// clicks on two buttons give one step each, in press order.
+// Each press owes its own steps. A press while the step of an earlier press is still to come
+// (that button is held, or was let go before its step came; the same button or another one
+// of the panel) takes that step at once and ends its repetition; the new press's steps are
+// then timed from itself. So quick clicks give one step each, in press order, and a double
+// click (press, release, double-click press, release) gives two.
 
 #include <QHash>
 #include <QObject>
@@ -33,6 +34,8 @@ class HoldRepeat : public QObject {
   void Watch(QWidget* button, int id);
 
   bool Held() const { return held_; }
+  // A step is still to come: the button is held, or its last step is still owed.
+  bool Running() const { return timer_.isActive(); }
   int Interval() const { return timer_.interval(); }
 
  signals:
