@@ -11,14 +11,20 @@ namespace orlix {
 PassQuality::PassQuality(Station& station, QObject* parent) : QObject(parent), station_(station) {
   connect(&report_, &QFutureWatcher<ReportOutcome>::finished, this, [this] {
     const ReportOutcome outcome = report_.result();
+    reporting_ = false;
     lastReport_ = outcome.message;
     if (!outcome.ok) SetProblem(outcome.message);
     emit ReportDone(outcome.ok, outcome.message);
+    NextReport();
   });
 }
 
-// A report still being written finishes before the program ends.
-PassQuality::~PassQuality() { report_.waitForFinished(); }
+// A report still being written, and those waiting for it, are finished before the program
+// ends: their passes are complete and would not be reported again.
+PassQuality::~PassQuality() {
+  report_.waitForFinished();
+  for (const ReportJob& job : waiting_) WriteReport(job);
+}
 
 QString PassQuality::Directory() const { return QString::fromStdString(station_.files.Location()); }
 
@@ -65,15 +71,51 @@ void PassQuality::EndPass() {
     SetProblem(QStringLiteral("The end of the pass cannot be added to %1.")
                    .arg(QString::fromStdString(InfoFileName(info_->pass))));
   }
-  ReportJob job;
-  job.directory = Directory();
-  job.name = QString::fromStdString(passFile_);
-  job.reportDirectory = Directory();
-  job.plus = info_->tolerancePlus;
-  job.minus = info_->toleranceMinus;
+  // The pass as it is now: the next "Start" may archive its file or write over its
+  // information file while the report is still being made.
+  PassSnapshot pass = TakeSnapshot(station_.files, passFile_);
+  pass.info = info_;
+  const double plus = info_->tolerancePlus, minus = info_->toleranceMinus;
   info_.reset();
-  // A report still being written when the next pass stops goes on beside the new one;
-  // the newest is the one watched.
+  QueueReport(std::move(pass), plus, minus);
+}
+
+void PassQuality::RecoverUnstopped() {
+  QStringList problems;
+  for (const std::string& name : UnstoppedInfoFiles(station_.files)) {
+    const auto info = ReadInfo(station_.files, name);
+    if (!info) continue;
+    const PassInfo ended = EndUnstopped(station_.files, *info);
+    if (!station_.files.Replace(name, InfoText(ended))) {
+      // Reported on every start until the file can be written; the report waits for it, so
+      // that it is made once.
+      problems << QStringLiteral("The end of the unstopped pass cannot be added to %1.")
+                      .arg(QString::fromStdString(name));
+      continue;
+    }
+    PassSnapshot pass = TakeSnapshot(station_.files, PassFileWriter::PassFileName(ended.pass));
+    pass.info = ended;
+    QueueReport(std::move(pass), ended.tolerancePlus, ended.toleranceMinus);
+  }
+  if (!problems.isEmpty()) SetProblem(problems.join(QLatin1Char(' ')));
+}
+
+void PassQuality::QueueReport(PassSnapshot pass, double plus, double minus) {
+  ReportJob job;
+  job.pass = std::make_shared<const PassSnapshot>(std::move(pass));
+  job.reportDirectory = Directory();
+  job.plus = plus;
+  job.minus = minus;
+  waiting_.push_back(std::move(job));
+  NextReport();
+}
+
+void PassQuality::NextReport() {
+  // Until its outcome has been taken, a finished report still counts as running.
+  if (waiting_.empty() || reporting_) return;
+  ReportJob job = std::move(waiting_.front());
+  waiting_.pop_front();
+  reporting_ = true;
   report_.setFuture(StartReport(job));
 }
 

@@ -3,12 +3,13 @@
 // file of the same number moves into the archive; the limits are fixed from the set-point
 // and the tolerance in "station.ini"; the information file is written beside the pass
 // file, and completed with the end time at "Stop", when the report is started on a worker
-// thread. Nothing here stops or holds up a pass: a failure becomes a note for the main
+// thread from the pass file as it is at that moment. Nothing here stops or holds up a pass: a failure becomes a note for the main
 // window's file indication.
 
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <optional>
 
 #include "passfiles/PassInfo.h"
@@ -29,6 +30,10 @@ class PassQuality : public QObject {
   void BeginPass();
   // Right after the end block and the histogram were written.
   void EndPass();
+  // At program start: a pass whose information file has a start and no end ended without
+  // "Stop". Its end is recorded as "not stopped" at the time of its last data line, and its
+  // report is made, once.
+  void RecoverUnstopped();
 
   // The limits fixed at the last "Start".
   const ToleranceLimits& Limits() const { return limits_; }
@@ -46,6 +51,9 @@ class PassQuality : public QObject {
  private:
   void SetProblem(const QString& problem);
   QString Directory() const;
+  // Reports are made one after the other, each from the pass as it was when it ended.
+  void QueueReport(PassSnapshot pass, double plus, double minus);
+  void NextReport();
 
   Station& station_;
   std::optional<PassInfo> info_;
@@ -54,6 +62,8 @@ class PassQuality : public QObject {
   QString problem_;
   QString lastReport_;
   QFutureWatcher<ReportOutcome> report_;
+  std::deque<ReportJob> waiting_;
+  bool reporting_ = false;
 };
 
 }  // namespace orlix

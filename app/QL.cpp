@@ -30,6 +30,9 @@ class QL::Instruments final : public CycleInstruments {
     w_.hi11_->ResetHisto();
     w_.tp11_->ResetPlot();
     w_.ds11_->ResetData();
+    // The roll display steps its length from the one it was last given: a new pass winds
+    // from 0 m, so it must not step from the last length of the pass before.
+    w_.ds11_->setStripLength(0);
     w_.ds11_->setCurrentValue(0);
   }
   void ShowThickness(float t) override {
@@ -257,11 +260,12 @@ void QL::ArmCycle() {
     cycleTimer_.stop();
     return;
   }
-  // The nearest millisecond: a step that comes a hair before the due time finds a
-  // microsecond to wait and is taken a millisecond later.
+  // The next whole millisecond, never before the due time: the cycle counts an action as
+  // taken at its due moment, so waking up to a millisecond late costs nothing, while waking
+  // early would cost a wasted step and a second wake-up.
   const int ms = wait <= 0.0
                      ? 0
-                     : static_cast<int>(std::clamp(std::round(wait * 1000.0), 1.0, kLongestWaitMs));
+                     : static_cast<int>(std::clamp(std::ceil(wait * 1000.0), 1.0, kLongestWaitMs));
   // While a period is 0 the cycle steps on every pass of the event loop, as it always did.
   if (ms == 0 && cycleTimer_.isActive() && cycleTimer_.interval() == 0) return;
   cycleTimer_.start(ms);

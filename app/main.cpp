@@ -6,12 +6,9 @@
 #include "app/LinkWiring.h"
 #include "app/QL.h"
 #include "app/Station.h"
+#include "app/Wiring.h"
 #include "base/SystemPlatform.h"
-#include "calibration/ui/Fitting.h"
-#include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
-#include "settings/ui/QualityPage.h"
-#include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
 
 int main(int argc, char** argv) {
@@ -29,26 +26,11 @@ int main(int argc, char** argv) {
   PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
 
   QL window(station);
-  window.SetWindowFactory(2, [&station, &window, &link] {
-    auto* settings = new Settings(station.settings, station.files);
-    QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
-    settings->ShowLinkState(link.State());
-    QObject::connect(&link, &PlantLink::StateChanged, settings,
-                     [settings, &link] { settings->ShowLinkState(link.State()); });
-    return settings;
-  });
-  window.SetWindowFactory(
-      3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
-  window.SetWindowFactory(4, [&directory] {
-    auto* files = new PassFiles(directory);
-    files->SetToleranceSource([&directory] { return ReadTolerance(directory); });
-    return files;
-  });
+  WireWindows(window, station, link);
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  window.Load();
-  WirePlantLink(link, station, window);
+  StartStation(window, station, link);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
   return status;

@@ -61,6 +61,13 @@ class FileAccess {
   virtual bool MoveTo(const std::string& name, const std::string& folder,
                       const std::string& newName) = 0;
 
+  // When the file was last written, in seconds since the epoch; nothing when that cannot
+  // be told.
+  virtual std::optional<std::int64_t> ModifiedSeconds(const std::string& name) {
+    (void)name;
+    return std::nullopt;
+  }
+
   // Where the files are, as the operator should read it in a message.
   virtual std::string Location() const { return "."; }
 };

@@ -181,6 +181,14 @@ std::vector<std::string> DirectoryFileAccess::List(std::string_view suffix) {
   return names;
 }
 
+std::optional<std::int64_t> DirectoryFileAccess::ModifiedSeconds(const std::string& name) {
+  struct stat st {};
+  if (!IsPlainName(name) || ::stat((directory_ / name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(st.st_mtime);
+}
+
 bool DirectoryFileAccess::MoveTo(const std::string& name, const std::string& folder,
                                  const std::string& newName) {
   if (!IsPlainName(name) || !IsPlainName(newName) || (!folder.empty() && !IsPlainName(folder))) {

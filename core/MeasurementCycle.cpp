@@ -12,6 +12,17 @@ bool MeasurementCycle::Due(double last, int periodIndex, double now) const {
   return last + static_cast<double>(period) < now;
 }
 
+// A step comes a little after the moment an action fell due (the timer wakes on whole
+// milliseconds, the event loop may be busy). The action counts as taken at that moment, so
+// the periods keep their pace over a long pass instead of losing the lateness of every
+// wake-up; a step a whole period or more late (the program was held up) counts from now,
+// so no burst of catch-up actions follows.
+double MeasurementCycle::Served(double last, int periodIndex, double now) const {
+  const auto period = static_cast<double>(static_cast<float>(settings_[periodIndex]));
+  const double due = last + period;
+  return now - due < period ? due : now;
+}
+
 void MeasurementCycle::Record(bool written) {
   if (written == !fileFailing_) return;
   fileFailing_ = !written;
@@ -34,23 +45,26 @@ bool MeasurementCycle::Step() {
   if (stopFlag_) return false;
   measure_.MeasureThickness(currentThickness_);
 
-  if (Due(lastDisplay_, DisplayPeriod, clock_.MonotonicSeconds())) {
+  double now = clock_.MonotonicSeconds();
+  if (Due(lastDisplay_, DisplayPeriod, now)) {
     instruments_.ShowThickness(currentThickness_);
     daq_.StepStripLength(passLength_);
     instruments_.ShowRoll(passLength_, currentThickness_);
-    lastDisplay_ = clock_.MonotonicSeconds();
+    lastDisplay_ = Served(lastDisplay_, DisplayPeriod, now);
   }
-  if (Due(lastFileOutput_, FileOutputPeriod, clock_.MonotonicSeconds())) {
+  now = clock_.MonotonicSeconds();
+  if (Due(lastFileOutput_, FileOutputPeriod, now)) {
     float rollDiam = 0, rollWeight = 0;
     instruments_.RollValues(rollDiam, rollWeight);
     if (!headerWritten_) headerWritten_ = recorder_.WriteFileHeader(values_.PassNumber);
     Record(headerWritten_ && recorder_.AddFileData(values_.PassNumber, passLength_,
                                                    currentThickness_, rollDiam, rollWeight));
-    lastFileOutput_ = clock_.MonotonicSeconds();
+    lastFileOutput_ = Served(lastFileOutput_, FileOutputPeriod, now);
   }
-  if (Due(lastCorrection_, CorrectionPeriod, clock_.MonotonicSeconds())) {
+  now = clock_.MonotonicSeconds();
+  if (Due(lastCorrection_, CorrectionPeriod, now)) {
     TakeSample();
-    lastCorrection_ = clock_.MonotonicSeconds();
+    lastCorrection_ = Served(lastCorrection_, CorrectionPeriod, now);
   }
   return true;
 }

@@ -102,6 +102,7 @@ class MeasurementCycle {
 
  private:
   bool Due(double last, int periodIndex, double now) const;
+  double Served(double last, int periodIndex, double now) const;
   void Record(bool written);
 
   const SettingsRecord& settings_;

@@ -59,14 +59,16 @@ std::string Between(std::string_view line, std::string_view after, std::string_v
 
 PassData PassData::Read(FileAccess& files, const std::string& name, bool keepItems) {
   auto bytes = files.Read(name, kMaxBytes + 1);
-  if (!bytes) {
-    PassData none;
-    none.readable_ = false;
-    return none;
-  }
+  if (!bytes) return Unreadable();
   const bool cut = bytes->size() > kMaxBytes;
   if (cut) bytes->resize(kMaxBytes);
   return Parse(std::move(*bytes), cut, keepItems);
+}
+
+PassData PassData::Unreadable() {
+  PassData none;
+  none.readable_ = false;
+  return none;
 }
 
 PassData PassData::Parse(std::string bytes, bool cutShort, bool keepItems) {

@@ -25,6 +25,8 @@ class PassData {
   // The file of that name in `files`; Readable() is false when it cannot be read. Without
   // `keepItems` the bytes are let go once read, and Items() is not available.
   static PassData Read(FileAccess& files, const std::string& name, bool keepItems = true);
+  // A file that could not be read.
+  static PassData Unreadable();
   // The bytes of a pass file; `cutShort` says they are only its beginning.
   static PassData Parse(std::string bytes, bool cutShort = false, bool keepItems = true);
 

@@ -1,6 +1,9 @@
 #include "passfiles/PassInfo.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
 
 #include "base/Format.h"
 #include "passfiles/PassFileWriter.h"
@@ -52,6 +55,7 @@ std::string InfoText(const PassInfo& info) {
   add("number", std::to_string(info.pass));
   add("start", info.start);
   if (!info.end.empty()) add("end", info.end);
+  if (info.notStopped) add("end_reason", "not stopped");
   add("set_point_um", ListForm(info.setPoint));
   add("scale_percent", ListForm(info.scale));
   add("tolerance_plus_um", ListForm(info.tolerancePlus));
@@ -89,6 +93,8 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
       info.start = v;
     } else if (key == "end") {
       info.end = v;
+    } else if (key == "end_reason") {
+      info.notStopped = v == "not stopped";
     } else if (key == "set_point_um") {
       value(v, info.setPoint);
     } else if (key == "scale_percent") {
@@ -120,6 +126,63 @@ std::optional<PassInfo> ReadInfo(FileAccess& files, const std::string& name) {
   const auto text = files.Read(name, 64 * 1024);
   if (!text) return std::nullopt;
   return ParseInfo(*text);
+}
+
+std::vector<std::string> UnstoppedInfoFiles(FileAccess& files) {
+  std::vector<std::string> names;
+  for (const std::string& name : files.List(".PSI")) {
+    const auto info = ReadInfo(files, name);
+    if (info && info->end.empty() && InfoFileName(info->pass) == name) names.push_back(name);
+  }
+  return names;
+}
+
+std::string IsoLocalTime(std::int64_t secondsSinceEpoch) {
+  const auto t = static_cast<std::time_t>(secondsSinceEpoch);
+  std::tm local{};
+  char text[32] = "";
+  if (localtime_r(&t, &local) == nullptr ||
+      std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local) == 0) {
+    return {};
+  }
+  return text;
+}
+
+namespace {
+
+// The start plus some seconds, both local time; empty when the start is not such a time.
+std::string LaterIsoTime(const std::string& isoStart, double seconds) {
+  std::tm tm{};
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (std::sscanf(isoStart.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &year, &month, &day, &hour,
+                  &minute, &second) != 6 || !std::isfinite(seconds)) {
+    return {};
+  }
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  const std::time_t start = std::mktime(&tm);
+  if (start == static_cast<std::time_t>(-1)) return {};
+  return IsoLocalTime(static_cast<std::int64_t>(start) + std::llround(seconds));
+}
+
+}  // namespace
+
+PassInfo EndUnstopped(FileAccess& files, PassInfo info) {
+  const std::string passFile = PassFileWriter::PassFileName(info.pass);
+  if (const auto written = files.ModifiedSeconds(passFile)) info.end = IsoLocalTime(*written);
+  if (info.end.empty()) {
+    const PassData data = PassData::Read(files, passFile, false);
+    const double lines = static_cast<double>(data.Readable() ? data.Count() : 0);
+    info.end = LaterIsoTime(info.start, lines * info.periods[1]);
+  }
+  if (info.end.empty()) info.end = info.start;
+  info.notStopped = true;
+  return info;
 }
 
 ToleranceLimits LimitsOf(const PassInfo& info) {

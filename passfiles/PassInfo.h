@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Platform.h"
 #include "passfiles/PassData.h"
@@ -22,6 +23,7 @@ struct PassInfo {
   std::int16_t pass = 0;
   std::string start;  // ISO 8601 local date and time, "2026-12-07T10:15:02"
   std::string end;    // empty until the pass stops
+  bool notStopped = false;  // the program ended during the pass; `end` is its last data line
   double setPoint = 0;
   double scale = 0;
   double tolerancePlus = 0;
@@ -41,6 +43,18 @@ std::string InfoText(const PassInfo& info);
 // Nothing when the text holds no pass number or no start.
 std::optional<PassInfo> ParseInfo(std::string_view text);
 std::optional<PassInfo> ReadInfo(FileAccess& files, const std::string& name);
+
+// The information files in the working directory of passes that ended without "Stop"
+// (the program was closed, crashed or lost its power): a start and no end.
+std::vector<std::string> UnstoppedInfoFiles(FileAccess& files);
+
+// Completes the information of such a pass: ended "not stopped", at the time its pass file
+// was last written (its last data line), or, when that cannot be told, its start plus one
+// file-output period per data line.
+PassInfo EndUnstopped(FileAccess& files, PassInfo info);
+
+// Local date and time in the information file's form, "2026-12-07T10:15:02".
+std::string IsoLocalTime(std::int64_t secondsSinceEpoch);
 
 // Set-point and limits of a pass; without its information file, the set-point is the mean
 // of its data lines and the tolerances are the ones given.

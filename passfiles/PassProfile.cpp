@@ -4,13 +4,30 @@
 
 namespace orlix {
 
+PassSnapshot TakeSnapshot(FileAccess& files, const std::string& name) {
+  PassSnapshot s;
+  s.name = name;
+  s.bytes = files.Read(name, PassData::kMaxBytes + 1);
+  if (s.bytes && s.bytes->size() > PassData::kMaxBytes) {
+    s.bytes->resize(PassData::kMaxBytes);
+    s.cutShort = true;
+  }
+  s.info = ReadInfo(files, InfoNameFor(name));
+  return s;
+}
+
 PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
                         bool keepItems) {
+  return ProfileOf(TakeSnapshot(files, name), plus, minus, keepItems);
+}
+
+PassProfile ProfileOf(PassSnapshot snapshot, double plus, double minus, bool keepItems) {
   PassProfile p;
-  p.name = name;
-  p.data = PassData::Read(files, name, keepItems);
+  p.name = std::move(snapshot.name);
+  p.data = snapshot.bytes ? PassData::Parse(std::move(*snapshot.bytes), snapshot.cutShort, keepItems)
+                          : PassData::Unreadable();
   p.envelope = Envelope(p.data.Thicknesses());
-  p.info = ReadInfo(files, InfoNameFor(name));
+  p.info = std::move(snapshot.info);
   if (p.info) {
     p.limits = LimitsOf(*p.info);
     p.stats = ComputeStatistics(p.data, p.limits);
@@ -20,7 +37,7 @@ PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus,
     p.limits = LimitsFromMean(p.stats, plus, minus);
     p.stats = ComputeStatistics(p.data, p.limits);
   }
-  p.stem = ReportStem(name, p.info ? StartStamp(p.info->start) : HeaderStamp(p.data));
+  p.stem = ReportStem(p.name, p.info ? StartStamp(p.info->start) : HeaderStamp(p.data));
   // Three tolerance bands wide, the band in the middle third; beyond it the end bins.
   double width = p.limits.upper - p.limits.lower;
   if (width <= 0) {

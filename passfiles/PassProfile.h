@@ -30,6 +30,19 @@ struct PassProfile {
   bool Recorded() const { return info.has_value(); }
 };
 
+// A pass file and its information file as they were at one moment: a report made from it
+// describes that pass, whatever the next "Start" does to the files afterwards.
+struct PassSnapshot {
+  std::string name;
+  std::optional<std::string> bytes;  // nothing when the file cannot be read
+  bool cutShort = false;             // the bytes are only the file's beginning
+  std::optional<PassInfo> info;
+};
+PassSnapshot TakeSnapshot(FileAccess& files, const std::string& name);
+
+// The profile of a snapshot; `plus` and `minus` as below.
+PassProfile ProfileOf(PassSnapshot snapshot, double plus, double minus, bool keepItems = true);
+
 // Reads `name` of `files` and its information file. `plus` and `minus` are the tolerance
 // used around the mean when the file has no information file. Without `keepItems` the
 // file's bytes are not kept (a view needs only the numbers; a CSV needs the items).

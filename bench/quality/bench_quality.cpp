@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
               frames[frames.size() / 2], frames.back());
 
   start = Steady::now();
-  const ReportOutcome out = WriteReport({dir.path(), QStringLiteral("07.PSS"), dir.path(), 6, 6});
+  const ReportOutcome out = WriteReport(ReportOf(dir.path(), QStringLiteral("07.PSS"), dir.path(), 6, 6));
   std::printf("report PDF and CSV: %.3f s (%s)\n", Since(start), out.ok ? "written" : "failed");
 
   std::printf("resident memory: %.1f MB now, %.1f MB at most (%.1f MB before opening)\n",

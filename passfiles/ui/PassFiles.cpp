@@ -251,15 +251,12 @@ void PassFiles::Report() {
     ShowMessage(tr("Choose a pass file for the report."));
     return;
   }
-  ReportJob job;
-  job.directory = ListedDirectory();
-  job.name = DisplayName(chosen_);
-  job.reportDirectory = directory_;
   const Tolerance tolerance = tolerance_ ? tolerance_() : Tolerance{};
-  job.plus = tolerance.plus;
-  job.minus = tolerance.minus;
+  const QString name = DisplayName(chosen_);
+  const ReportJob job =
+      ReportOf(ListedDirectory(), name, directory_, tolerance.plus, tolerance.minus);
   reportButton_->setEnabled(false);
-  ShowMessage(tr("Writing the report of %1 ...").arg(job.name));
+  ShowMessage(tr("Writing the report of %1 ...").arg(name));
   reportRun_->setFuture(StartReport(job));
 }
 

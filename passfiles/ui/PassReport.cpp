@@ -86,8 +86,12 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   QStringList header;
   header << QStringLiteral("Pass %1    File %2").arg(pass, Q(p.name));
   if (p.info) {
-    header << QStringLiteral("Start %1    End %2")
-                  .arg(Q(p.info->start), p.info->end.empty() ? QStringLiteral("-") : Q(p.info->end));
+    header << QStringLiteral("Start %1    End %2%3")
+                  .arg(Q(p.info->start), p.info->end.empty() ? QStringLiteral("-") : Q(p.info->end),
+                       p.info->notStopped
+                           ? QStringLiteral(" (not stopped: the program ended during the pass; "
+                                            "the time of its last data line)")
+                           : QString());
   } else {
     header << QStringLiteral("Start %1 %2    End -").arg(Q(p.data.DateText()), Q(p.data.TimeText()));
   }
@@ -139,13 +143,24 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   painter.restore();
 }
 
+ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory,
+                   double plus, double minus) {
+  DirectoryFileAccess files(QFile::encodeName(directory).toStdString());
+  ReportJob job;
+  job.pass = std::make_shared<const PassSnapshot>(
+      TakeSnapshot(files, QFile::encodeName(name).toStdString()));
+  job.reportDirectory = reportDirectory;
+  job.plus = plus;
+  job.minus = minus;
+  return job;
+}
+
 ReportOutcome WriteReport(const ReportJob& job) {
   ReportOutcome out;
-  DirectoryFileAccess files(QFile::encodeName(job.directory).toStdString());
-  const std::string name = QFile::encodeName(job.name).toStdString();
-  const PassProfile p = LoadProfile(files, name, job.plus, job.minus);
+  if (!job.pass) return out;
+  const PassProfile p = ProfileOf(*job.pass, job.plus, job.minus);
   if (!p.data.Readable()) {
-    out.message = QStringLiteral("No report: %1 cannot be read.").arg(job.name);
+    out.message = QStringLiteral("No report: %1 cannot be read.").arg(QFile::decodeName(p.name.c_str()));
     return out;
   }
   const QDir base(job.reportDirectory);

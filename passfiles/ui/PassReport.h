@@ -1,12 +1,14 @@
 #pragma once
 // The report of a pass: a one-page A4 PDF (header, statistics, profile, histogram) and a
 // CSV file of its data lines, both in "reports/" named after the pass and its start
-// ("07-20261207-101502.pdf" and ".csv"). Built from the pass file as written, on a worker
-// thread, so the window and the next pass never wait for it.
+// ("07-20261207-101502.pdf" and ".csv"). Built on a worker thread, so the window and the
+// next pass never wait for it, from the pass file as it was read when the report was asked
+// for (the next "Start" may archive it or write over its information file meanwhile).
 
 #include <QFuture>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "passfiles/PassProfile.h"
 
@@ -16,12 +18,16 @@ class QRectF;
 namespace orlix {
 
 struct ReportJob {
-  QString directory;        // where the pass file is
-  QString name;             // the pass file's name there
+  // The pass file and its information file as they were when the report was asked for.
+  std::shared_ptr<const PassSnapshot> pass;
   QString reportDirectory;  // where "reports/" is made (the working directory)
   double plus = 6;          // tolerance around the mean for a file without information file
   double minus = 6;
 };
+
+// The job for the pass file `name` in `directory`, read now.
+ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory,
+                   double plus, double minus);
 
 struct ReportOutcome {
   bool ok = false;

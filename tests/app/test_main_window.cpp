@@ -1,13 +1,31 @@
-// The main window with its instruments and a fake clock; Qt's event loop steps the pass.
+// The station as the program builds it (the main window, its wiring and the real secondary
+// windows) on Qt's event loop with a fake clock, checked against values computed here from
+// the settings: what each instrument, file and field is handed, which command opens which
+// window, and when the cycle is timed afresh.
 #include <QLineEdit>
+#include <QProcess>
+#include <QTabBar>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
+#include <cmath>
+#include <sstream>
 
+#include "app/PassQuality.h"
 #include "app/QL.h"
 #include "app/Station.h"
+#include "app/Wiring.h"
 #include "base/SystemPlatform.h"
+#include "calibration/ui/Fitting.h"
+#include "passfiles/PassInfo.h"
+#include "passfiles/ui/PassFiles.h"
+#include "plantlink/net/PlantLink.h"
+#include "settings/ui/Settings.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/windows/Driving.h"
 #include "widgets/AR1/AR1.h"
+#include "widgets/DS1/DS1.h"
 #include "widgets/HI1/HI1.h"
 #include "widgets/SC1/SC1.h"
 #include "widgets/TP1/TP1.h"
@@ -16,24 +34,42 @@ using namespace orlix;
 
 namespace {
 
-std::string Config(double display = 0.1, double file = 0.1) {  // Approximation mode
+// Mode, basis weight, strip width, spool diameter; the three periods.
+struct Setup {
+  double mode = 1, basis = 2.71, width = 700, spool = 570;
+  double display = 0.1, file = 0.1, correction = 0.1;
+};
+
+std::string Config(const Setup& s) {
   return Cfgfile::ConfigurationText(
-      {{2.71, 700, 570, 0.01, display, file, 0.1, 0.001, 1, 0, 0, 1, 0, 0}});
+      {{s.basis, s.width, s.spool, 0.01, s.display, s.file, s.correction, 0.001, 1, 0, 0, s.mode, 0, 0}});
 }
 
+// Every uniform draw is 0.5, so every exponential interval of the Poisson source is ln 2 and
+// a count of mean m is the number of intervals that fit below m: ceil(m / ln 2) - 1.
+double CountOfMean(double mean) { return std::ceil(mean / std::log(2.0)) - 1; }
+
+template <class Files>
 struct Rig {
-  testing::MemoryFileAccess files;
+  QTemporaryDir dir;  // where reports go
+  Files files;
   testing::FakeClock clock;
-  Pcg32Uniform uniform;
+  testing::ReplayUniform uniform{{0.5f}};
   Station station{files, clock, uniform};
+  PlantLink link{link::LinkSettings{}, files, clock};
   QL window{station};
 
-  explicit Rig(const std::string& config = Config()) {
-    files.files[kConfigurationFile] = config;
-    files.location = "/work/data";
+  template <class... Args>
+  explicit Rig(Args&&... args) : files(std::forward<Args>(args)...) {}
+  ~Rig() {
+    for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
+  }
+
+  void Start(qint16 pass = 7) {
+    WireWindows(window, station, link);
     clock.now = 500;
-    window.Load();
-    emit window.SetPointPanel()->PassChange(qint16(7));
+    StartStation(window, station, link);
+    emit window.SetPointPanel()->PassChange(pass);
   }
   void Click(const char* name) { testing::Click(&window, name); }
   // The clock moved by dt at a time; the window's timer counts real time, so it is woken
@@ -45,7 +81,6 @@ struct Rig {
       QTRY_VERIFY(window.Cycle().SecondsUntilDue() > 0);
     }
   }
-  std::vector<std::string> File() { return testing::Lines(files.files["07.PSS"]); }
   QLineEdit* Sample() { return window.findChild<QLineEdit*>("Text2"); }
   bool Centred(float mid, float scale) {
     return window.Gauge()->model().MidValue() == mid && window.Histogram()->MidValue() == mid &&
@@ -58,30 +93,65 @@ struct Rig {
   }
 };
 
+struct MemoryRig : Rig<testing::MemoryFileAccess> {
+  explicit MemoryRig(const Setup& s = {}, const std::string& coefficients = "") {
+    files.files[kConfigurationFile] = Config(s);
+    if (!coefficients.empty()) files.files["QL_CFF.DAT"] = coefficients;
+    files.location = dir.path().toStdString();
+    Start();
+  }
+  // The program started again on the files another run left.
+  explicit MemoryRig(const testing::MemoryFileAccess& earlier) {
+    files.files = earlier.files;
+    files.modified = earlier.modified;
+    files.location = dir.path().toStdString();
+  }
+  std::vector<std::string> File(const std::string& name = "07.PSS") {
+    return testing::Lines(files.files[name]);
+  }
+};
+
+// The data lines of a pass file: length, thickness, roll diameter, roll weight.
+std::vector<std::array<double, 4>> DataLines(const std::vector<std::string>& lines) {
+  std::vector<std::array<double, 4>> rows;
+  for (std::size_t i = 5; i < lines.size() && !lines[i].empty(); ++i) {
+    std::array<double, 4> r{};
+    std::istringstream(lines[i]) >> r[0] >> r[1] >> r[2] >> r[3];
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+QString PdfText(const QString& pdf) {
+  QProcess p;
+  p.start("pdftotext", {"-layout", pdf, "-"});
+  return p.waitForFinished(60000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
 }  // namespace
 
 class TestMainWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  // A pass writes its data lines and end block; the next one starts its file
-  // afresh and goes on while the file cannot be written, the sample showing it; closing the
-  // window ends the pass at once.
+  // A pass writes its data lines and end block; the next one starts its file afresh and
+  // goes on while the file cannot be written, the sample showing it; closing the window
+  // ends the pass at once.
   void passesAndAFailingFile() {
-    Rig rig;
+    MemoryRig rig;
     QSignalSpy unloaded(&rig.window, &QL::Unloaded);
     rig.Click("EnterMid");
-    rig.Run(200);
+    rig.Run(200);  // 2.2 s at 0.1 s periods
     rig.Click("BStop");
     auto lines = rig.File();
     const std::size_t end = std::find(lines.begin(), lines.end(), "") - lines.begin();
-    QVERIFY2(end >= 5 + 18 && end <= 5 + 20, qPrintable(QString::number(end)));
+    QVERIFY2(end >= 5 + 21 && end <= 5 + 22, qPrintable(QString::number(end)));
     QVERIFY(lines.at(end + 1).rfind(" Average Thickness ", 0) == 0);
     rig.files.failAppend = true;
     rig.Click("EnterMid");
     QVERIFY(rig.window.PassRunning() && rig.File().size() == 5);
     rig.Run(30);
-    QVERIFY(rig.Sample()->toolTip().contains("/work/data") && rig.RedFrame());
+    QVERIFY(rig.Sample()->toolTip().contains(rig.dir.path()) && rig.RedFrame());
     QVERIFY(rig.window.Trend()->Model().Counter() > 0);  // the pass goes on, shown afresh
     rig.files.failAppend = false;
     rig.Run(30);
@@ -95,43 +165,201 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.File(), lines);
   }
 
-  // The set-point panel reaches the instruments; during a pass each command opens its
-  // window once, and again after it was closed.
-  void panelAndWindowsDuringAPass() {
-    Rig rig;
-    QVERIFY(rig.window.isVisible() && rig.Centred(120, 40) && rig.files.writes == 0);
-    emit rig.window.SetPointPanel()->ThickChange(200.0f);
-    emit rig.window.SetPointPanel()->ScaleChange(25.0f);
-    QVERIFY(rig.Centred(200, 25) && rig.station.values.SetPointThickness == 200.0f);
-    rig.Click("EnterMid");
-    for (int c = 2, built = 0; c <= 4; ++c, built = 0) {
-      rig.window.SetWindowFactory(c, [&] { return ++built, new QWidget(&rig.window, Qt::Window); });
-      const QByteArray command = "Command" + QByteArray::number(c);
-      rig.Click(command);
-      rig.Click(command);
-      QVERIFY(rig.window.SecondaryWindow(c)->isVisible() && built == 1);
-      rig.window.SecondaryWindow(c)->close();
-      QTRY_VERIFY(!rig.window.SecondaryWindow(c));
-      rig.Click(command);
-      QVERIFY(rig.window.SecondaryWindow(c)->isVisible() && built == 2);
+  // Two passes in a row for each measurement mode: the set-point and the settings reach the
+  // count, the thickness, the instruments, the sample field, every data line and the
+  // information file as computed here; the second pass winds its roll from the spool again.
+  void passValuesFromTheSettings_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("coefficients");  // QL_CFF.DAT; empty: none
+    QTest::addColumn<float>("setPoint");
+    QTest::addColumn<double>("thickness");
+    QTest::addColumn<double>("sample");
+    const double at120 = CountOfMean(120), at60 = CountOfMean(60);
+    QTest::newRow("Direct") << Setup{0, 7.85, 1000, 600} << QString() << 120.0f << at120 << at120;
+    QTest::newRow("Approximation, fitted")
+        << Setup{1, 2.71, 1500, 400} << "10,0.5,0,0" << 60.0f << 10 + 0.5 * at60 << at60;
+    QTest::newRow("Approximation, no coefficients")
+        << Setup{1, 1, 5000, 1000} << QString() << 120.0f << at120 << at120;
+    QTest::newRow("Simulation")
+        << Setup{2, 8.9, 2000, 570} << QString() << 60.0f << at60 << CountOfMean(1200);
+  }
+  void passValuesFromTheSettings() {
+    QFETCH(Setup, setup);
+    QFETCH(QString, coefficients);
+    QFETCH(float, setPoint);
+    QFETCH(double, thickness);
+    QFETCH(double, sample);
+    MemoryRig rig(setup, coefficients.toStdString());
+    // At start-up the set-point is 120; in Simulation the sample has a mean of its own.
+    QCOMPARE(rig.Sample()->text(), QString::number(CountOfMean(setup.mode == 2 ? 1200 : 120)));
+    emit rig.window.SetPointPanel()->ThickChange(setPoint);
+    QVERIFY(rig.Centred(setPoint, 40));
+    for (int pass = 1; pass <= 2; ++pass) {
+      rig.Click("EnterMid");
+      const auto info = ParseInfo(rig.files.files["07.PSI"]);
+      QVERIFY(info && info->setPoint == setPoint && info->scale == 40 && info->mode == setup.mode);
+      QVERIFY(info->periods == (std::array<double, 3>{setup.display, setup.file, setup.correction}));
+      QCOMPARE(info->coefficients[1], coefficients.isEmpty() ? 1.0 : 0.5);
+      rig.Run(60, 0.101);
+      QCOMPARE(rig.window.Gauge()->model().CurrentValue(), float(thickness));
+      QCOMPARE(rig.Sample()->text(), QString::number(sample));
+      rig.Click("BStop");
+      const auto rows = DataLines(rig.File());
+      QCOMPARE(rows.size(), std::size_t{60});
+      long counted = 0;  // every display update, one per data line
+      for (qint16 k = 0; k <= 50; ++k) {
+        rig.window.Histogram()->setHistoIndex(k);
+        counted += rig.window.Histogram()->HistoY();
+      }
+      QCOMPARE(counted, long(rows.size()));
+      QCOMPARE(rig.window.Histogram()->Average(), float(thickness));
+      double diameter2 = setup.spool * setup.spool;
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        // Each display update winds one metre of strip of the measured thickness.
+        const double length = double(i + 1);
+        const double weight = length * thickness * setup.basis * setup.width * 1e-6;
+        diameter2 += 4 * thickness / 3.1416;
+        const QString at = QStringLiteral("pass %1, line %2").arg(pass).arg(i + 1);
+        QVERIFY2(rows[i][0] == length && std::fabs(rows[i][1] - thickness) <= 0.05, qPrintable(at));
+        QVERIFY2(std::fabs(rows[i][2] - std::sqrt(diameter2)) <= 0.5001, qPrintable(at));
+        QVERIFY2(std::fabs(rows[i][3] - weight) <= 0.5001, qPrintable(at));
+      }
     }
   }
 
-  // A pass sleeps until its next period: a shorter period saved meanwhile counts at once.
-  void sleepsUntilDueAndWakesForNewPeriods() {
-    Rig rig(Config(10, 10));
+  // Each command opens its own window, given the station's own objects, once, and again
+  // after it was closed; all of them work while a pass runs.
+  void commandsOpenTheirWindows() {
+    MemoryRig rig(Setup{0, 12.5});
+    rig.Click("EnterMid");
+    const char* classes[] = {"orlix::Settings", "orlix::Fitting", "orlix::PassFiles"};
+    for (int c = 2; c <= 4; ++c) {
+      const QByteArray command = "Command" + QByteArray::number(c);
+      rig.Click(command);
+      QPointer<QWidget> first = rig.window.SecondaryWindow(c);
+      rig.Click(command);
+      QVERIFY(first && first->isVisible() && rig.window.SecondaryWindow(c) == first);
+      QCOMPARE(first->metaObject()->className(), classes[c - 2]);
+      first->close();
+      QTRY_VERIFY(!first && !rig.window.SecondaryWindow(c));
+      rig.Click(command);
+      QVERIFY(rig.window.SecondaryWindow(c)->isVisible());
+    }
+    auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+    QCOMPARE(settings->Field(BasisWeight)->text(), QStringLiteral("12.5"));
+    auto* files = qobject_cast<PassFiles*>(rig.window.SecondaryWindow(4));
+    QCOMPARE(QDir(files->Directory()), QDir(rig.dir.path()));
+    QVERIFY(rig.window.PassRunning());
+  }
+
+  // A pass sleeps until its next period; whatever shortens a period meanwhile wakes it:
+  // the settings window reading a changed configuration file when it opens, or its Save.
+  void changedPeriodsRetimeTheCycle_data() {
+    QTest::addColumn<bool>("byOpening");
+    QTest::newRow("opening the settings window") << true;
+    QTest::newRow("Save") << false;
+  }
+  void changedPeriodsRetimeTheCycle() {
+    QFETCH(bool, byOpening);
+    MemoryRig rig(Setup{1, 2.71, 700, 570, 10, 10, 10});
     rig.Click("EnterMid");
     rig.Run(1, 0.5);
     QCOMPARE(rig.File().size(), std::size_t{5});  // the header alone: 9.5 s to go
-    rig.station.settings[FileOutputPeriod] = 0.1;
-    rig.window.RetimeCycle();
+    if (byOpening) rig.files.files[kConfigurationFile] = Config(Setup{1, 2.71, 700, 570, 10, 0.1, 10});
+    rig.Click("Command2");
+    auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+    if (!byOpening) {
+      QTest::mouseClick(settings->TabStrip(), Qt::LeftButton, {},
+                        settings->TabStrip()->tabRect(1).center());
+      QLineEdit* field = settings->Field(FileOutputPeriod);
+      QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(field, "0.1");
+      testing::Click(settings, "Command2");
+    }
+    QCOMPARE(rig.station.settings[FileOutputPeriod], 0.1);
+    rig.clock.Advance(0.2);  // the timer alone must wake the pass now
     QTRY_COMPARE(rig.File().size(), std::size_t{6});
+  }
+
+  // "Start" right after "Stop" archives the pass file and writes a new information file
+  // while the report of the stopped pass is being made: the report still describes that
+  // pass, under its own name.
+  void reportDescribesTheStoppedPass() {
+    QTemporaryDir work;
+    Rig<DirectoryFileAccess> rig(work.path().toStdString());
+    QVERIFY(rig.files.Replace(kConfigurationFile, Config(Setup{})));
+    rig.Start();
+    QSignalSpy done(&rig.window.Quality(), &PassQuality::ReportDone);
+    rig.Click("EnterMid");
+    rig.Run(400);
+    const auto first = ReadInfo(rig.files, "07.PSI");
+    // The next pass must not start within the second the first one started in.
+    QTRY_VERIFY(QDateTime::currentDateTime().toString(Qt::ISODate).toStdString() != first->start);
+    // The report's worker is held back until the next pass has started, as on a busy machine.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QSemaphore held;
+    pool->start([&held] { held.acquire(); });
+    rig.Click("BStop");
+    const std::string stem = ReportStem("07.PSS", StartStamp(first->start));
+    const auto rows = DataLines(testing::Lines(*rig.files.Read("07.PSS", 1 << 20)));
+    rig.Click("EnterMid");
+    held.release();
+    QTRY_COMPARE(done.count(), 1);
+    pool->setMaxThreadCount(threads);
+    QVERIFY2(done.at(0).at(0).toBool(), qPrintable(done.at(0).at(1).toString()));
+    const QString csv = work.filePath(QString::fromStdString("reports/" + stem + ".csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(rows.size() > 30);
+    QCOMPARE(QString(file.readAll()).count("\r\n") - 1, qsizetype(rows.size()));
+    QVERIFY(PdfText(QString(csv).replace(".csv", ".pdf")).contains(QString::fromStdString(first->start)));
+    QVERIFY(rig.window.PassRunning());
+  }
+
+  // A pass that ended without "Stop" is completed at the next start of the program: its
+  // end is the time its pass file was last written, "not stopped", and it is reported once,
+  // saying so.
+  void unstoppedPassIsCompletedAtStart() {
+    testing::MemoryFileAccess files;
+    files.files[kConfigurationFile] = Config(Setup{});
+    {
+      testing::FakeClock clock;
+      testing::ReplayUniform uniform{{0.5f}};
+      Station station{files, clock, uniform};
+      QL window{station};
+      window.Load();
+      emit window.SetPointPanel()->PassChange(qint16(3));
+      testing::Click(&window, "EnterMid");
+      for (int i = 0; i < 40; ++i) {
+        clock.Advance(0.011);
+        window.RetimeCycle();
+        QTRY_VERIFY(window.Cycle().SecondsUntilDue() > 0);
+      }
+      window.close();  // the program ends during the pass
+    }
+    const auto before = ParseInfo(files.files["03.PSI"]);
+    QVERIFY(before && before->end.empty());
+    const std::int64_t lastWrite = 1765200000;
+    files.modified["03.PSS"] = lastWrite;
+    MemoryRig rig(files);  // the next start
+    QSignalSpy done(&rig.window.Quality(), &PassQuality::ReportDone);
+    rig.Start();
+    const auto after = ParseInfo(rig.files.files["03.PSI"]);
+    QVERIFY(after && after->notStopped && after->end == IsoLocalTime(lastWrite));
+    QCOMPARE(after->start, before->start);
+    QVERIFY(UnstoppedInfoFiles(rig.files).empty());  // so the next start leaves it alone
+    QTRY_COMPARE(done.count(), 1);
+    const QString pdf = rig.dir.filePath(
+        QString::fromStdString("reports/" + ReportStem("03.PSS", StartStamp(after->start)) + ".pdf"));
+    QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
   }
 
   // On the real clock a pass at 0.05 s periods writes a line every 0.05 s.
   void realTimePass() {
     testing::MemoryFileAccess files;
-    files.files[kConfigurationFile] = Config(0.05, 0.05);
+    files.files[kConfigurationFile] = Config(Setup{1, 2.71, 700, 570, 0.05, 0.05, 0.05});
     SystemClock clock;
     Pcg32Uniform uniform;
     Station station{files, clock, uniform};
@@ -145,6 +373,8 @@ class TestMainWindow : public QObject {
     QVERIFY2(data >= 12 && data <= 21, qPrintable(QString::number(data)));
   }
 };
+
+Q_DECLARE_METATYPE(Setup)
 
 QTEST_MAIN(TestMainWindow)
 #include "test_main_window.moc"

@@ -54,6 +54,13 @@ class MemoryFileAccess final : public FileAccess {
   bool failAppend = false;
   bool failMove = false;
   int writes = 0;
+  std::map<std::string, std::int64_t> modified;  // seconds since the epoch, where known
+
+  std::optional<std::int64_t> ModifiedSeconds(const std::string& name) override {
+    const auto it = modified.find(name);
+    if (it == modified.end() || !files.count(name)) return std::nullopt;
+    return it->second;
+  }
 
   bool Exists(const std::string& name) override { return files.count(name) != 0; }
   std::string Location() const override { return location; }

@@ -1,0 +1,44 @@
+#include "app/Wiring.h"
+
+#include <QObject>
+
+#include "app/LinkWiring.h"
+#include "app/PassQuality.h"
+#include "app/QL.h"
+#include "app/Station.h"
+#include "calibration/ui/Fitting.h"
+#include "passfiles/ui/PassFiles.h"
+#include "plantlink/net/PlantLink.h"
+#include "settings/ui/QualityPage.h"
+#include "settings/ui/Settings.h"
+
+namespace orlix {
+
+void WireWindows(QL& window, Station& station, PlantLink& link) {
+  window.SetWindowFactory(2, [&station, &window, &link] {
+    auto* settings = new Settings(station.settings, station.files);
+    // Loading the window read the configuration file into the record.
+    window.RetimeCycle();
+    QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
+    settings->ShowLinkState(link.State());
+    QObject::connect(&link, &PlantLink::StateChanged, settings,
+                     [settings, &link] { settings->ShowLinkState(link.State()); });
+    return settings;
+  });
+  window.SetWindowFactory(
+      3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
+  window.SetWindowFactory(4, [&station] {
+    const QString directory = QString::fromStdString(station.files.Location());
+    auto* files = new PassFiles(directory);
+    files->SetToleranceSource([directory] { return ReadTolerance(directory); });
+    return files;
+  });
+}
+
+void StartStation(QL& window, Station& station, PlantLink& link) {
+  window.Load();
+  window.Quality().RecoverUnstopped();
+  WirePlantLink(link, station, window);
+}
+
+}  // namespace orlix

@@ -1,0 +1,23 @@
+#pragma once
+// The station's wiring: what each command of the main window opens and what that window is
+// given, and the start of the program. main() and the tests build the station through
+// these, so the tests open the very windows the program opens.
+
+namespace orlix {
+
+class PlantLink;
+class QL;
+struct Station;
+
+// "Settings" opens the settings window on the station's settings record and files, with
+// the plant link's state; whenever it changes the record, the running pass's cycle is timed
+// afresh for the new periods. "Fitting" opens the calibration window on the calibration
+// record, the count source and the files; "Files" the pass-file window on the working
+// directory with the station's tolerance.
+void WireWindows(QL& window, Station& station, PlantLink& link);
+
+// Start-up: the main window loads, passes that ended without "Stop" are completed and
+// reported, and the plant link (when station.ini enables it) starts serving.
+void StartStation(QL& window, Station& station, PlantLink& link);
+
+}  // namespace orlix
