@@ -323,36 +323,27 @@ class TestMainWindow : public QObject {
   // saying so.
   void unstoppedPassIsCompletedAtStart() {
     testing::MemoryFileAccess files;
-    files.files[kConfigurationFile] = Config(Setup{});
     {
-      testing::FakeClock clock;
-      testing::ReplayUniform uniform{{0.5f}};
-      Station station{files, clock, uniform};
-      QL window{station};
-      window.Load();
-      emit window.SetPointPanel()->PassChange(qint16(3));
-      testing::Click(&window, "EnterMid");
-      for (int i = 0; i < 40; ++i) {
-        clock.Advance(0.011);
-        window.RetimeCycle();
-        QTRY_VERIFY(window.Cycle().SecondsUntilDue() > 0);
-      }
-      window.close();  // the program ends during the pass
+      MemoryRig first;
+      first.Click("EnterMid");
+      first.Run(40);
+      first.window.close();  // the program ends during the pass
+      files = first.files;
     }
-    const auto before = ParseInfo(files.files["03.PSI"]);
+    const auto before = ParseInfo(files.files["07.PSI"]);
     QVERIFY(before && before->end.empty());
     const std::int64_t lastWrite = 1765200000;
-    files.modified["03.PSS"] = lastWrite;
+    files.modified["07.PSS"] = lastWrite;
     MemoryRig rig(files);  // the next start
     QSignalSpy done(&rig.window.Quality(), &PassQuality::ReportDone);
     rig.Start();
-    const auto after = ParseInfo(rig.files.files["03.PSI"]);
+    const auto after = ParseInfo(rig.files.files["07.PSI"]);
     QVERIFY(after && after->notStopped && after->end == IsoLocalTime(lastWrite));
     QCOMPARE(after->start, before->start);
     QVERIFY(UnstoppedInfoFiles(rig.files).empty());  // so the next start leaves it alone
     QTRY_COMPARE(done.count(), 1);
     const QString pdf = rig.dir.filePath(
-        QString::fromStdString("reports/" + ReportStem("03.PSS", StartStamp(after->start)) + ".pdf"));
+        QString::fromStdString("reports/" + ReportStem("07.PSS", StartStamp(after->start)) + ".pdf"));
     QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
   }
 
