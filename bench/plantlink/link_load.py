@@ -23,12 +23,11 @@ def main():
     ap.add_argument("program")
     ap.add_argument("--seconds", type=float, default=60)
     ap.add_argument("--clients", type=int, default=4)
-    ap.add_argument("--port", type=int, default=15022)
     ap.add_argument("--check", action="store_true")
     a = ap.parse_args()
-    st = Station(a.program, "max_clients=%d\n" % a.clients, mode=0, port=a.port)
     latencies, faults, arrivals = [], [], []
     done = threading.Event()
+    st = Station(a.program, "max_clients=%d\n" % a.clients, mode=0)  # on a port the system reports free
 
     def client(n):
         sock, last, due = st.connect(), None, time.monotonic()
@@ -77,6 +76,7 @@ def main():
         st.click(*STOP)
         alive = st.proc.poll() is None
     finally:
+        done.set()  # the threads end whatever failed
         st.close()
 
     lat = sorted(latencies)

@@ -1,12 +1,16 @@
-// kill_test KILLS: a child starts a pass, then saves a data file in one of two versions and
-// appends 60 pass-file lines, on until killed at a random moment, KILLS times. After each kill the
-// data file is one of its versions, the pass file its header and whole lines, no temporary listed.
+// kill_test KILLS [SEED]: a child starts a pass, then saves a data file in one of two versions
+// and appends 60 pass-file lines, on until killed at a random moment, KILLS times. After each kill
+// the data file is one of its versions, the pass file its header and whole lines, no temporary
+// listed. The moments come from SEED (the second argument); without it a new seed is drawn. The
+// seed is printed first: `kill_test KILLS SEED` repeats the run's moments (the scheduler decides
+// how far the child gets in each).
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "base/SystemPlatform.h"
@@ -45,19 +49,23 @@ void Write(FileAccess& files, int version, bool once) {
 
 int main(int argc, char** argv) {
   const long kills = argc > 1 ? std::atol(argv[1]) : 100;
+  const unsigned long seed = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : std::random_device{}();
+  std::printf("seed %lu (repeat: kill_test %ld %lu)\n", seed, kills, seed);
+  std::fflush(stdout);
+  std::mt19937 moments(static_cast<std::mt19937::result_type>(seed));
   char folder[] = "/tmp/station-kill-XXXXXX";
   DirectoryFileAccess files{std::filesystem::path(::mkdtemp(folder))};
   int version = 0;
   Write(files, version, true);
   for (long i = 0;; ++i) {
     if (const std::string fault = Check(files, version); !fault.empty()) {
-      std::printf("after kill %ld: %s (in %s)\n", i, fault.c_str(), folder);
+      std::printf("after kill %ld: %s (in %s, seed %lu)\n", i, fault.c_str(), folder, seed);
       return 1;
     }
     if (i == kills) break;
     const pid_t child = ::fork();
     if (child == 0) Write(files, version, false);
-    ::usleep(std::random_device{}() % 50000);  // 0 to 49 ms of writing
+    ::usleep(moments() % 50000);  // 0 to 49 ms of writing
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
   }
