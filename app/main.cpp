@@ -10,7 +10,6 @@
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
-#include "settings/ui/QualityPage.h"
 #include "settings/ui/Settings.h"
 #include "widgets/common/UiCommon.h"
 
@@ -26,7 +25,7 @@ int main(int argc, char** argv) {
   Pcg32Uniform uniform;
   Station station(files, clock, uniform);
   // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
-  PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
+  PlantLink link(ReadLinkSettings(station.ini), station.files, station.clock);
 
   QL window(station);
   window.SetWindowFactory(2, [&station, &window, &link] {
@@ -39,9 +38,9 @@ int main(int argc, char** argv) {
   });
   window.SetWindowFactory(
       3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
-  window.SetWindowFactory(4, [&directory] {
+  window.SetWindowFactory(4, [&directory, &station] {
     auto* files = new PassFiles(directory);
-    files->SetToleranceSource([&directory] { return ReadTolerance(directory); });
+    files->SetToleranceSource([&station] { return station.ini.ReadTolerance(); });
     return files;
   });
   // Unloading the main window ends the program at once, secondary windows and pass included.
