@@ -29,8 +29,9 @@ int main(int argc, char** argv) {
 
   QL window(station);
   window.SetWindowFactory(2, [&station, &window, &link] {
-    auto* settings = new Settings(station.settings, station.files);
-    QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
+    auto* settings = new Settings(station.settings, station.files, station.ini);
+    window.RetimeCycle();  // opening read QL_CFG.DAT into the record
+    QObject::connect(settings, &Settings::RecordChanged, &window, &QL::RetimeCycle);
     settings->ShowLinkState(link.State());
     QObject::connect(&link, &PlantLink::StateChanged, settings,
                      [settings, &link] { settings->ShowLinkState(link.State()); });
