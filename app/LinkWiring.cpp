@@ -1,32 +1,19 @@
 #include "app/LinkWiring.h"
 
-#include <QDir>
-#include <QSettings>
-#include <map>
-
 #include "app/PassQuality.h"
 #include "app/QL.h"
 #include "app/Station.h"
 #include "plantlink/net/PlantLink.h"
+#include "settings/StationIni.h"
 #include "widgets/DS1/DS1.h"
 #include "widgets/SC1/SC1.h"
 
 namespace orlix {
 
-link::LinkSettings ReadLinkSettings(const QString& directory) {
-  QSettings ini(QDir(directory).filePath(QStringLiteral("station.ini")), QSettings::IniFormat);
-  ini.beginGroup(QStringLiteral("modbus"));
-  std::map<std::string, std::string> keys;
-  for (const QString& key : ini.childKeys()) {
-    const QVariant v = ini.value(key);
-    // An unquoted list with commas ("allow = a, b") arrives as a string list.
-    const QString text = v.typeId() == QMetaType::QStringList
-                             ? v.toStringList().join(QLatin1Char(','))
-                             : v.toString();
-    keys[key.toStdString()] = text.toStdString();
-  }
+link::LinkSettings ReadLinkSettings(const StationIni& ini) {
+  // A list ("allow = a, b") comes as its text; the parser splits it at the commas.
   std::vector<std::string> problems;
-  link::LinkSettings settings = link::ParseLinkSettings(keys, &problems);
+  link::LinkSettings settings = link::ParseLinkSettings(ini.Group("modbus"), &problems);
   for (const std::string& p : problems) qWarning("station.ini: %s", p.c_str());
   return settings;
 }

@@ -2,8 +2,6 @@
 // The plant link in the program: its settings from station.ini, the station's values it
 // serves and where its commits and its state go.
 
-#include <QString>
-
 #include "plantlink/LinkSettings.h"
 #include "plantlink/RegisterImage.h"
 
@@ -11,10 +9,11 @@ namespace orlix {
 
 class PlantLink;
 class QL;
+class StationIni;
 struct Station;
 
-// Group [modbus] of station.ini in `directory`; only read, never written.
-link::LinkSettings ReadLinkSettings(const QString& directory);
+// Group [modbus] of station.ini; only read, never written.
+link::LinkSettings ReadLinkSettings(const StationIni& ini);
 
 // The station's values as the main window last showed them.
 link::StationSnapshot SnapshotOf(Station& station, QL& window);

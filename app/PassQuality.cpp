@@ -4,7 +4,6 @@
 #include <QDir>
 
 #include "app/Station.h"
-#include "settings/ui/QualityPage.h"
 
 namespace orlix {
 
@@ -40,7 +39,7 @@ void PassQuality::BeginPass() {
                            .arg(QString::fromStdString(passFile_)));
   }
 
-  const Tolerance tolerance = ReadTolerance(Directory());
+  const Tolerance tolerance = station_.ini.ReadTolerance();
   PassInfo info;
   info.pass = station_.values.PassNumber;
   info.start = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();

@@ -14,6 +14,7 @@
 #include "core/Settings.h"
 #include "core/Stats.h"
 #include "passfiles/PassFileWriter.h"
+#include "settings/StationIni.h"
 
 namespace orlix {
 
@@ -34,6 +35,7 @@ struct Station {
   void ReadCoefficients() { CoefFile(files).ReadCoefficients(calibration); }
 
   FileAccess& files;
+  StationIni ini{files};  // station.ini, read afresh at every use
   Clock& clock;
   SettingsRecord settings;
   ProgramValues values;

@@ -9,17 +9,16 @@
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
-#include "settings/ui/QualityPage.h"
 #include "settings/ui/Settings.h"
 
 namespace orlix {
 
 void WireWindows(QL& window, Station& station, PlantLink& link) {
   window.SetWindowFactory(2, [&station, &window, &link] {
-    auto* settings = new Settings(station.settings, station.files);
+    auto* settings = new Settings(station.settings, station.files, station.ini);
     // Loading the window read the configuration file into the record.
     window.RetimeCycle();
-    QObject::connect(settings, &Settings::Saved, &window, &QL::RetimeCycle);
+    QObject::connect(settings, &Settings::RecordChanged, &window, &QL::RetimeCycle);
     settings->ShowLinkState(link.State());
     QObject::connect(&link, &PlantLink::StateChanged, settings,
                      [settings, &link] { settings->ShowLinkState(link.State()); });
@@ -28,9 +27,8 @@ void WireWindows(QL& window, Station& station, PlantLink& link) {
   window.SetWindowFactory(
       3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
   window.SetWindowFactory(4, [&station] {
-    const QString directory = QString::fromStdString(station.files.Location());
-    auto* files = new PassFiles(directory);
-    files->SetToleranceSource([directory] { return ReadTolerance(directory); });
+    auto* files = new PassFiles(QString::fromStdString(station.files.Location()));
+    files->SetToleranceSource([&station] { return station.ini.ReadTolerance(); });
     return files;
   });
 }

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   Pcg32Uniform uniform;
   Station station(files, clock, uniform);
   // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
-  PlantLink link(ReadLinkSettings(directory), station.files, station.clock);
+  PlantLink link(ReadLinkSettings(station.ini), station.files, station.clock);
 
   QL window(station);
   WireWindows(window, station, link);

@@ -4,23 +4,16 @@
 // other tabs (Enter replaces a value outside 0..9999 by the minimum and moves on, wrapping;
 // the first key after Enter empties the field; "Save" stores the leading number of each
 // field's text without a limit check). The values live in the station's own file
-// "station.ini", group [quality]; QL_CFG.DAT is not touched.
+// "station.ini", group [quality] (StationIni.h); QL_CFG.DAT is not touched.
 
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "settings/StationIni.h"
+
 namespace orlix {
 
-struct Tolerance {
-  double plus = 6;   // µm above the set-point
-  double minus = 6;  // µm below it
-};
-
-inline constexpr const char* kStationIni = "station.ini";
-inline constexpr const char* kToleranceGroup = "quality";
-inline constexpr const char* kTolerancePlusKey = "tolerance_plus_um";
-inline constexpr const char* kToleranceMinusKey = "tolerance_minus_um";
 inline constexpr double kToleranceMinimum = 0;
 inline constexpr double kToleranceMaximum = 9999;
 

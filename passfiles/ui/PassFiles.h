@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/ToleranceEditor.h"
+#include "settings/StationIni.h"
 
 class QFileSystemWatcher;
 class QLabel;

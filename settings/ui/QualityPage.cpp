@@ -1,25 +1,15 @@
 #include "settings/ui/QualityPage.h"
 
-#include <QDir>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-#include <QSettings>
 
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
 namespace {
-
-QString IniPath(const QString& directory) {
-  return QDir(directory).filePath(QString::fromLatin1(kStationIni));
-}
-
-QString Key(const char* key) {
-  return QStringLiteral("%1/%2").arg(QLatin1String(kToleranceGroup), QLatin1String(key));
-}
 
 // The same places as the fields of the other tabs, in twips inside the frame.
 constexpr int kLabelLeft = 240;
@@ -31,27 +21,7 @@ constexpr int kFieldHeight = 315;
 
 }  // namespace
 
-Tolerance ReadTolerance(const QString& directory) {
-  const QSettings ini(IniPath(directory), QSettings::IniFormat);
-  Tolerance t;
-  bool ok = false;
-  const double plus = ini.value(Key(kTolerancePlusKey)).toDouble(&ok);
-  if (ok) t.plus = plus;
-  const double minus = ini.value(Key(kToleranceMinusKey)).toDouble(&ok);
-  if (ok) t.minus = minus;
-  return t;
-}
-
-bool WriteTolerance(const QString& directory, const Tolerance& tolerance) {
-  QSettings ini(IniPath(directory), QSettings::IniFormat);
-  ini.setValue(Key(kTolerancePlusKey), tolerance.plus);
-  ini.setValue(Key(kToleranceMinusKey), tolerance.minus);
-  ini.sync();
-  return ini.status() == QSettings::NoError;
-}
-
-QualityPage::QualityPage(const QString& directory, QWidget* parent)
-    : QFrame(parent), directory_(directory) {
+QualityPage::QualityPage(StationIni& ini, QWidget* parent) : QFrame(parent), ini_(ini) {
   setFrameShape(QFrame::StyledPanel);
   setFrameShadow(QFrame::Raised);
   ui::Name(this, QStringLiteral("Frame1_4"), QStringLiteral("Tolerance settings"));
@@ -78,7 +48,7 @@ QualityPage::QualityPage(const QString& directory, QWidget* parent)
 }
 
 void QualityPage::Load() {
-  editor_.Load(ReadTolerance(directory_));
+  editor_.Load(ini_.ReadTolerance());
   ShowFields();
 }
 
@@ -102,7 +72,7 @@ void QualityPage::Delete() {
 
 void QualityPage::FocusCurrentField() { Field(editor_.CurrentField())->setFocus(); }
 
-bool QualityPage::Save() { return WriteTolerance(directory_, editor_.Saved()); }
+bool QualityPage::Save() { return ini_.WriteTolerance(editor_.Saved()); }
 
 bool QualityPage::eventFilter(QObject* watched, QEvent* event) {
   for (int i = 0; i < ToleranceEditor::kFieldCount; ++i) {

@@ -4,25 +4,20 @@
 // the station's own file "station.ini" (group [quality]).
 
 #include <QFrame>
-#include <QString>
 #include <array>
 
+#include "settings/StationIni.h"
 #include "settings/ToleranceEditor.h"
 
 class QLineEdit;
 
 namespace orlix {
 
-// The tolerance in "station.ini" of the directory; the defaults when it holds none.
-Tolerance ReadTolerance(const QString& directory);
-// Writes both values atomically, keeping the file's other groups; false when it fails.
-bool WriteTolerance(const QString& directory, const Tolerance& tolerance);
-
 class QualityPage : public QFrame {
   Q_OBJECT
 
  public:
-  QualityPage(const QString& directory, QWidget* parent = nullptr);
+  explicit QualityPage(StationIni& ini, QWidget* parent = nullptr);
 
   // Reads "station.ini" and shows its values; the first field becomes current.
   void Load();
@@ -30,7 +25,7 @@ class QualityPage : public QFrame {
   void KeyPress(qint16 index);
   void Delete();
   void FocusCurrentField();
-  // "Save": false when "station.ini" cannot be written.
+  // "Save": false when "station.ini" cannot be written (it is then as it was).
   bool Save();
 
   QLineEdit* Field(int i) const { return fields_.at(static_cast<std::size_t>(i)); }
@@ -42,7 +37,7 @@ class QualityPage : public QFrame {
  private:
   void ShowFields();
 
-  QString directory_;
+  StationIni& ini_;
   ToleranceEditor editor_;
   std::array<QLineEdit*, ToleranceEditor::kFieldCount> fields_{};
 };

@@ -72,8 +72,8 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-Settings::Settings(SettingsRecord& settings, FileAccess& files, QWidget* parent)
-    : QWidget(parent, Qt::Window), settings_(settings), files_(files) {
+Settings::Settings(SettingsRecord& settings, FileAccess& files, StationIni& ini, QWidget* parent)
+    : QWidget(parent, Qt::Window), settings_(settings), files_(files), ini_(ini) {
   setWindowTitle(QStringLiteral("Orlix / Settings"));
   ui::Name(this, QStringLiteral("Settings"), QStringLiteral("Orlix / Settings"));
   setFont(ui::StationFont(QStringLiteral("Arial"), 8.25));
@@ -109,7 +109,7 @@ void Settings::BuildLayout() {
                             QStringLiteral("Tolerance settings"));
   // Five tabs are wider than the strip: arrows scroll to the last ones.
   tabStrip1_->setUsesScrollButtons(true);
-  quality_ = new QualityPage(QString::fromStdString(files_.Location()), this);
+  quality_ = new QualityPage(ini_, this);
   PlaceTwips(quality_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
   quality_->hide();
 
@@ -338,23 +338,27 @@ void Settings::OnDelete() {
 }
 
 void Settings::OnSave() {
+  const QString where =
+      QDir::toNativeSeparators(QDir(QString::fromStdString(files_.Location())).absolutePath());
+  auto note = [this](const QString& text) {
+    message_->setText(text);
+    message_->setAccessibleDescription(text);
+  };
   Cfgfile file(files_);
   if (!SaveSettings(editor_, file, settings_)) {
-    const QString where = QDir(QString::fromStdString(files_.Location())).absolutePath();
-    message_->setText(
+    return note(
         QStringLiteral("Not saved: the file %1 cannot be written in %2. Your entries are kept.")
-            .arg(QString::fromLatin1(kConfigurationFile), QDir::toNativeSeparators(where)));
-    message_->setAccessibleDescription(message_->text());
-    return;
+            .arg(QString::fromLatin1(kConfigurationFile), where));
   }
+  emit RecordChanged();
   if (!quality_->Save()) {
-    const QString where = QDir(QString::fromStdString(files_.Location())).absolutePath();
-    message_->setText(QStringLiteral("Not saved: the file %1 cannot be written in %2.")
-                          .arg(QString::fromLatin1(kStationIni), QDir::toNativeSeparators(where)));
-    message_->setAccessibleDescription(message_->text());
-    return;
+    return note(
+        QStringLiteral("%1 saved. The tolerance is not saved: the file %2 cannot be written "
+                       "in %3.")
+            .arg(QString::fromLatin1(kConfigurationFile), QString::fromLatin1(kStationIni), where));
   }
   message_->clear();
+  message_->setAccessibleDescription(QString());
   emit Saved();
   hide();
   close();

@@ -1,8 +1,9 @@
 #pragma once
 // The settings window "Orlix / Settings": the settings record on four tabs, edited with the
 // on-screen keypad (or typed), the measurement mode on three option buttons, background and
-// source shown only. "Save" writes the configuration file, reads it back into the record
-// the running measurement uses, and closes; "Close" closes without storing.
+// source shown only, and the tolerance of a pass on a fifth tab. "Save" writes the
+// configuration file, reads it back into the record the running measurement uses, writes
+// the tolerance to station.ini and closes; "Close" closes without storing.
 
 #include <QWidget>
 #include <array>
@@ -23,6 +24,7 @@ class FileAccess;
 class KP12;
 class LinkPage;
 class QualityPage;
+class StationIni;
 
 class Settings : public QWidget {
   Q_OBJECT
@@ -34,8 +36,10 @@ class Settings : public QWidget {
 
  public:
   // Builds the window and loads it: General tab, the configuration file read into the
-  // record the measurement uses, and the fields, mode and intensities shown from it.
-  Settings(SettingsRecord& settings, FileAccess& files, QWidget* parent = nullptr);
+  // record the measurement uses, and the fields, mode and intensities shown from it, the
+  // tolerance from station.ini. The record changes here without a signal (nobody can be
+  // connected yet): whoever creates the window re-times the measurement cycle after it.
+  Settings(SettingsRecord& settings, FileAccess& files, StationIni& ini, QWidget* parent = nullptr);
   ~Settings() override;
 
   qint16 CurrentTab() const { return editor_.CurrentTab(); }
@@ -45,7 +49,7 @@ class Settings : public QWidget {
   qint16 ClearOnKey() const { return editor_.ClearOnKey(); }
 
   // Field `Text1_<i>` (0..10), the tab strip, the keypad and the note below the buttons
-  // that tells when saving failed (empty otherwise).
+  // that tells what "Save" could not store (empty otherwise).
   QLineEdit* Field(int i) const { return text1_.at(static_cast<std::size_t>(i)); }
   QTabBar* TabStrip() const { return tabStrip1_; }
   KP12* Keypad() const { return kp121_; }
@@ -57,7 +61,10 @@ class Settings : public QWidget {
   void ShowLinkState(const link::LinkState& state);
 
  signals:
-  // "Save" wrote the configuration file and the record took the new values.
+  // "Save" wrote the configuration file and the record took its values: also when the
+  // tolerance could not be stored after it and the window stays open.
+  void RecordChanged();
+  // "Save" stored everything, the configuration file and the tolerance; the window closes.
   void Saved();
 
  protected:
@@ -78,6 +85,7 @@ class Settings : public QWidget {
 
   SettingsRecord& settings_;
   FileAccess& files_;
+  StationIni& ini_;
   SettingsEditor editor_;
 
   QTabBar* tabStrip1_ = nullptr;

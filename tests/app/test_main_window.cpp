@@ -97,6 +97,7 @@ struct MemoryRig : Rig<testing::MemoryFileAccess> {
   explicit MemoryRig(const Setup& s = {}, const std::string& coefficients = "") {
     files.files[kConfigurationFile] = Config(s);
     if (!coefficients.empty()) files.files["QL_CFF.DAT"] = coefficients;
+    files.files["station.ini"] = "; tolerance of the order\n[quality]\ntolerance_plus_um=4\ntolerance_minus_um=2.5\n";
     files.location = dir.path().toStdString();
     Start();
   }
@@ -198,6 +199,7 @@ class TestMainWindow : public QObject {
       rig.Click("EnterMid");
       const auto info = ParseInfo(rig.files.files["07.PSI"]);
       QVERIFY(info && info->setPoint == setPoint && info->scale == 40 && info->mode == setup.mode);
+      QVERIFY(info->tolerancePlus == 4 && info->toleranceMinus == 2.5);
       QVERIFY(info->periods == (std::array<double, 3>{setup.display, setup.file, setup.correction}));
       QCOMPARE(info->coefficients[1], coefficients.isEmpty() ? 1.0 : 0.5);
       rig.Run(60, 0.101);

@@ -3,8 +3,8 @@
 // (statistics, CSV, PDF text and page); bad files in the view and the report; unwritable
 // reports/ and station.ini; the Quality tab's Enter and Save; Start and Stop with a full disk.
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +19,7 @@
 #include "passfiles/PassFileWriter.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/ProfileView.h"
+#include "settings/StationIni.h"
 #include "settings/ui/QualityPage.h"
 #include "settings/ui/Settings.h"
 #include "tests/support/FakePlatform.h"
@@ -160,14 +161,19 @@ class TestQualityWindows : public QObject {
     QVERIFY(!reported.at(1).at(0).toBool() && window.Message().startsWith("No report"));
   }
 
+  // Save through the Quality tab keeps the rest of station.ini; with station.ini taken by a
+  // folder, QL_CFG.DAT is still saved, the record re-timed, and the window stays open.
   void qualityTabEnterAndSave() {
     QTemporaryDir home;
     DirectoryFileAccess files(home.path().toStdString());
+    StationIni ini(files);
+    const std::string kept = "; by hand\n[modbus]\nenabled = false\n";
+    QVERIFY(files.Replace("station.ini", kept));
     SettingsRecord record;
     for (const bool writable : {true, false}) {
       if (!writable) QVERIFY(QFile::remove(home.filePath("station.ini")) && QDir(home.path()).mkdir("station.ini"));
-      Settings w(record, files);
-      QSignalSpy saved(&w, &Settings::Saved);
+      Settings w(record, files, ini);
+      QSignalSpy saved(&w, &Settings::Saved), changed(&w, &Settings::RecordChanged);
       w.TabStrip()->setCurrentIndex(4);
       QVERIFY(!w.Quality()->isHidden());
       testing::Keys(w.Keypad(), "12.5E10000E");  // the second is beyond 9999: the minimum
@@ -180,13 +186,20 @@ class TestQualityWindows : public QObject {
       testing::Keys(w.Keypad(), "9");
       QVERIFY(w.Quality()->isHidden() && !w.Field(0)->isVisibleTo(&w) && w.Field(0)->text() == general);
       w.TabStrip()->setCurrentIndex(0);
-      testing::Keys(w.Keypad(), "7");  // to General's field, not the tolerance
-      QCOMPARE(w.Field(0)->text(), QString("7"));
+      testing::Keys(w.Keypad(), writable ? "7" : "8");  // to General's field, not the tolerance
+      QCOMPARE(w.Field(0)->text(), QString(writable ? "7" : "8"));
+      w.show();
       testing::Click(&w, "Command2");
+      QCOMPARE(changed.count(), 1);  // QL_CFG.DAT written and read back into the record
+      QCOMPARE(record[0], writable ? 7.0 : 8.0);
+      QCOMPARE(files.Read("QL_CFG.DAT", 1024).value_or("").substr(0, 3), std::string(writable ? "7\r\n" : "8\r\n"));
       QCOMPARE(saved.count(), writable ? 1 : 0);
-      QCOMPARE(w.Message().contains("station.ini"), !writable);
-      if (writable) QCOMPARE(ReadTolerance(home.path()).plus, 3.0);
-      if (writable) QCOMPARE(ReadTolerance(home.path()).minus, 0.0);
+      QCOMPARE(w.isVisible(), !writable);
+      QCOMPARE(w.Message().startsWith("QL_CFG.DAT saved.") && w.Message().contains("station.ini") &&
+                   w.Message().contains(QDir::toNativeSeparators(home.path())), !writable);
+      if (writable) QCOMPARE(files.Read("station.ini", 1024).value_or(""),
+                             kept + "\n[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0\n");
+      if (!writable) QVERIFY(QFileInfo(home.filePath("station.ini")).isDir());
     }
   }
 

@@ -10,6 +10,7 @@
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/PassTextView.h"
+#include "settings/StationIni.h"
 #include "settings/ui/Settings.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/windows/Driving.h"
@@ -23,6 +24,7 @@ struct SettingsRig {
   SettingsRecord stored{
       {80.125, 1234.567, 600, 0.015, 60, 1.5, 2, 0.001, 31, 0, 2999.999, 1, 412.3456, 0.0004}};
   testing::MemoryFileAccess files;
+  StationIni ini{files};
   SettingsRecord settings;  // the record the measurement uses
   std::unique_ptr<Settings> w;
 
@@ -30,7 +32,7 @@ struct SettingsRig {
     files.files[kConfigurationFile] = Cfgfile::ConfigurationText(stored);
     files.location = "/data/gauge";
     settings[DisplayPeriod] = 7;  // stale: opening reads the file again
-    w = std::make_unique<Settings>(settings, files);
+    w = std::make_unique<Settings>(settings, files, ini);
     w->show();
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
   }
@@ -149,7 +151,7 @@ class TestWindows : public QObject {
   // then changes only the edited values.
   void settingsEntryAndSave() {
     SettingsRig rig;
-    QSignalSpy saved(rig.w.get(), &Settings::Saved);
+    QSignalSpy saved(rig.w.get(), &Settings::Saved), changed(rig.w.get(), &Settings::RecordChanged);
     QVERIFY(rig.Holds(rig.stored) && rig.Shows(0, 0));
     testing::Keys(rig.w->Keypad(), "E45");
     testing::Click(rig.w.get(), "Command3");  // "Delete"
@@ -165,12 +167,12 @@ class TestWindows : public QObject {
     testing::Click(rig.w.get(), "Command2");
     QVERIFY(rig.w->Message().contains("QL_CFG.DAT") && rig.w->Message().contains("/data/gauge"));
     QVERIFY(rig.w->findChild<QWidget*>("Message")->isVisible() && rig.w->isVisible());
-    QVERIFY(rig.Holds(rig.stored) && saved.isEmpty());
+    QVERIFY(rig.Holds(rig.stored) && saved.isEmpty() && changed.isEmpty());
     rig.files.failReplace = false;
     testing::Click(rig.w.get(), "Command2");  // an emptied field saves as 0
     SettingsRecord edited = rig.stored;
     edited[1] = 0, edited[2] = 4, edited[MeasurementMode] = 2;
-    QVERIFY(!rig.w->isVisible() && rig.Holds(edited) && saved.count() == 1);
+    QVERIFY(!rig.w->isVisible() && rig.Holds(edited) && saved.count() == 1 && changed.count() == 1);
   }
 
   // Typed into Basis Weight (1..2000): digits and one point only; Return checks the limits.

@@ -1,0 +1,67 @@
+#pragma once
+// The station's own settings file "station.ini" in the working directory: the one place that
+// reads and writes it. People edit it by hand, also while the station runs, so every read
+// takes the file as it is now, and a write changes only the values it is given: comments,
+// blank lines, unknown keys, other groups, the order and the line ends stay byte for byte.
+//
+// The text is the INI form QSettings writes and reads: "[group]" lines, "key=value" lines
+// (blanks around '=' allowed), comment lines starting with ';' or '#', and a ';' outside
+// quotes ending a value. A value in double quotes keeps its blanks; QSettings' escapes
+// (\" \\ \t \n \r ...) are decoded. Keys outside any group belong to none. A key written
+// twice in a group reads as its last line.
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/Platform.h"
+
+namespace orlix {
+
+inline constexpr const char* kStationIni = "station.ini";
+
+// The tolerance of a pass, group [quality].
+struct Tolerance {
+  double plus = 6;   // µm above the set-point
+  double minus = 6;  // µm below it
+};
+inline constexpr const char* kToleranceGroup = "quality";
+inline constexpr const char* kTolerancePlusKey = "tolerance_plus_um";
+inline constexpr const char* kToleranceMinusKey = "tolerance_minus_um";
+
+// Far more than a settings file needs; a larger file is neither read nor written.
+inline constexpr std::size_t kMaxStationIniBytes = 1024 * 1024;
+
+class StationIni {
+ public:
+  using Keys = std::map<std::string, std::string>;
+  using Values = std::vector<std::pair<std::string, std::string>>;
+
+  explicit StationIni(FileAccess& files) : files_(files) {}
+
+  // The keys of a group as written and their values: trimmed, unquoted and unescaped; an
+  // unquoted list stays one text ("127.0.0.1, 10.1.2.0/24"). Empty when the file or the
+  // group is missing or the file cannot be read.
+  Keys Group(const std::string& name) const;
+
+  // Sets the keys of a group: an existing key's value is replaced where it stands (every
+  // line of it in the group), a missing key goes after the group's last key line (after its
+  // "[group]" line when it has none), a missing group is appended at the end. New lines take
+  // the file's own line end. A value that needs it is written in quotes with escapes. The
+  // file is replaced atomically, and only when its text changes; false, with the file as it
+  // was, when it cannot be read or written.
+  bool Write(const std::string& group, const Values& values);
+
+  // Group [quality]; the default of each value that is missing or not a number.
+  Tolerance ReadTolerance() const;
+  // Both values in list form ("3", "12.5").
+  bool WriteTolerance(const Tolerance& tolerance);
+
+ private:
+  FileAccess& files_;
+};
+
+}  // namespace orlix

@@ -1,0 +1,123 @@
+// station.ini: what a group reads as, and what a write changes, byte for byte.
+#include <gtest/gtest.h>
+
+#include "settings/StationIni.h"
+#include "tests/support/FakePlatform.h"
+
+namespace orlix {
+namespace {
+
+struct ReadRow {
+  const char* text;
+  StationIni::Keys group;  // what [g] reads as
+};
+class Reading : public ::testing::TestWithParam<ReadRow> {};
+TEST_P(Reading, GroupTexts) {
+  orlix::testing::MemoryFileAccess files;
+  files.files[kStationIni] = GetParam().text;
+  EXPECT_EQ(StationIni(files).Group("g"), GetParam().group) << GetParam().text;
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Reading,
+    ::testing::Values(
+        ReadRow{"[g]\na = 1 \nb\t=\t\"  x, y \"\nc=\n", {{"a", "1"}, {"b", "  x, y "}, {"c", ""}}},
+        ReadRow{"[g]\r\nallow = 127.0.0.1, 10.1.2.0/24\r\n", {{"allow", "127.0.0.1, 10.1.2.0/24"}}},
+        ReadRow{"[g]\nq=\"say \\\"hi\\\" \\\\ ok\" \nt=a\\tb\n",
+                {{"q", "say \"hi\" \\ ok"}, {"t", "a\tb"}}},
+        ReadRow{"[g]\nport = 5020 ; the port\nx = \"a;b\" ; c\n", {{"port", "5020"}, {"x", "a;b"}}},
+        ReadRow{"[g]\n; a=1\n# b=2\n  ;c=3\nnot a key\n", {}},
+        // outside any group, in another group, a group read twice, a key written twice
+        ReadRow{"a=1\n[h]\nb=2\n[g]\nc=3\nc=4\n[G]\nd=5\n[ g ]\ne=6", {{"c", "4"}, {"e", "6"}}},
+        ReadRow{"\xEF\xBB\xBF[g]\nA=1\n", {{"A", "1"}}}));
+
+TEST(Reading, MissingOrUnreadableFileIsEmpty) {
+  orlix::testing::MemoryFileAccess files;
+  StationIni ini(files);
+  EXPECT_TRUE(ini.Group("g").empty());
+  files.files[kStationIni] = "[g]\na=1\n";
+  files.failReads = true;
+  EXPECT_TRUE(ini.Group("g").empty());
+}
+
+struct WriteRow {
+  const char* name;
+  const char* before;  // nullptr: no file
+  StationIni::Values values;
+  const char* after;
+};
+class Writing : public ::testing::TestWithParam<WriteRow> {};
+TEST_P(Writing, ChangesOnlyTheGivenKeys) {
+  const WriteRow& r = GetParam();
+  orlix::testing::MemoryFileAccess files;
+  if (r.before) files.files[kStationIni] = r.before;
+  StationIni ini(files);
+  ASSERT_TRUE(ini.Write("g", r.values));
+  EXPECT_EQ(files.files[kStationIni], r.after);
+  const StationIni::Keys read = ini.Group("g");
+  for (const auto& [key, value] : r.values) EXPECT_EQ(read.at(key), value) << key;
+  // Written again with the same values, the file is not touched.
+  const int writes = files.writes;
+  ASSERT_TRUE(ini.Write("g", r.values));
+  EXPECT_EQ(files.writes, writes);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Writing,
+    ::testing::Values(
+        WriteRow{
+            "comments_blank_lines_unknown_keys_other_groups",
+            "; station\n# hand-kept\n\n[g]\nkeep = x ; note\n  a =  6 ; agreed\n\n[modbus]\n"
+            "; the link\nallow = 127.0.0.1, 10.1.2.0/24\na=9\n",
+            {{"a", "3"}, {"b", "2.5"}},
+            "; station\n# hand-kept\n\n[g]\nkeep = x ; note\n  a =  3 ; agreed\nb=2.5\n\n[modbus]\n"
+            "; the link\nallow = 127.0.0.1, 10.1.2.0/24\na=9\n"},
+        WriteRow{"crlf_missing_group",
+                 "a=1\r\n[h]\r\nb=2",
+                 {{"a", "3"}},
+                 "a=1\r\n[h]\r\nb=2\r\n\r\n[g]\r\na=3\r\n"},
+        WriteRow{"missing_group_after_blank_line",
+                 "[h]\nb=2\n\n",
+                 {{"a", "3"}},
+                 "[h]\nb=2\n\n[g]\na=3\n"},
+        WriteRow{"missing_file", nullptr, {{"a", "3"}, {"b", "4"}}, "[g]\r\na=3\r\nb=4\r\n"},
+        WriteRow{"key_twice_group_twice",
+                 "[g]\r\na=1\r\n[h]\r\na=1\r\n[g]\r\na = \"1\"\r\n",
+                 {{"a", "2"}, {"b", "5"}},
+                 "[g]\r\na=2\r\n[h]\r\na=1\r\n[g]\r\na = 2\r\nb=5\r\n"},
+        WriteRow{"group_without_keys",
+                 "[g]\n; tolerance\n[h]\nb=1\n",
+                 {{"a", "3"}},
+                 "[g]\na=3\n; tolerance\n[h]\nb=1\n"},
+        WriteRow{"last_line_without_line_end", "[g]\na=1", {{"b", "2"}}, "[g]\na=1\nb=2"},
+        WriteRow{"empty_value_and_quotes_needed",
+                 "[g]\na=\nb=1\n",
+                 {{"a", "7"}, {"b", " x;\"y\" "}},
+                 "[g]\na=7\nb=\" x;\\\"y\\\" \"\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Writing, FailureLeavesTheFile) {
+  orlix::testing::MemoryFileAccess files;
+  const std::string before = "; mine\n[g]\na=1\n";
+  files.files[kStationIni] = before;
+  StationIni ini(files);
+  files.failReplace = true;
+  EXPECT_FALSE(ini.Write("g", {{"a", "2"}}));
+  files.failReplace = false;
+  files.failReads = true;  // there but unreadable: never written over
+  EXPECT_FALSE(ini.Write("g", {{"a", "2"}}));
+  EXPECT_EQ(files.files[kStationIni], before);
+  EXPECT_EQ(files.writes, 0);
+}
+
+TEST(Tolerance, ReadsQSettingsNumbersAndWritesListForm) {
+  orlix::testing::MemoryFileAccess files;
+  StationIni ini(files);
+  EXPECT_EQ(ini.ReadTolerance().plus, 6);
+  files.files[kStationIni] = "[quality]\ntolerance_plus_um=12.5\ntolerance_minus_um=x\n";
+  EXPECT_TRUE(ini.ReadTolerance().plus == 12.5 && ini.ReadTolerance().minus == 6);
+  ASSERT_TRUE(ini.WriteTolerance({3, 0.25}));
+  EXPECT_EQ(files.files[kStationIni], "[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0.25\n");
+  EXPECT_TRUE(ini.ReadTolerance().plus == 3 && ini.ReadTolerance().minus == 0.25);
+}
+
+}  // namespace
+}  // namespace orlix
