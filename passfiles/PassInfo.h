@@ -23,7 +23,6 @@ struct PassInfo {
   std::int16_t pass = 0;
   std::string start;  // ISO 8601 local date and time, "2026-12-07T10:15:02"
   std::string end;    // empty until the pass stops
-  bool notStopped = false;  // the program ended during the pass; `end` is its last data line
   double setPoint = 0;
   double scale = 0;
   double tolerancePlus = 0;
@@ -32,6 +31,7 @@ struct PassInfo {
   std::array<double, 4> coefficients{};  // A0..A3
   std::array<double, 3> periods{};       // display, file output, correction, s
   std::string version;
+  bool notStopped = false;  // the program ended during the pass; `end` is its last data line
 };
 
 // "07.PSI" for pass 7: the pass file's stem with the extension ".PSI".

@@ -352,6 +352,8 @@ class TestMainWindow : public QObject {
   // On the real clock a pass at 0.05 s periods writes a line every 0.05 s.
   void realTimePass() {
     testing::MemoryFileAccess files;
+    QTemporaryDir home;
+    files.location = home.path().toStdString();
     files.files[kConfigurationFile] = Config(Setup{1, 2.71, 700, 570, 0.05, 0.05, 0.05});
     SystemClock clock;
     Pcg32Uniform uniform;

@@ -42,7 +42,8 @@ struct SmallDisk final : FileAccess {
   bool Append(Name n, std::string_view t) override { return Fits(t) && m.Append(n, t); }
   std::vector<std::string> List(std::string_view suffix) override { return m.List(suffix); }
   bool MoveTo(Name n, Name f, Name t) override { return m.MoveTo(n, f, t); }
-  std::string Location() const override { return "/srv/gauge"; }
+  std::string where;  // a temporary folder: the report at "Stop" goes there
+  std::string Location() const override { return where; }
 };
 
 class TestWindowFaults : public QObject {
@@ -57,6 +58,8 @@ class TestWindowFaults : public QObject {
   void passFileFault() {
     QFETCH(bool, diskFills);
     SmallDisk disk;
+    QTemporaryDir home;
+    disk.where = home.path().toStdString();
     testing::FakeClock clock;
     Pcg32Uniform uniform;
     Station station(disk, clock, uniform);
@@ -73,7 +76,7 @@ class TestWindowFaults : public QObject {
     const std::string& text = disk.m.files["00.PSS"];  // after "Start", which may archive
     for (int i = 0; i < 300; ++i, clock.Advance(0.011)) window.Cycle().Step();
     QVERIFY(window.Trend()->Model().Counter() >= 25);  // shown every 0.11 s all the while
-    QVERIFY(redFrame() && sample->toolTip().contains(QLatin1String("/srv/gauge")));
+    QVERIFY(redFrame() && sample->toolTip().contains(home.path()));
     QCOMPARE(std::count(text.begin(), text.end(), '\n'), diskFills ? 15L : 0L);
     disk.m.failReplace = false;
     for (int i = 0; i < (diskFills ? 0 : 100); ++i, clock.Advance(0.011)) window.Cycle().Step();
