@@ -17,7 +17,6 @@
 #include "app/Station.h"
 #include "app/Wiring.h"
 #include "base/SystemPlatform.h"
-#include "calibration/ui/Fitting.h"
 #include "passfiles/PassInfo.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
@@ -25,7 +24,6 @@
 #include "tests/support/FakePlatform.h"
 #include "tests/windows/Driving.h"
 #include "widgets/AR1/AR1.h"
-#include "widgets/DS1/DS1.h"
 #include "widgets/HI1/HI1.h"
 #include "widgets/SC1/SC1.h"
 #include "widgets/TP1/TP1.h"
@@ -87,10 +85,6 @@ struct Rig {
            window.Trend()->MidValue() == mid && window.Gauge()->Scalelength() == scale &&
            window.Histogram()->Scalelength() == scale && window.Trend()->Scalelength() == scale;
   }
-  bool RedFrame() {
-    const QColor c = Sample()->grab().toImage().pixelColor(0, Sample()->height() / 2);
-    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
-  }
 };
 
 struct MemoryRig : Rig<testing::MemoryFileAccess> {
@@ -135,31 +129,16 @@ class TestMainWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  // A pass writes its data lines and end block; the next one starts its file afresh and
-  // goes on while the file cannot be written, the sample showing it; closing the window
-  // ends the pass at once.
-  void passesAndAFailingFile() {
+  // Closing the window ends the program at once, also in the middle of a pass: the pass
+  // file keeps its data lines and gets no end block, and nothing is written after.
+  void closingEndsThePassAtOnce() {
     MemoryRig rig;
     QSignalSpy unloaded(&rig.window, &QL::Unloaded);
     rig.Click("EnterMid");
-    rig.Run(200);  // 2.2 s at 0.1 s periods
-    rig.Click("BStop");
-    auto lines = rig.File();
-    const std::size_t end = std::find(lines.begin(), lines.end(), "") - lines.begin();
-    QVERIFY2(end >= 5 + 21 && end <= 5 + 22, qPrintable(QString::number(end)));
-    QVERIFY(lines.at(end + 1).rfind(" Average Thickness ", 0) == 0);
-    rig.files.failAppend = true;
-    rig.Click("EnterMid");
-    QVERIFY(rig.window.PassRunning() && rig.File().size() == 5);
     rig.Run(30);
-    QVERIFY(rig.Sample()->toolTip().contains(rig.dir.path()) && rig.RedFrame());
-    QVERIFY(rig.window.Trend()->Model().Counter() > 0);  // the pass goes on, shown afresh
-    rig.files.failAppend = false;
-    rig.Run(30);
-    QVERIFY(rig.Sample()->toolTip().isEmpty() && !rig.RedFrame());
-    rig.window.close();  // as the window's Close button
+    rig.window.close();
     QVERIFY(unloaded.count() == 1 && !rig.window.isVisible() && !rig.window.PassRunning());
-    lines = rig.File();  // no end block
+    const auto lines = rig.File();
     QVERIFY(lines.size() > 5 && std::count(lines.begin(), lines.end(), "") == 0);
     rig.clock.Advance(1);
     QTest::qWait(20);
@@ -349,7 +328,8 @@ class TestMainWindow : public QObject {
     QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
   }
 
-  // On the real clock a pass at 0.05 s periods writes a line every 0.05 s.
+  // On the real clock a pass at 0.05 s periods writes a line every 0.05 s, however late the
+  // event loop wakes it.
   void realTimePass() {
     testing::MemoryFileAccess files;
     QTemporaryDir home;
@@ -361,11 +341,12 @@ class TestMainWindow : public QObject {
     QL window{station};
     window.Load();
     testing::Click(&window, "EnterMid");
+    const double start = clock.MonotonicSeconds();
     QTest::qWait(1000);
     testing::Click(&window, "BStop");
-    const auto lines = testing::Lines(files.files["00.PSS"]);
-    const long data = std::find(lines.begin(), lines.end(), "") - lines.begin() - 5;
-    QVERIFY2(data >= 12 && data <= 21, qPrintable(QString::number(data)));
+    const double periods = (clock.MonotonicSeconds() - start) / double(0.05f);
+    const auto data = double(DataLines(testing::Lines(files.files["00.PSS"])).size());
+    QVERIFY2(data >= periods - 1.5 && data <= periods + 0.5, qPrintable(QString("%1 lines in %2 periods").arg(data).arg(periods)));
   }
 };
 
