@@ -20,7 +20,9 @@ set -euo pipefail
 station=$1 out=$2
 cd "$(dirname "$0")"
 # The plant link on, so the main window shows its state.
-printf '[modbus]\nenabled=true\nport=15098\n' > station.ini
+# A port the system says is free, so a station already running here is not in the way.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf '[modbus]\nenabled=true\nport=%s\n' "$port" > station.ini
 # A calibration of four points, so the calibration window shows a fit.
 printf ' 4 \r\n100,1050\r\n150,1620\r\n200,2210\r\n250,2790\r\n' > QL_SET.DAT
 "$station" &
