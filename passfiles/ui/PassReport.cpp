@@ -88,10 +88,11 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   if (p.info) {
     header << QStringLiteral("Start %1    End %2%3")
                   .arg(Q(p.info->start), p.info->end.empty() ? QStringLiteral("-") : Q(p.info->end),
-                       p.info->notStopped
-                           ? QStringLiteral(" (not stopped: the program ended during the pass; "
-                                            "the time of its last data line)")
-                           : QString());
+                       p.info->notStopped ? QStringLiteral(" (not stopped)") : QString());
+    if (p.info->notStopped) {
+      header << QStringLiteral("The pass was not stopped: the program ended during it. Its end is "
+                               "the time of its last data line.");
+    }
   } else {
     header << QStringLiteral("Start %1 %2    End -").arg(Q(p.data.DateText()), Q(p.data.TimeText()));
   }
