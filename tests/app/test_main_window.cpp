@@ -129,13 +129,24 @@ class TestMainWindow : public QObject {
   Q_OBJECT
 
  private slots:
-  // Closing the window ends the program at once, also in the middle of a pass: the pass
-  // file keeps its data lines and gets no end block, and nothing is written after.
-  void closingEndsThePassAtOnce() {
+  // A pass file that cannot be written shows as a red frame on "Sample" with the folder in
+  // its hint, while the pass goes on, until it can be written again. Closing the window ends
+  // the program at once, also in the middle of a pass: the pass file keeps its data lines
+  // and gets no end block, and nothing is written after.
+  void failingFileAndClosingDuringAPass() {
     MemoryRig rig;
     QSignalSpy unloaded(&rig.window, &QL::Unloaded);
+    auto redFrame = [&] {
+      const QColor c = rig.Sample()->grab().toImage().pixelColor(0, rig.Sample()->height() / 2);
+      return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+    };
     rig.Click("EnterMid");
+    rig.files.failAppend = true;
     rig.Run(30);
+    QVERIFY(redFrame() && rig.Sample()->toolTip().contains(rig.dir.path()));
+    rig.files.failAppend = false;
+    rig.Run(30);
+    QVERIFY(!redFrame() && rig.Sample()->toolTip().isEmpty());
     rig.window.close();
     QVERIFY(unloaded.count() == 1 && !rig.window.isVisible() && !rig.window.PassRunning());
     const auto lines = rig.File();
