@@ -173,29 +173,41 @@ TEST(Archive, OnDiskTheMoveNeverReplaces) {
 }
 
 struct KeyRow {
-  const char* keys;  // digits and '.', 'E' Enter, 'D' Delete
+  // digits and '.', 'E' Enter, 'D' Delete, 'x' and '-' keys beyond the keypad, 'L' loads
+  // again, 'F'n puts the cursor into field n, 'T'n types "40" into it ('/' is field -1)
+  const char* keys;
   const char* plus;
   const char* minus;
   int current;
+  double savedPlus, savedMinus;
 };
 class ToleranceKeys : public ::testing::TestWithParam<KeyRow> {};
 TEST_P(ToleranceKeys, FollowTheOtherTabsRules) {
   ToleranceEditor e;
-  e.Load({6, 2.5});
+  e.Load({6.125, 2.5});  // shown "6.13"
   for (const char* c = GetParam().keys; *c; ++c) {
     if (*c == 'D') e.Delete();
-    else e.KeyPress(*c == 'E' ? ToleranceEditor::kEnterKey : *c == '.' ? ToleranceEditor::kPointKey : static_cast<std::int16_t>(*c - '0'));
+    else if (*c == 'L') e.Load({6.125, 2.5});
+    else if (*c == 'F') e.MakeCurrent(*++c - '0');
+    else if (*c == 'T') e.TypeText(*++c - '0', "40");
+    else e.KeyPress(*c == 'E' ? ToleranceEditor::kEnterKey : *c == '.' ? ToleranceEditor::kPointKey : *c == 'x' ? 12 : static_cast<std::int16_t>(*c - '0'));
   }
   EXPECT_EQ(e.FieldText(0), GetParam().plus);
   EXPECT_EQ(e.FieldText(1), GetParam().minus);
   EXPECT_EQ(e.CurrentField(), GetParam().current);
-  EXPECT_EQ(e.Saved().plus, std::atof(GetParam().plus));
+  EXPECT_EQ(e.Saved().plus, GetParam().savedPlus);
+  EXPECT_EQ(e.Saved().minus, GetParam().savedMinus);
 }
-INSTANTIATE_TEST_SUITE_P(Keys, ToleranceKeys,
-                         ::testing::Values(KeyRow{"", "6", "2.5", 0}, KeyRow{"12.5E", "12.5", "2.5", 1},
-                                           KeyRow{"10000E", "0", "2.5", 1}, KeyRow{"9999E3", "9999", "3", 1},
-                                           KeyRow{"EE", "6", "2.5", 0}, KeyRow{"4EDE8", "8", "", 0},
-                                           KeyRow{"1.2.3", "1.2.3", "2.5", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ToleranceKeys,
+    ::testing::Values(KeyRow{"", "6.13", "2.5", 0, 6.125, 2.5}, KeyRow{"12.5E", "12.5", "2.5", 1, 12.5, 2.5},
+                      KeyRow{"10000E", "0", "2.5", 1, 0, 2.5}, KeyRow{"9999E3", "9999", "3", 1, 9999, 3},
+                      KeyRow{"EE", "6.13", "2.5", 0, 6.125, 2.5}, KeyRow{"4EDE8", "8", "", 0, 8, 0},
+                      KeyRow{"1.2.3", "1.2.3", "2.5", 0, 1.2, 2.5}, KeyRow{"x-5", "5", "2.5", 0, 5, 2.5},
+                      KeyRow{"F17", "6.13", "7", 1, 6.125, 7}, KeyRow{"1F07", "17", "2.5", 0, 17, 2.5},
+                      KeyRow{"F2F/7", "7", "2.5", 0, 7, 2.5}, KeyRow{"T05", "405", "2.5", 0, 405, 2.5},
+                      KeyRow{"T15", "5", "40", 0, 5, 40}, KeyRow{"T2T/", "6.13", "2.5", 0, 6.125, 2.5},
+                      KeyRow{"12E3L5", "5", "2.5", 0, 5, 2.5}));
 
 }  // namespace
 }  // namespace orlix
