@@ -9,6 +9,7 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "base/SystemPlatform.h"
 #include "passfiles/Envelope.h"
@@ -83,6 +84,8 @@ TEST_P(BadInput, ReadsWhatItCanAndNothingElse) {
   EXPECT_EQ(CsvText(d).size() > kCsvHeader.size() + 2, d.Count() > 0);
 }
 const std::string kLine = PassFileWriter::DataLine(12, 120.44f, 350.2f, 15.6f);
+// The longest line that can be a data line: 256 bytes, blanks after the items.
+const std::string kPadded = kLine.substr(0, kLine.size() - 2) + std::string(258 - kLine.size(), ' ');
 INSTANTIATE_TEST_SUITE_P(
     Files, BadInput,
     ::testing::Values(
@@ -91,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadRow{"a line of a page", kLine + std::string(5000, '1') + "\n" + kLine, 2, 1},
         BadRow{"binary", std::string("\0\xff\x01 12 3\r\x80\n", 11) + kLine, 1, 2},
         BadRow{"lone CR ends", " 1 2.5 3 4\r 2 2.5 3 4\r", 2, 0},
+        BadRow{"not the writer's numbers", " 12. 2.5 3 4\n 1x5 2.5 3 4\n 1 2.5x 3 4\n -1 -.5 3 4\n", 0, 4},
+        BadRow{"blanks after the items", kPadded + "\n" + kPadded + " ", 1, 1},
         BadRow{"50 MB without line ends", std::string(50'000'000, '7'), 0, 1}));
 
 TEST(PassData, StopsAtTheBoundAndKeepsTheItemsAsWritten) {
@@ -101,10 +106,38 @@ TEST(PassData, StopsAtTheBoundAndKeepsTheItemsAsWritten) {
   const PassData d = PassData::Read(files, "07.PSS");
   EXPECT_TRUE(d.CutShort());
   EXPECT_EQ(d.Count(), PassData::kMaxBytes / kLine.size());
+  EXPECT_EQ(d.Summary(), std::to_string(d.Count()) + " data lines read, only the first 64 MB read");
   EXPECT_EQ(CsvText(PassData::Parse(kLine + "-000001 -0005.0 0000 0001\r\n")),
             "line,length_m,thickness_um,roll_diameter_mm,roll_weight_kg\r\n"
             "1,000012,0120.4,0350,0016\r\n2,-000001,-0005.0,0000,0001\r\n");
   EXPECT_FALSE(PassData::Read(files, "08.PSS").Readable());
+}
+
+std::string Lengths(std::initializer_list<float> lengths) {
+  std::string lines;
+  for (const float l : lengths) lines += PassFileWriter::DataLine(l, 120, 300, 9);
+  return lines;
+}
+TEST(PassData, HeaderLengthAndSummary) {
+  const PassData head = PassData::Parse(PassFileWriter::HeaderText(7, "12/07/26", "10:15:02") + Lengths({1, 2, 3}));
+  EXPECT_EQ(head.PassText() + "|" + head.DateText() + "|" + head.TimeText(), "07|12/07/26|10:15:02");
+  EXPECT_EQ(HeaderStamp(head), "120726-101502");
+  EXPECT_TRUE(head.LengthAdvances());
+  // Drawn against length only when it never goes back and ends beyond where it began.
+  for (const auto& [bytes, advances, summary] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {Lengths({1, 2}), true, "2 data lines read"},
+           {Lengths({1}), false, "1 data line read"},
+           {Lengths({1, 1}), false, "2 data lines read"},
+           {Lengths({1, 3, 2}) + "x\n", false, "3 data lines read, 1 unreadable line skipped"},
+           {"x\ny\n", false, "0 data lines read, 2 unreadable lines skipped"}}) {
+    const PassData d = PassData::Parse(bytes);
+    EXPECT_EQ(d.LengthAdvances(), advances) << summary;
+    EXPECT_EQ(d.Summary(), summary);
+  }
+  EXPECT_EQ(PassData::Unreadable().Summary(), "the file cannot be read");
+  // Without its bytes kept a pass gives no items, and never reads where they were.
+  const PassData bare = PassData::Parse(Lengths({1, 2}), false, false);
+  EXPECT_TRUE(bare.Count() == 2 && bare.Items(0)[0].empty() && bare.Items(1)[0].empty());
 }
 
 TEST(Envelope, EveryRangeHoldsItsExtremesAndEnds) {
