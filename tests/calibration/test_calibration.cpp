@@ -32,14 +32,15 @@ CalibrationData Record(const Points& points) {
 }
 const Points kCube = {{1, 1}, {2, 8}, {3, 27}, {4, 64}};
 
-// fit_reference.txt (made by make_reference.py in exact rational arithmetic): groups of
-// point sets, each with the exact least-squares value at every point and the error that
-// the exact coefficients rounded to double reach.
+// fit_reference.txt (made by tools/make_fit_reference.py in exact rational arithmetic):
+// groups of point sets, each with the exact least-squares value at every point, the error
+// that the exact coefficients rounded to double reach, and those rounded coefficients.
 struct Reference {
   std::string group;
   double limit = 0;
   Points points;
   std::vector<double> fitted;
+  std::vector<double> coef;
 };
 const std::vector<Reference>& References() {
   static const std::vector<Reference> cases = [] {
@@ -63,6 +64,8 @@ const std::vector<Reference>& References() {
         const double x = number(s), y = number(s);
         out.back().points.emplace_back(x, y);
         out.back().fitted.push_back(number(s));
+      } else if (tag == "coef" && !out.empty()) {
+        for (int k = 0; k < 4; ++k) out.back().coef.push_back(number(s));
       }
     }
     return out;
@@ -91,6 +94,14 @@ TEST_P(FitReference, MatchesTheExactLeastSquaresCubic) {
   // No more than a few units in the last place of each coefficient beyond the rounded
   // exact coefficients.
   EXPECT_LE(error / largest, c.limit + 8 * lastPlace / largest) << c.group;
+  // The solve in double-double keeps the coefficients themselves to their last bits: none
+  // further than 16 units in the last place from the exact one rounded (14 in the worst
+  // case here, a few counts next to far ones; 0 in every other group).
+  ASSERT_EQ(c.coef.size(), 4u);
+  for (std::size_t k = 0; k < 4; ++k) {
+    const double exact = std::fabs(c.coef[k]);
+    EXPECT_LE(std::fabs(data.Coef[k] - c.coef[k]), 16 * (std::nextafter(exact, HUGE_VAL) - exact)) << c.group << " A" << k;
+  }
 }
 INSTANTIATE_TEST_SUITE_P(Cases, FitReference, ::testing::Range<std::size_t>(0, 160));
 
@@ -329,12 +340,52 @@ TEST(KeypadEntry, PointNumberWrapsAfterFifteenAndTheFitKeepsAllFifteen) {
   }
 }
 
+// Keys: digits and '.', 'E' Enter, 'x' and '-' keys beyond the keypad, 'C' clears the
+// point, 'O' opens again. Points 1 and 2 start as (4000, 150.5) and (3000, 200).
+struct KeyRow {
+  const char* keys;
+  const char *point, *thickness, *intensity;  // the fields afterwards
+  std::array<double, 4> stored;                // intensity and thickness of points 1 and 2
+};
+class Keypad : public ::testing::TestWithParam<KeyRow> {};
+TEST_P(Keypad, FieldsAndStoredPoints) {
+  CalibrationData data = Record({{4000, 150.5}, {3000, 200}});
+  PointEntry entry(data);
+  for (const char* c = GetParam().keys; *c; ++c) {
+    if (*c == 'C') entry.ClearCurrentPoint();
+    else if (*c == 'O') entry.Open();
+    else {
+      const int key = *c == 'E' ? kKeyEnter : *c == '.' ? kKeyPoint : *c == 'x' ? 12 : *c == '-' ? -1 : *c - '0';
+      const bool ignored = key < 0 || key > 11 || entry.ThicknessText().size() == 8;
+      EXPECT_EQ(entry.Key(static_cast<std::int16_t>(key), [] { return kCount; }) == PointEntry::KeyResult::Ignored, ignored);
+    }
+  }
+  EXPECT_EQ(entry.PointNumberText(), GetParam().point);
+  EXPECT_EQ(entry.ThicknessText(), GetParam().thickness);
+  EXPECT_EQ(entry.IntensityText(), GetParam().intensity);
+  EXPECT_EQ((std::array<double, 4>{data.Intensity[0], data.Thickness[0], data.Intensity[1], data.Thickness[1]}),
+            GetParam().stored);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Keypad,
+    ::testing::Values(KeyRow{"", "1", "150.5", "4000.0", {4000, 150.5, 3000, 200}},
+                      KeyRow{"1", "1", "1", "", {0, 0, 3000, 200}},  // the first key clears the point
+                      KeyRow{"12.5E", "2", "200.0", "3000.0", {4373, 12.5, 3000, 200}},
+                      KeyRow{"E", "2", "200.0", "3000.0", {4373, 150.5, 3000, 200}},
+                      KeyRow{"E7.25", "2", "7.25", "", {4373, 150.5, 0, 0}},
+                      KeyRow{"123456789E", "1", "12345678", "", {0, 0, 3000, 200}},
+                      KeyRow{"x-5", "1", "5", "", {0, 0, 3000, 200}},
+                      KeyRow{"EC", "2", "", "", {4373, 150.5, 0, 0}},
+                      KeyRow{"EO", "1", "150.5", "4373.0", {4373, 150.5, 3000, 200}},
+                      KeyRow{"5O7", "1", "7", "", {0, 0, 3000, 200}}));
+
 TEST(FitForView, ShowsPointsAndCurveOrKeepsTheCoefficientsInUse) {
   CalibrationData data = Record({{1, 1}, {2, 8}, {3, 27}, {4, 64}, {0, 10}});
   FitView view = FitForView(data);
   ASSERT_TRUE(view.shown);
   EXPECT_EQ(view.failed, kFalse16);
-  EXPECT_EQ(view.coefficients[3], " A3=1.0");  // the empty point takes no part in the fit
+  // the empty point takes no part in the fit
+  EXPECT_EQ(view.coefficients, (std::array<std::string, 4>{" A0=0.0", " A1=0.0", " A2=0.0", " A3=1.0"}));
   EXPECT_EQ(view.deviation,
             "\xC2\xB1"
             "5.000");  // but counts in the deviation

@@ -1,8 +1,11 @@
 // The plant link's rules: register image, allow list and settings, holding registers and
-// commit. Framing, function codes and the log line are tried by link_clients.py.
+// commit, framing, write requests and the log line. link_clients.py tries the same over
+// the network with real clients.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <tuple>
 
 #include "plantlink/LinkSettings.h"
 #include "plantlink/Protocol.h"
@@ -19,6 +22,7 @@ struct ImageRow {
   int percent;
   std::int64_t correction;
   std::uint16_t status;
+  int gain = 100;
 };
 
 constexpr std::int64_t kNo = INT32_MIN;
@@ -34,6 +38,7 @@ TEST_P(ImageTest, Registers) {
   s.stripLength = 12.5f;
   s.rollWeight = 3.25f;
   s.rollDiameter = 501.5f;
+  s.pass = -7;
   r.change(s);
   if (s.thickness != 0) s.correction = (s.setPoint - s.thickness) * 10.0 / s.thickness;
   const InputImage image = MakeInputImage(s, 65535);
@@ -45,6 +50,8 @@ TEST_P(ImageTest, Registers) {
   EXPECT_EQ(i32(kCorrection), r.correction);
   EXPECT_EQ(image[kStatus], r.status);
   EXPECT_EQ(image[kUpdateCounter], 65535);
+  EXPECT_EQ(image[kPass], 0xFFF9);  // -7
+  EXPECT_EQ(static_cast<std::int16_t>(image[kGain]), r.gain);
   const bool valid = r.status & kValueValid;
   EXPECT_EQ(i32(kStripLength), valid ? 12500 : INT32_MIN);
   EXPECT_EQ(i32(kRollWeight), valid ? 3250 : INT32_MIN);
@@ -70,7 +77,26 @@ INSTANTIATE_TEST_SUITE_P(
                    s.thickness = 9999.9f, s.setPoint = 0.1f, s.fileFailing = true;
                    s.lowerLimit = 9999.0f, s.upperLimit = 10000.0f;
                  },
-                 9999900, 100, 9999800, 32767, -10000, 0b11111}),
+                 9999900, 100, 9999800, 32767, -10000, 0b11111},
+        // 50.5 / 100 = 50.50 %, which a scale off by a part in 10^4 would round up
+        ImageRow{"percent", [](StationSnapshot& s) { s.setPoint = 100, s.gain = 1e6; }, 150500,
+                 100000, 50500, 5050, -3355, 0b111, 32767},
+        ImageRow{"no_set_point", [](StationSnapshot& s) { s.setPoint = 0, s.gain = NAN; }, 150500,
+                 0, 150500, -32768, -10000, 0b111, -32768},
+        // -5.6 / 0.1 clamps at -32767, never the marker; the thickness on its lower limit
+        ImageRow{"negative",
+                 [](StationSnapshot& s) {
+                   s.thickness = -5.5f, s.setPoint = 0.1f, s.gain = -1e6;
+                   s.lowerLimit = -5.5f, s.upperLimit = 0.0f;
+                 },
+                 -5500, 100, -5600, -32767, -10182, 0b10111, -32767},
+        ImageRow{"on_upper_limit", [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; },
+                 150500, 120000, 30500, 2542, -2027, 0b10111},
+        ImageRow{"above_limits", [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; },
+                 150500, 120000, 30500, 2542, -2027, 0b111},
+        ImageRow{"idle_in_limits",
+                 [](StationSnapshot& s) { s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200; },
+                 kNo, 120000, kNo, -32768, kNo, 0b100}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Image, WordOrderAndClamp) {
@@ -78,7 +104,13 @@ TEST(Image, WordOrderAndClamp) {
   PutInt32(image, 0, ScaledInt32(-2.5, 1000.0));  // -2500 = 0xFFFFF63C
   EXPECT_TRUE(image[0] == 0xFFFF && image[1] == 0xF63C);
   EXPECT_EQ(ScaledInt32(-1e12, 1.0), 0x80000001u);  // never the invalid marker
+  EXPECT_EQ(ScaledInt32(1e12, 1.0), 0x7FFFFFFFu);
   EXPECT_EQ(ScaledInt32(std::nan(""), 1.0), kInvalid32);
+  // Before anything is known: every value invalid, status and counter 0.
+  const InputImage empty = EmptyInputImage();
+  for (int a : {0, 2, 4, 7, 12, 14, 16}) EXPECT_EQ(GetInt32(&empty[std::size_t(a)]), kInvalid32) << a;
+  for (int a : {6, 10, 11}) EXPECT_EQ(empty[std::size_t(a)], kInvalid16) << a;
+  EXPECT_EQ(empty[9] + empty[18], 0);
 }
 
 struct AllowRow { const char *list, *peer; bool allowed; };
@@ -94,17 +126,64 @@ INSTANTIATE_TEST_SUITE_P(
                     AllowRow{" 10.0.0.5 , 127.0.0.1", "::ffff:127.0.0.1", true},
                     AllowRow{"192.168.1.0/24", "192.168.1.77", true}, AllowRow{"192.168.1.0/24", "192.168.2.1", false},
                     AllowRow{"0.0.0.0/0", "8.8.8.8", true}, AllowRow{"", "127.0.0.1", false},
-                    AllowRow{"127.0.0.1", "::1", false}));
+                    AllowRow{"127.0.0.1", "::1", false}, AllowRow{"127.0.0.1", "127.0.0.0", false},
+                    AllowRow{"10.0.0.1", "42.0.0.1", false}, AllowRow{"0.0.0.0/0", "8.8.8.9", true},
+                    AllowRow{"192.168.1.0/24", "192.168.0.200", false},
+                    AllowRow{"1.1.1.1,2.2.2.2, 3.3.3.3", "2.2.2.2", true}));
 
-TEST(Settings, BadValuesKeepDefaults) {
+// Every field, and each allowed network as address/prefix in hex.
+std::string Show(const LinkSettings& s) {
+  std::string out = std::to_string(s.enabled) + std::to_string(s.writes) + " " + s.listen + ":" +
+                    std::to_string(s.port) + " unit " + std::to_string(s.unit) + " max " +
+                    std::to_string(s.maxClients) + " idle " + std::to_string(s.idleTimeoutS) + " allow " + s.allowText;
+  for (const AllowedNetwork& n : s.allow) {
+    char net[20];
+    std::snprintf(net, sizeof net, " %08X/%d", n.address, n.prefix);
+    out += net;
+  }
+  return out;
+}
+struct SettingsRow {
+  std::map<std::string, std::string> keys;
+  const char* shown;
+  std::size_t problems;
+};
+class SettingsTest : public testing::TestWithParam<SettingsRow> {};
+TEST_P(SettingsTest, TakeWhatIsValidAndNameTheRest) {
   std::vector<std::string> problems;
-  const LinkSettings s = ParseLinkSettings(
-      {{"enabled", "true"}, {"port", "70000"}, {"unit", "0"}, {"allow", "1.2.3"}, {"writes", "1"},
-       {"max_clients", "2"}, {"idle_timeout_s", "x"}, {"listen", "0.0.0.0"}},
-      &problems);
-  EXPECT_TRUE(s.enabled && s.writes && s.listen == "0.0.0.0" && s.maxClients == 2);
-  EXPECT_TRUE(s.port == 5020 && s.unit == 1 && s.idleTimeoutS == 30 && s.allowText == "127.0.0.1");
-  EXPECT_EQ(problems.size(), 4u);
+  EXPECT_EQ(Show(ParseLinkSettings(GetParam().keys, &problems)), GetParam().shown);
+  EXPECT_EQ(problems.size(), GetParam().problems);
+}
+const char* kDefault = "00 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32";
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsTest,
+    testing::Values(
+        SettingsRow{{{"Enabled", "yes"}, {" WRITES ", "On"}, {"port", "65535"}, {"unit", "247"},
+                     {"max_clients", "64"}, {"idle_timeout_s", "86400"}, {"listen", " 10.0.0.1 "},
+                     {"allow", " 10.20.30.40/16, 192.168.1.7 ,, 1.2.3.4/0 "}},
+                    "11 10.0.0.1:65535 unit 247 max 64 idle 86400 allow 10.20.30.40/16, 192.168.1.7 ,, "
+                    "1.2.3.4/0 0A141E28/16 C0A80107/32 01020304/0",
+                    0},
+        SettingsRow{{{"enabled", "on"}, {"writes", "false"}, {"port", "1"}, {"unit", "2"},
+                     {"max_clients", "1"}, {"idle_timeout_s", "1"}, {"listen", "0.0.0.0"}},
+                    "10 0.0.0.0:1 unit 2 max 1 idle 1 allow 127.0.0.1 7F000001/32", 0},
+        SettingsRow{{{"enabled", "true"}, {"writes", "1"}, {"port", "0"}, {"unit", "0"}, {"max_clients", "0"},
+                     {"idle_timeout_s", "0"}, {"listen", "256.0.0.1"}, {"allow", "1.2.3.4x"}},
+                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32", 6},
+        SettingsRow{{{"enabled", "maybe"}, {"writes", ""}, {"port", "65536"}, {"unit", "248"},
+                     {"max_clients", "65"}, {"idle_timeout_s", "86401"}, {"listen", "1.2.3.4.5"},
+                     {"allow", "10.0.0.0/33"}, {"colour", "red"}},
+                    kDefault, 9},
+        SettingsRow{{{"enabled", "FALSE"}, {"writes", "0"}, {"listen", "1x2.3.4"}, {"allow", "1.2.3"}}, kDefault, 2},
+        SettingsRow{{{"enabled", "no"}, {"writes", "off"}, {"listen", "0001.2.3.4"}, {"allow", "1.2..4"}}, kDefault, 2},
+        SettingsRow{{{"listen", "1.2.3.x"}, {"allow", "1.2.3.4/x"}, {"port", "80x"}}, kDefault, 3}));
+
+TEST(Settings, StatusText) {
+  for (const auto& [enabled, listening, clients, text] : std::vector<std::tuple<bool, bool, int, std::string>>{
+           {false, true, 1, ""}, {true, false, 1, "Link: not listening"}, {true, true, 1, "Link: 1 client"},
+           {true, true, 2, "Link: 2 clients"}, {true, true, 0, "Link: 0 clients"}}) {
+    EXPECT_EQ(LinkStatusText({enabled, listening, "127.0.0.1", 5020, clients, 4, false, ""}), text);
+  }
 }
 
 struct WriteRow {
@@ -113,41 +192,129 @@ struct WriteRow {
   std::vector<std::uint16_t> values;
   WriteContext context;
   Exception exception;
-  bool commits;
+  std::optional<Commit> commit;
 };
 class WriteTest : public testing::TestWithParam<WriteRow> {};
 TEST_P(WriteTest, Rules) {
   HoldingRegisters h;
   h.Reset(120.0f, 3);
-  const auto before = h.Words();
+  auto words = h.Words();
+  ASSERT_EQ(words, (std::array<std::uint16_t, 4>{0x0001, 0xD4C0, 3, 0}));  // 120000 nm, pass 3
   const WriteRow& r = GetParam();
   const WriteOutcome out = h.Write(r.address, r.values, r.context);
   EXPECT_EQ(out.exception, r.exception);
-  EXPECT_EQ(out.commit.has_value(), r.commits);
-  if (r.exception != Exception::None) {
-    EXPECT_EQ(h.Words(), before);  // nothing applied
+  ASSERT_EQ(out.commit.has_value(), r.commit.has_value());
+  if (r.commit) {
+    EXPECT_EQ(out.commit->setPointNm, r.commit->setPointNm);
+    EXPECT_EQ(out.commit->pass, r.commit->pass);
   }
-  if (r.commits) {
-    EXPECT_EQ(out.commit->setPointNm, 200000);  // 0x00030D40
-    EXPECT_EQ(out.commit->pass, 7);
-  }
+  // An exception applies nothing; otherwise the registers hold what was written.
+  for (std::size_t i = 0; r.exception == Exception::None && i < r.values.size(); ++i) words[r.address - 100 + i] = r.values[i];
+  EXPECT_EQ(h.Words(), words);
 }
 const WriteContext kIdle{true, false, 42};
 INSTANTIATE_TEST_SUITE_P(
     Rows, WriteTest,
     testing::Values(
-        WriteRow{"commit", 100, {3, 0x0D40, 7, 42}, kIdle, Exception::None, true},
-        WriteRow{"stage_only", 100, {3, 0x0D40, 7}, kIdle, Exception::None, false},
-        WriteRow{"writes_off", 102, {7}, {false, false, 42}, Exception::IllegalFunction, false},
-        WriteRow{"below_map", 99, {1, 2}, kIdle, Exception::IllegalAddress, false},
-        WriteRow{"beyond_map", 103, {42, 0}, kIdle, Exception::IllegalAddress, false},
-        WriteRow{"pass_100", 102, {100}, kIdle, Exception::IllegalValue, false},
-        WriteRow{"stale_counter", 100, {3, 0x0D40, 7, 41}, kIdle, Exception::IllegalValue, false},
-        WriteRow{"pass_running", 100, {3, 0x0D40, 7, 42}, {true, true, 42}, Exception::IllegalValue, false},
-        WriteRow{"set_point_0", 100, {0, 0, 7, 42}, kIdle, Exception::IllegalValue, false},
-        WriteRow{"set_point_10000", 100, {0x98, 0x9680, 7, 42}, kIdle, Exception::IllegalValue, false},
-        WriteRow{"hundredth", 100, {3, 0x0D4A, 7, 42}, kIdle, Exception::IllegalValue, false}),
+        WriteRow{"commit", 100, {3, 0x0D40, 7, 42}, kIdle, Exception::None, Commit{200000, 7}},
+        WriteRow{"stage_only", 100, {3, 0x0D40, 7}, kIdle, Exception::None, {}},
+        WriteRow{"commit_alone", 103, {42}, kIdle, Exception::None, Commit{120000, 3}},
+        WriteRow{"pass_99", 102, {99}, kIdle, Exception::None, {}},
+        WriteRow{"set_point_min", 100, {0, 100, 7, 42}, kIdle, Exception::None, Commit{100, 7}},
+        WriteRow{"set_point_max", 100, {0x98, 0x961C, 7, 42}, kIdle, Exception::None, Commit{9999900, 7}},
+        WriteRow{"writes_off", 102, {7}, {false, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{"below_map", 99, {1, 2}, kIdle, Exception::IllegalAddress, {}},
+        WriteRow{"beyond_map", 103, {42, 0}, kIdle, Exception::IllegalAddress, {}},
+        WriteRow{"pass_100", 102, {100}, kIdle, Exception::IllegalValue, {}},
+        WriteRow{"stale_counter", 100, {3, 0x0D40, 7, 41}, kIdle, Exception::IllegalValue, {}},
+        WriteRow{"pass_running", 100, {3, 0x0D40, 7, 42}, {true, true, 42}, Exception::IllegalValue, {}},
+        WriteRow{"set_point_0", 100, {0, 0, 7, 42}, kIdle, Exception::IllegalValue, {}},
+        WriteRow{"set_point_10000", 100, {0x98, 0x9680, 7, 42}, kIdle, Exception::IllegalValue, {}},
+        WriteRow{"hundredth", 100, {3, 0x0D4A, 7, 42}, kIdle, Exception::IllegalValue, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+std::string Bytes(std::initializer_list<int> bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+struct FrameRow {
+  const char* name;
+  std::string buffer;
+  FrameResult result;
+  std::string pdu = {}, rest = {};  // of a complete frame (transaction 0xAB12, unit 7)
+};
+class FrameTest : public testing::TestWithParam<FrameRow> {};
+TEST_P(FrameTest, TakesOneFrameOffTheFront) {
+  const FrameRow& r = GetParam();
+  std::string buffer = r.buffer;
+  Frame frame;
+  EXPECT_EQ(TakeFrame(buffer, frame), r.result);
+  if (r.result != FrameResult::Complete) {
+    EXPECT_EQ(buffer, r.buffer);
+    return;
+  }
+  EXPECT_TRUE(frame.transaction == 0xAB12 && frame.unit == 7);
+  EXPECT_EQ(frame.pdu, r.pdu);
+  EXPECT_EQ(buffer, r.rest);
+  // The answer carries the request's transaction and unit and a length of unit plus PDU.
+  EXPECT_EQ(ResponseBytes(frame, Bytes({4, 2, 0, 5})), Bytes({0xAB, 0x12, 0, 0, 0, 5, 7, 4, 2, 0, 5}));
+}
+const std::string kHead = Bytes({0xAB, 0x12, 0, 0});
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FrameTest,
+    testing::Values(
+        FrameRow{"read", kHead + Bytes({0, 6, 7, 4, 0, 0, 0, 19, 0xAB}), FrameResult::Complete,
+                 Bytes({4, 0, 0, 0, 19}), Bytes({0xAB})},
+        FrameRow{"shortest", kHead + Bytes({0, 2, 7, 0x2B}), FrameResult::Complete, "\x2B", ""},
+        FrameRow{"longest", kHead + Bytes({0, 254, 7}) + std::string(253, 'x'), FrameResult::Complete,
+                 std::string(253, 'x'), ""},
+        FrameRow{"length_255", kHead + Bytes({0, 255, 7}) + std::string(254, 'x'), FrameResult::Malformed},
+        FrameRow{"length_256", kHead + Bytes({1, 0, 7}) + std::string(255, 'x'), FrameResult::Malformed},
+        FrameRow{"length_1", kHead + Bytes({0, 1}), FrameResult::Malformed},
+        FrameRow{"protocol_1", Bytes({0xAB, 0x12, 0, 1}), FrameResult::Malformed},
+        FrameRow{"protocol_256", Bytes({0xAB, 0x12, 1, 0, 0, 6}), FrameResult::Malformed},
+        FrameRow{"three_bytes", Bytes({0xAB, 0x12, 0}), FrameResult::Incomplete},
+        FrameRow{"five_bytes", kHead + Bytes({0}), FrameResult::Incomplete},
+        FrameRow{"header_only", kHead + Bytes({0, 2}), FrameResult::Incomplete},
+        FrameRow{"body_short", kHead + Bytes({0, 6, 7, 4, 0, 0, 0}), FrameResult::Incomplete}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DecodeRow {
+  std::uint8_t function;
+  std::string data;
+  bool ok;
+  std::uint16_t address = 0;
+  std::vector<std::uint16_t> values = {};
+};
+class DecodeTest : public testing::TestWithParam<DecodeRow> {};
+TEST_P(DecodeTest, TakesWhatFitsTheFunction) {
+  const DecodeRow& r = GetParam();
+  std::uint16_t address = 0;
+  std::vector<std::uint16_t> values{9};
+  ASSERT_EQ(DecodeWrite(r.function, r.data, address, values), r.ok);
+  if (!r.ok) return;
+  EXPECT_EQ(address, r.address);
+  EXPECT_EQ(values, r.values);
+  // 06 echoes address and value, 16 gives address and quantity: the request's first 4 bytes.
+  EXPECT_EQ(WriteAnswerData(r.function, address, values), r.data.substr(0, 4));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DecodeTest,
+    testing::Values(
+        DecodeRow{6, Bytes({0, 102, 0xAB, 7}), true, 102, {0xAB07}}, DecodeRow{6, Bytes({0, 102, 0, 7, 0}), false},
+        DecodeRow{6, Bytes({0, 102, 0}), false}, DecodeRow{3, Bytes({0, 102, 0, 7}), false},
+        DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D, 0x40}), true, 100, {3, 0x0D40}},
+        DecodeRow{16, Bytes({0, 100, 0, 123, 246}) + std::string(246, 1), true, 100,
+                  std::vector<std::uint16_t>(123, 0x0101)},
+        DecodeRow{16, Bytes({0, 100, 0, 124, 248}) + std::string(248, 1), false},
+        DecodeRow{16, Bytes({0, 100, 0, 0, 0}), false}, DecodeRow{16, Bytes({0, 100, 0, 1}), false},
+        DecodeRow{16, Bytes({0, 100, 0, 2, 3, 0, 3, 0x0D}), false},
+        DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D}), false},
+        DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D, 0x40, 0}), false}));
+
+TEST(Protocol, LogLine) {
+  EXPECT_EQ(CommitLogLine("12/07/26", "15:40:01", "127.0.0.1", 120.0f, 0, {200000, 7}),
+            "12/07/26 15:40:01  127.0.0.1  set-point 120.0 -> 200.0 mcm  pass 00 -> 07\n");
+  EXPECT_EQ(CommitLogLine("d", "t", "c", 9999.9f, 99, {123400, -1}), "d t  c  set-point 9999.9 -> 123.4 mcm  pass 99 -> -01\n");
+}
 
 }  // namespace
 }  // namespace orlix::link

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "base/SystemPlatform.h"
 #include "passfiles/Envelope.h"
@@ -83,6 +84,8 @@ TEST_P(BadInput, ReadsWhatItCanAndNothingElse) {
   EXPECT_EQ(CsvText(d).size() > kCsvHeader.size() + 2, d.Count() > 0);
 }
 const std::string kLine = PassFileWriter::DataLine(12, 120.44f, 350.2f, 15.6f);
+// The longest line that can be a data line: 256 bytes, blanks after the items.
+const std::string kPadded = kLine.substr(0, kLine.size() - 2) + std::string(258 - kLine.size(), ' ');
 INSTANTIATE_TEST_SUITE_P(
     Files, BadInput,
     ::testing::Values(
@@ -91,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadRow{"a line of a page", kLine + std::string(5000, '1') + "\n" + kLine, 2, 1},
         BadRow{"binary", std::string("\0\xff\x01 12 3\r\x80\n", 11) + kLine, 1, 2},
         BadRow{"lone CR ends", " 1 2.5 3 4\r 2 2.5 3 4\r", 2, 0},
+        BadRow{"not the writer's numbers", " 12. 2.5 3 4\n 1x5 2.5 3 4\n 1 2.5x 3 4\n -1 -.5 3 4\n", 0, 4},
+        BadRow{"blanks after the items", kPadded + "\n" + kPadded + " ", 1, 1},
         BadRow{"50 MB without line ends", std::string(50'000'000, '7'), 0, 1}));
 
 TEST(PassData, StopsAtTheBoundAndKeepsTheItemsAsWritten) {
@@ -101,10 +106,38 @@ TEST(PassData, StopsAtTheBoundAndKeepsTheItemsAsWritten) {
   const PassData d = PassData::Read(files, "07.PSS");
   EXPECT_TRUE(d.CutShort());
   EXPECT_EQ(d.Count(), PassData::kMaxBytes / kLine.size());
+  EXPECT_EQ(d.Summary(), std::to_string(d.Count()) + " data lines read, only the first 64 MB read");
   EXPECT_EQ(CsvText(PassData::Parse(kLine + "-000001 -0005.0 0000 0001\r\n")),
             "line,length_m,thickness_um,roll_diameter_mm,roll_weight_kg\r\n"
             "1,000012,0120.4,0350,0016\r\n2,-000001,-0005.0,0000,0001\r\n");
   EXPECT_FALSE(PassData::Read(files, "08.PSS").Readable());
+}
+
+std::string Lengths(std::initializer_list<float> lengths) {
+  std::string lines;
+  for (const float l : lengths) lines += PassFileWriter::DataLine(l, 120, 300, 9);
+  return lines;
+}
+TEST(PassData, HeaderLengthAndSummary) {
+  const PassData head = PassData::Parse(PassFileWriter::HeaderText(7, "12/07/26", "10:15:02") + Lengths({1, 2, 3}));
+  EXPECT_EQ(head.PassText() + "|" + head.DateText() + "|" + head.TimeText(), "07|12/07/26|10:15:02");
+  EXPECT_EQ(HeaderStamp(head), "120726-101502");
+  EXPECT_TRUE(head.LengthAdvances());
+  // Drawn against length only when it never goes back and ends beyond where it began.
+  for (const auto& [bytes, advances, summary] : std::vector<std::tuple<std::string, bool, std::string>>{
+           {Lengths({1, 2}), true, "2 data lines read"},
+           {Lengths({1}), false, "1 data line read"},
+           {Lengths({1, 1}), false, "2 data lines read"},
+           {Lengths({1, 3, 2}) + "x\n", false, "3 data lines read, 1 unreadable line skipped"},
+           {"x\ny\n", false, "0 data lines read, 2 unreadable lines skipped"}}) {
+    const PassData d = PassData::Parse(bytes);
+    EXPECT_EQ(d.LengthAdvances(), advances) << summary;
+    EXPECT_EQ(d.Summary(), summary);
+  }
+  EXPECT_EQ(PassData::Unreadable().Summary(), "the file cannot be read");
+  // Without its bytes kept a pass gives no items, and never reads where they were.
+  const PassData bare = PassData::Parse(Lengths({1, 2}), false, false);
+  EXPECT_TRUE(bare.Count() == 2 && bare.Items(0)[0].empty() && bare.Items(1)[0].empty());
 }
 
 TEST(Envelope, EveryRangeHoldsItsExtremesAndEnds) {
@@ -126,7 +159,7 @@ TEST(Envelope, EveryRangeHoldsItsExtremesAndEnds) {
 }
 
 TEST(PassInfo, WritesAndReadsBack) {
-  PassInfo info{7, "2026-12-07T10:15:02", "", 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2}, "0.1.0"};
+  PassInfo info{7, "2026-12-07T10:15:02", "", false, 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2}, "0.1.0"};
   const std::string text = InfoText(info);
   EXPECT_EQ(text,
             "[pass]\r\nnumber=7\r\nstart=2026-12-07T10:15:02\r\nset_point_um=120.5\r\nscale_percent=40\r\n"
@@ -150,7 +183,7 @@ TEST(Archive, RepeatedPassesWithOneNumberLoseNothing) {
     EXPECT_TRUE(pass == 0 || kept.insert(r.name).second) << r.name;
     EXPECT_FALSE(files.Exists("07.PSS") || files.Exists("07.PSI"));
     files.files["07.PSS"] = "pass " + std::to_string(pass);
-    if (pass != 2) files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", 1, 1, 1, 1, 1, {}, {}, "v"});
+    if (pass != 2) files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", false, 1, 1, 1, 1, 1, {}, {}, "v"});
   }
   EXPECT_EQ(*kept.begin(), "07-20261207-101502.PSS");
   EXPECT_TRUE(kept.count("archive/07-20261207-101502-2.PSS") && kept.count("archive/07-0-.PSS") == 0);
@@ -173,29 +206,41 @@ TEST(Archive, OnDiskTheMoveNeverReplaces) {
 }
 
 struct KeyRow {
-  const char* keys;  // digits and '.', 'E' Enter, 'D' Delete
+  // digits and '.', 'E' Enter, 'D' Delete, 'x' and '-' keys beyond the keypad, 'L' loads
+  // again, 'F'n puts the cursor into field n, 'T'n types "40" into it ('/' is field -1)
+  const char* keys;
   const char* plus;
   const char* minus;
   int current;
+  double savedPlus, savedMinus;
 };
 class ToleranceKeys : public ::testing::TestWithParam<KeyRow> {};
 TEST_P(ToleranceKeys, FollowTheOtherTabsRules) {
   ToleranceEditor e;
-  e.Load({6, 2.5});
+  e.Load({6.125, 2.5});  // shown "6.13"
   for (const char* c = GetParam().keys; *c; ++c) {
     if (*c == 'D') e.Delete();
-    else e.KeyPress(*c == 'E' ? ToleranceEditor::kEnterKey : *c == '.' ? ToleranceEditor::kPointKey : static_cast<std::int16_t>(*c - '0'));
+    else if (*c == 'L') e.Load({6.125, 2.5});
+    else if (*c == 'F') e.MakeCurrent(*++c - '0');
+    else if (*c == 'T') e.TypeText(*++c - '0', "40");
+    else e.KeyPress(*c == 'E' ? ToleranceEditor::kEnterKey : *c == '.' ? ToleranceEditor::kPointKey : *c == 'x' ? 12 : static_cast<std::int16_t>(*c - '0'));
   }
   EXPECT_EQ(e.FieldText(0), GetParam().plus);
   EXPECT_EQ(e.FieldText(1), GetParam().minus);
   EXPECT_EQ(e.CurrentField(), GetParam().current);
-  EXPECT_EQ(e.Saved().plus, std::atof(GetParam().plus));
+  EXPECT_EQ(e.Saved().plus, GetParam().savedPlus);
+  EXPECT_EQ(e.Saved().minus, GetParam().savedMinus);
 }
-INSTANTIATE_TEST_SUITE_P(Keys, ToleranceKeys,
-                         ::testing::Values(KeyRow{"", "6", "2.5", 0}, KeyRow{"12.5E", "12.5", "2.5", 1},
-                                           KeyRow{"10000E", "0", "2.5", 1}, KeyRow{"9999E3", "9999", "3", 1},
-                                           KeyRow{"EE", "6", "2.5", 0}, KeyRow{"4EDE8", "8", "", 0},
-                                           KeyRow{"1.2.3", "1.2.3", "2.5", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ToleranceKeys,
+    ::testing::Values(KeyRow{"", "6.13", "2.5", 0, 6.125, 2.5}, KeyRow{"12.5E", "12.5", "2.5", 1, 12.5, 2.5},
+                      KeyRow{"10000E", "0", "2.5", 1, 0, 2.5}, KeyRow{"9999E3", "9999", "3", 1, 9999, 3},
+                      KeyRow{"EE", "6.13", "2.5", 0, 6.125, 2.5}, KeyRow{"4EDE8", "8", "", 0, 8, 0},
+                      KeyRow{"1.2.3", "1.2.3", "2.5", 0, 1.2, 2.5}, KeyRow{"x-5", "5", "2.5", 0, 5, 2.5},
+                      KeyRow{"F17", "6.13", "7", 1, 6.125, 7}, KeyRow{"1F07", "17", "2.5", 0, 17, 2.5},
+                      KeyRow{"F2F/7", "7", "2.5", 0, 7, 2.5}, KeyRow{"T05", "405", "2.5", 0, 405, 2.5},
+                      KeyRow{"T15", "5", "40", 0, 5, 40}, KeyRow{"T2T/", "6.13", "2.5", 0, 6.125, 2.5},
+                      KeyRow{"12E3L5", "5", "2.5", 0, 5, 2.5}));
 
 }  // namespace
 }  // namespace orlix
