@@ -112,7 +112,6 @@ class TestWidgets : public QObject {
       }
       QVERIFY2(tiny || differing * 2 <= drawn, qPrintable(QString::number(differing)));
     }
-    QVERIFY(!w->grab().isNull());
   }
 
   void instrumentsShowTheirValues() {
