@@ -3,7 +3,6 @@
 // (statistics, CSV, PDF text and page); passes of no or one line in the view and the report;
 // unwritable reports/ and station.ini; the Quality tab's Save; Start and Stop with refusals.
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -177,16 +176,14 @@ class TestQualityWindows : public QObject {
       QCOMPARE(w.Field(0)->text(), QString(writable ? "7" : "8"));
       w.show();
       testing::Click(&w, "Command2");
-      QCOMPARE(changed.count(), 1);  // QL_CFG.DAT written and read back into the record
+      QCOMPARE(changed.count(), 1);  // QL_CFG.DAT written (its rules are in tests/settings)
       QCOMPARE(record[0], writable ? 7.0 : 8.0);
-      QCOMPARE(files.Read("QL_CFG.DAT", 1024).value_or("").substr(0, 3), std::string(writable ? "7\r\n" : "8\r\n"));
       QCOMPARE(saved.count(), writable ? 1 : 0);
       QCOMPARE(w.isVisible(), !writable);
       QCOMPARE(w.Message().startsWith("QL_CFG.DAT saved.") && w.Message().contains("station.ini") &&
                    w.Message().contains(QDir::toNativeSeparators(home.path())), !writable);
       if (writable) QCOMPARE(files.Read("station.ini", 1024).value_or(""),
                              kept + "\n[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0\n");
-      if (!writable) QVERIFY(QFileInfo(home.filePath("station.ini")).isDir());
     }
   }
 
