@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <locale>
@@ -17,40 +18,30 @@
 using namespace orlix;
 namespace fs = std::filesystem;
 
+#define ROWS(...) std::vector({__VA_ARGS__})  // the first row names the type: tuple{1, "a"}
+
 namespace {
 
-struct PatternRow {
-  double value;
-  const char* pattern;
-  const char* text;
-};
-class Pattern : public ::testing::TestWithParam<PatternRow> {};
-TEST_P(Pattern, Formats) {
-  EXPECT_EQ(FormatPattern(GetParam().value, GetParam().pattern), GetParam().text)
-      << GetParam().value << " with " << GetParam().pattern;
+TEST(Pattern, Formats) {
+  for (auto [value, pattern, text] :
+       ROWS(std::tuple{3.14159, "###0.0#", "3.14"}, {3.1, "###0.0#", "3.1"}, {7, "00", "07"},
+            {120.44, "0000.0", "0120.4"}, {5, "#0", "5"},
+            // Half away from zero, on the 15-digit decimal form; carries into a new digit.
+            {1.005, "0.00", "1.01"}, {1.0049999999999994, "0.00", "1.01"}, {2.5, "0", "3"},
+            {-2.5, "0", "-3"}, {0.49999, "#0", "0"}, {999.95, "0000.0", "1000.0"},
+            {99999.5, "#####0", "100000"}, {0.0005, "###0.000", "0.001"},
+            {0.0004999, "###0.000", "0.000"}, {120.26, "###0.#", "120.3"},
+            // Signs: before the filled digits, never on a zero.
+            {-5.2, "0000.0", "-0005.2"}, {-0.115, "###0.0##", "-0.115"}, {-0.0001, "###0.0", "0.0"},
+            {-30, "###0", "-30"},
+            // Integer digits beyond the pattern; optional decimals left off.
+            {1234567, "0000", "1234567"}, {12345.678, "#0.0#", "12345.68"},
+            {0.001, "####0.##", "0"}, {120, "###0.#", "120"}, {12, "000000", "000012"},
+            {0, "#0.0#", "0.0"}, {1e20, "0", "100000000000000000000"}, {1e-20, "0.00", "0.00"},
+            {4.9e-324, "###0.0", "0.0"}, {1.5e-7, "0.0000000", "0.0000002"}, {NAN, "0000.0", "NaN"},
+            {INFINITY, "0", "Inf"}, {-INFINITY, "0", "-Inf"}, {-1e300 * 1e10, "#0.0", "-Inf"}))
+    EXPECT_EQ(FormatPattern(value, pattern), text) << value << " with " << pattern;
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Pattern,
-    ::testing::Values(
-        PatternRow{3.14159, "###0.0#", "3.14"}, PatternRow{3.1, "###0.0#", "3.1"},
-        PatternRow{7, "00", "07"}, PatternRow{120.44, "0000.0", "0120.4"}, PatternRow{5, "#0", "5"},
-        // Half away from zero, on the 15-digit decimal form; carries into a new digit.
-        PatternRow{1.005, "0.00", "1.01"}, PatternRow{1.0049999999999994, "0.00", "1.01"},
-        PatternRow{2.5, "0", "3"}, PatternRow{-2.5, "0", "-3"}, PatternRow{0.49999, "#0", "0"},
-        PatternRow{999.95, "0000.0", "1000.0"}, PatternRow{99999.5, "#####0", "100000"},
-        PatternRow{0.0005, "###0.000", "0.001"}, PatternRow{0.0004999, "###0.000", "0.000"},
-        PatternRow{120.26, "###0.#", "120.3"},
-        // Signs: before the filled digits, never on a zero.
-        PatternRow{-5.2, "0000.0", "-0005.2"}, PatternRow{-0.115, "###0.0##", "-0.115"},
-        PatternRow{-0.0001, "###0.0", "0.0"}, PatternRow{-30, "###0", "-30"},
-        // Integer digits beyond the pattern; optional decimals left off.
-        PatternRow{1234567, "0000", "1234567"}, PatternRow{12345.678, "#0.0#", "12345.68"},
-        PatternRow{0.001, "####0.##", "0"}, PatternRow{120, "###0.#", "120"},
-        PatternRow{12, "000000", "000012"}, PatternRow{0, "#0.0#", "0.0"},
-        PatternRow{1e20, "0", "100000000000000000000"}, PatternRow{1e-20, "0.00", "0.00"},
-        PatternRow{4.9e-324, "###0.0", "0.0"}, PatternRow{1.5e-7, "0.0000000", "0.0000002"},
-        PatternRow{NAN, "0000.0", "NaN"}, PatternRow{INFINITY, "0", "Inf"},
-        PatternRow{-INFINITY, "0", "-Inf"}, PatternRow{-1e300 * 1e10, "#0.0", "-Inf"}));
 
 TEST(Pattern, SinglesRoundOnTheirOwnSevenDigits) {
   EXPECT_EQ(FormatPattern(120.45f, "0000.0"), "0120.5");  // 120.4499969... as a double
@@ -59,23 +50,16 @@ TEST(Pattern, SinglesRoundOnTheirOwnSevenDigits) {
   EXPECT_EQ(FormatPattern(std::int16_t{7}, "00"), "07");
 }
 
-struct ListRow {
-  double value;
-  const char* text;
-};
-class ListFormRows : public ::testing::TestWithParam<ListRow> {};
-TEST_P(ListFormRows, WritesTheShortestNumeral) {
-  EXPECT_EQ(ListForm(GetParam().value), GetParam().text);
+TEST(ListForm, WritesTheShortestNumeral) {
+  for (auto [value, text] :
+       ROWS(std::pair{0.1, "0.1"}, {120, "120"}, {-2.5, "-2.5"}, {0.001, "0.001"}, {-0.0, "0"},
+            {1e20, "1E+20"}, {1e-7, "1E-07"}, {123456789012345678.0, "1.23456789012346E+17"},
+            {1.0 / 3.0, "0.333333333333333"}, {0.1f, "0.100000001490116"},
+            // Next to the largest double: rounded toward zero, so it reads back.
+            {1.7976931348623157e308, "1.79769313486231E+308"},
+            {-1.7976931348623157e308, "-1.79769313486231E+308"}))
+    EXPECT_EQ(ListForm(value), text);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ListFormRows,
-    ::testing::Values(ListRow{0.1, "0.1"}, ListRow{120, "120"}, ListRow{-2.5, "-2.5"},
-                      ListRow{0.001, "0.001"}, ListRow{-0.0, "0"}, ListRow{1e20, "1E+20"},
-                      ListRow{1e-7, "1E-07"}, ListRow{123456789012345678.0, "1.23456789012346E+17"},
-                      ListRow{1.0 / 3.0, "0.333333333333333"}, ListRow{0.1f, "0.100000001490116"},
-                      // Next to the largest double: rounded toward zero, so it reads back.
-                      ListRow{1.7976931348623157e308, "1.79769313486231E+308"},
-                      ListRow{-1.7976931348623157e308, "-1.79769313486231E+308"}));
 
 TEST(ListForm, PrintFormAndRandomRoundTrips) {
   EXPECT_EQ(PrintForm(14), " 14 ");
@@ -93,37 +77,26 @@ TEST(ListForm, PrintFormAndRandomRoundTrips) {
   }
 }
 
-// Items and field texts, each also read as a view into a longer buffer whose next
-// character is a digit: nothing may be read past the view.
-struct ParseRow {
-  const char* text;
-  std::optional<double> item;  // ParseListNumber
-  double leading;              // LeadingNumber
-};
-class Parse : public ::testing::TestWithParam<ParseRow> {};
-TEST_P(Parse, ReadsNoFurtherThanTheText) {
-  const std::string text = GetParam().text;
-  for (const std::string& buffer : {text, text + "9", text + "e9"}) {
-    const std::string_view view = std::string_view(buffer).substr(0, text.size());
-    EXPECT_EQ(ParseListNumber(view), GetParam().item) << '"' << text << '"';
-    EXPECT_DOUBLE_EQ(LeadingNumber(view), GetParam().leading) << '"' << text << '"';
+// Items (ParseListNumber, none where nullopt) and field texts (LeadingNumber), each also read
+// as a view into a longer buffer whose next character is a digit: nothing may be read past it.
+TEST(Parse, ReadsNoFurtherThanTheText) {
+  const std::optional<double> none;
+  for (auto [text, item, leading] :
+       ROWS(std::tuple{"0.01", std::optional(0.01), 0.01}, {".01", 0.01, 0.01},
+            {"-2.5", -2.5, -2.5}, {"1E+20", 1e20, 1e20}, {"1e-7", 1e-7, 1e-7}, {" 14 ", 14, 14},
+            {"+3", 3, 3}, {"12", 12, 12}, {"5.", 5, 5}, {"", none, 0}, {"   ", none, 0},
+            {"12abc", none, 12}, {"1e999", none, 0}, {"nan", none, 0}, {"inf", none, 0},
+            {"0x10", none, 0}, {"-", none, 0}, {".", none, 0}, {"+-5", none, 0},
+            {"12.5.3", none, 12.5}, {"  7x", none, 7}, {"1e", none, 1}, {"1e+", none, 1},
+            {"2E3x", none, 2000}, {"3.e1", 30, 30}, {"4e-1.5", none, 0.4}, {"-.5", -0.5, -0.5})) {
+    const std::string t = text;
+    for (const std::string& buffer : {t, t + "9", t + "e9"}) {
+      const std::string_view view = std::string_view(buffer).substr(0, t.size());
+      EXPECT_EQ(ParseListNumber(view), item) << '"' << text << '"';
+      EXPECT_DOUBLE_EQ(LeadingNumber(view), leading) << '"' << text << '"';
+    }
   }
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Parse,
-    ::testing::Values(ParseRow{"0.01", 0.01, 0.01}, ParseRow{".01", 0.01, 0.01},
-                      ParseRow{"-2.5", -2.5, -2.5}, ParseRow{"1E+20", 1e20, 1e20},
-                      ParseRow{"1e-7", 1e-7, 1e-7}, ParseRow{" 14 ", 14, 14}, ParseRow{"+3", 3, 3},
-                      ParseRow{"12", 12, 12}, ParseRow{"5.", 5, 5}, ParseRow{"", std::nullopt, 0},
-                      ParseRow{"   ", std::nullopt, 0}, ParseRow{"12abc", std::nullopt, 12},
-                      ParseRow{"1e999", std::nullopt, 0}, ParseRow{"nan", std::nullopt, 0},
-                      ParseRow{"inf", std::nullopt, 0}, ParseRow{"0x10", std::nullopt, 0},
-                      ParseRow{"-", std::nullopt, 0}, ParseRow{".", std::nullopt, 0},
-                      ParseRow{"+-5", std::nullopt, 0}, ParseRow{"12.5.3", std::nullopt, 12.5},
-                      ParseRow{"  7x", std::nullopt, 7}, ParseRow{"1e", std::nullopt, 1},
-                      ParseRow{"1e+", std::nullopt, 1}, ParseRow{"2E3x", std::nullopt, 2000},
-                      ParseRow{"3.e1", 30, 30}, ParseRow{"4e-1.5", std::nullopt, 0.4},
-                      ParseRow{"-.5", -0.5, -0.5}));
 
 TEST(ListReader, ItemsByCommasAndLineEndsUntilTheFirstFault) {
   const std::string text = "61,-2.5,0,0,\r\n 14 \r\n\r\n120.5,4373\n7";

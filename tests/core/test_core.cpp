@@ -16,6 +16,8 @@ using orlix::testing::FakeClock;
 using orlix::testing::MemoryFileAccess;
 using orlix::testing::ReplayUniform;
 
+#define ROWS(...) std::vector({__VA_ARGS__})  // the first row names the type: tuple{1, "a"}
+
 namespace {
 
 const std::array<double, 14> kMissingFile = {1, 1, 1, 0.01, 0.1, 0.1, 0.1, 0.001, 1, 0, 0, 1, 0, 0};
@@ -42,44 +44,36 @@ std::string Lines(int count, std::string tail = "") {
   return text + tail;
 }
 
-struct BadFileRow {
-  const char* name;
-  std::string text;
-  int valuesRead;  // taken from the file before the fault; the rest take the missing-file values
-  bool unreadable = false;
-};
-class Configuration : public ::testing::TestWithParam<BadFileRow> {};
-TEST_P(Configuration, KeepsWhatWasReadAndDefaultsTheRest) {
-  const BadFileRow& row = GetParam();
-  MemoryFileAccess files;
-  if (row.valuesRead >= 0) files.files[kConfigurationFile] = row.text;
-  files.failReads = row.unreadable;
-  SettingsRecord s;
-  s[Background] = 11;  // background and source are kept, whatever the file holds
-  s[Source] = 22;
-  Cfgfile(files).ReadConfiguration(s);
-  for (int i = 0; i < kSettingCount; ++i) {
-    const double want = i < row.valuesRead ? 5 + i
-                        : i == Background  ? 11
-                        : i == Source      ? 22
-                                           : kMissingFile[static_cast<std::size_t>(i)];
-    EXPECT_EQ(s[i], want) << row.name << " index " << i;
+// Each file with the number of values taken from it before the fault; the rest take the
+// missing-file values, but background and source keep theirs, whatever the file holds.
+TEST(Configuration, KeepsWhatWasReadAndDefaultsTheRest) {
+  for (auto [name, text, valuesRead, unreadable] : ROWS(
+           std::tuple{"missing", std::string(), -1, false}, {"complete", Lines(14), 14, false},
+           {"unreadable", Lines(14), 0, true},
+           {"commas", "5,6,7,8,9,10,11,12,13,14,15,16,17,18", 14, false},
+           {"short", Lines(6), 6, false}, {"empty", "", 0, false},
+           {"word", Lines(4, "fast\r\n9\r\n"), 4, false},
+           {"blank lines", "5\r\n\r\n6\r\n\r\n", 2, false},
+           {"beyond double", Lines(2, "1e400\r\n7\r\n"), 2, false}, {"extra", Lines(20), 14, false},
+           // Past 64 KiB nothing is read, not even a number cut at the bound.
+           {"blanks to the bound", std::string(65530, ' ') + "5\r\n6789012\r\n", 1, false})) {
+    MemoryFileAccess files;
+    if (valuesRead >= 0) files.files[kConfigurationFile] = text;
+    files.failReads = unreadable;
+    SettingsRecord s;
+    s[Background] = 11;
+    s[Source] = 22;
+    Cfgfile(files).ReadConfiguration(s);
+    for (int i = 0; i < kSettingCount; ++i) {
+      const double want = i < valuesRead    ? 5 + i
+                          : i == Background ? 11
+                          : i == Source     ? 22
+                                            : kMissingFile[static_cast<std::size_t>(i)];
+      EXPECT_EQ(s[i], want) << name << " index " << i;
+    }
+    EXPECT_EQ(files.writes, 0) << "reading never writes";
   }
-  EXPECT_EQ(files.writes, 0) << "reading never writes";
 }
-INSTANTIATE_TEST_SUITE_P(
-    Files, Configuration,
-    ::testing::Values(BadFileRow{"missing", "", -1}, BadFileRow{"complete", Lines(14), 14},
-                      BadFileRow{"unreadable", Lines(14), 0, true},
-                      BadFileRow{"commas", "5,6,7,8,9,10,11,12,13,14,15,16,17,18", 14},
-                      BadFileRow{"short", Lines(6), 6}, BadFileRow{"empty", "", 0},
-                      BadFileRow{"word", Lines(4, "fast\r\n9\r\n"), 4},
-                      BadFileRow{"blank lines", "5\r\n\r\n6\r\n\r\n", 2},
-                      BadFileRow{"beyond double", Lines(2, "1e400\r\n7\r\n"), 2},
-                      BadFileRow{"extra", Lines(20), 14},
-                      // Past 64 KiB nothing is read, not even a number cut at the bound.
-                      BadFileRow{"blanks to the bound",
-                                 std::string(65530, ' ') + "5\r\n6789012\r\n", 1}));
 
 // Mean and spread of many draws, and the share at or below the mean, against the Poisson law.
 TEST(PoissonCount, FollowsThePoissonLaw) {
@@ -104,27 +98,18 @@ TEST(PoissonCount, FollowsThePoissonLaw) {
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(sa.PoissonCount(120), sb.PoissonCount(120)) << i;
 }
 
-struct CountRow {
-  float mean;
-  float uniform;
-  int count;
-  long draws;
-};
-class PoissonRows : public ::testing::TestWithParam<CountRow> {};
-TEST_P(PoissonRows, CountsTheDrawsBelowTheMean) {
-  ReplayUniform uniform({GetParam().uniform});
-  Stats stats(uniform);
-  EXPECT_EQ(stats.PoissonCount(GetParam().mean), GetParam().count);
-  EXPECT_EQ(uniform.draws, GetParam().draws);
+// Draws of 0.5 add -ln 0.5 = 0.69 each: the fifth passes 3. The top draw never reaches ln 0;
+// draws that add nothing are cut.
+TEST(PoissonCount, CountsTheDrawsBelowTheMean) {
+  for (auto [mean, draw, count, draws] :
+       ROWS(std::tuple{3.0f, 0.5f, 4, 5L}, {100.0f, 0.99999994f, 6, 7L},
+            {5.0f, 0.0f, 32767, 32768L}, {0.0f, 0.5f, 0, 0L}, {-5.0f, 0.5f, 0, 0L},
+            {NAN, 0.5f, 0, 0L}, {32767.0f, 0.5f, 32767, 0L}, {INFINITY, 0.5f, 32767, 0L})) {
+    ReplayUniform uniform({draw});
+    EXPECT_EQ(Stats(uniform).PoissonCount(mean), count) << mean;
+    EXPECT_EQ(uniform.draws, draws) << mean;
+  }
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PoissonRows,
-    ::testing::Values(CountRow{3.0f, 0.5f, 4, 5},  // -ln 0.5 = 0.69 a draw: the fifth passes 3
-                      CountRow{100.0f, 0.99999994f, 6, 7},  // the top draw never reaches ln 0
-                      CountRow{5.0f, 0.0f, 32767, 32768},   // draws that add nothing are cut
-                      CountRow{0.0f, 0.5f, 0, 0}, CountRow{-5.0f, 0.5f, 0, 0},
-                      CountRow{NAN, 0.5f, 0, 0}, CountRow{32767.0f, 0.5f, 32767, 0},
-                      CountRow{INFINITY, 0.5f, 32767, 0}));
 
 // A count source that hands out fixed counts and records the means asked for.
 class FixedCounts final : public CountSource {
@@ -170,28 +155,20 @@ TEST(QLDAQ, CountsSamplesAndStripLength) {
   }
 }
 
-struct ModeRow {
-  double mode;
-  Coefficients coef;
-  float thickness;
-};
-class Modes : public ::testing::TestWithParam<ModeRow> {};
-TEST_P(Modes, ThicknessOfCountOneHundred) {
-  Core c;
-  c.source.counts = {100, 77};
-  c.values.SetPointThickness = 200;
-  c.coef = GetParam().coef;
-  c.settings[MeasurementMode] = GetParam().mode;
-  EXPECT_EQ(c.Take(), GetParam().thickness);
-  for (const float mean : c.source.means)
-    EXPECT_EQ(mean, 200.0f);  // every count around the set-point
+TEST(Measure, ThicknessOfCountOneHundredInEachMode) {
+  for (auto [mode, coef, thickness] :
+       ROWS(std::tuple{0.0, Coefficients{9, 9, 9, 9}, 100.0f}, {1, {5, 2, 0, 0}, 205},
+            {1, {1, 0.5, 0.25, 0.125}, 127551}, {2, {9, 9, 9, 9}, 77},  // a fresh simulated count
+            {3, {0, 1, 0, 0}, 0}, {1.5, {0, 1, 0, 0}, 0})) {
+    Core c;
+    c.source.counts = {100, 77};
+    c.values.SetPointThickness = 200;
+    c.coef = coef;
+    c.settings[MeasurementMode] = mode;
+    EXPECT_EQ(c.Take(), thickness) << mode;
+    for (const float mean : c.source.means) EXPECT_EQ(mean, 200.0f);  // around the set-point
+  }
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Modes,
-    ::testing::Values(ModeRow{0, {9, 9, 9, 9}, 100.0f}, ModeRow{1, {5, 2, 0, 0}, 205.0f},
-                      ModeRow{1, {1, 0.5, 0.25, 0.125}, 127551.0f},
-                      ModeRow{2, {9, 9, 9, 9}, 77.0f},  // a fresh simulated count
-                      ModeRow{3, {0, 1, 0, 0}, 0.0f}, ModeRow{1.5, {0, 1, 0, 0}, 0.0f}));
 
 TEST(Measure, CubicTermsInTheirOrderAndHeldToTheSingleRange) {
   // x·A2·x + (x·A1 + A0) + x·A3·x·x, each in double, summed in that order.
@@ -204,31 +181,21 @@ TEST(Measure, CubicTermsInTheirOrderAndHeldToTheSingleRange) {
   EXPECT_EQ(Measure::EvaluateCubic({NAN, 0, 0, 0}, 30000.0f), 0.0f);
 }
 
-struct CorrectionRow {
-  bool on;
-  double gain;
-  std::int16_t count;
-  std::optional<double> correction;
-};
-class Correction : public ::testing::TestWithParam<CorrectionRow> {};
-TEST_P(Correction, PerMilleOfTheThicknessScaledByTheGain) {
-  Core c;
-  c.settings[MeasurementMode] = kModeDirect;
-  c.Take();  // a valid correction first: each measurement sets it anew
-  c.values.ControlOn = GetParam().on;
-  c.values.ControlGain = GetParam().gain;
-  c.source.counts = {GetParam().count};
-  c.Take();
-  EXPECT_EQ(c.measure.Correction(), GetParam().correction);
+TEST(Measure, CorrectionPerMilleOfTheThicknessScaledByTheGain) {
+  for (auto [on, gain, count, correction] :
+       ROWS(std::tuple{true, 100.0, std::int16_t{100}, std::optional(2.0)}, {true, 50, 100, 4.0},
+            {true, 100, 1, 1190.0}, {true, 100, 120, 0.0}, {false, 100, 100, std::nullopt},
+            {true, 100, 0, std::nullopt}, {true, 0, 100, std::nullopt})) {
+    Core c;
+    c.settings[MeasurementMode] = kModeDirect;
+    c.Take();  // a valid correction first: each measurement sets it anew
+    c.values.ControlOn = on;
+    c.values.ControlGain = gain;
+    c.source.counts = {count};
+    c.Take();
+    EXPECT_EQ(c.measure.Correction(), correction) << on << " " << gain << " " << count;
+  }
 }
-INSTANTIATE_TEST_SUITE_P(Rows, Correction,
-                         ::testing::Values(CorrectionRow{true, 100, 100, 2.0},
-                                           CorrectionRow{true, 50, 100, 4.0},
-                                           CorrectionRow{true, 100, 1, 1190.0},
-                                           CorrectionRow{true, 100, 120, 0.0},
-                                           CorrectionRow{false, 100, 100, std::nullopt},
-                                           CorrectionRow{true, 100, 0, std::nullopt},
-                                           CorrectionRow{true, 0, 100, std::nullopt}));
 
 // The cycle with instruments and a pass file that write what they are given into one trace.
 class Trace final : public CycleInstruments, public PassRecorder {
@@ -251,7 +218,7 @@ class Trace final : public CycleInstruments, public PassRecorder {
     return Write(!failLines, "E" + Num(a) + "/" + Num(s));
   }
   bool WriteHistoPoint(std::int16_t, double x, double n) override {
-    return Write(!failLines, "B" + Num(x) + "/" + Num(n));
+    return Write(true, "B" + Num(x) + "/" + Num(n));
   }
 
  private:
@@ -304,43 +271,31 @@ TEST(Cycle, OnePassFromStartToStop) {
   EXPECT_EQ(c.trace.text, "") << "a second Stop writes nothing";
 }
 
-// Steps a time apart after Start: what each period did, and how long the cycle may then
-// sleep before its next step has something to do.
-struct PeriodRow {
-  std::array<double, 3> periods;  // display, file output, correction
-  int steps;
-  double dt;
-  std::array<int, 3> actions;  // displays, data lines, samples
-  double wait;
-};
-class Periods : public ::testing::TestWithParam<PeriodRow> {};
-TEST_P(Periods, EachActsOnceItsPeriodHasPassed) {
-  Cycle c;
-  for (int k = 0; k < 3; ++k) c.settings[DisplayPeriod + k] = GetParam().periods[std::size_t(k)];
-  EXPECT_EQ(c.cycle.SecondsUntilDue(), INFINITY) << "no pass";
-  c.cycle.StartPass();
-  const std::string t = c.Run(GetParam().steps, GetParam().dt);
-  int i = 0;
-  for (const char what : {'T', 'D', 'S'}) {
-    EXPECT_EQ(std::count(t.begin(), t.end(), what), GetParam().actions[std::size_t(i++)]) << t;
-  }
-  const double wait = c.cycle.SecondsUntilDue();
-  EXPECT_TRUE(wait == GetParam().wait || std::fabs(wait - GetParam().wait) < 1e-8) << wait;
-}
+// Steps a time apart after Start with the display, file output and correction periods: what
+// each did (displays, data lines, samples), and how long the cycle may then sleep before its
+// next step has something to do.
 const double kTenth = static_cast<double>(0.1f);  // periods are singles
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Periods,
-    ::testing::Values(PeriodRow{{0.5, 0.5, 0.5}, 2, 0.25, {0, 0, 0}, 1e-6},  // strictly after
-                      PeriodRow{{0.5, 0.5, 0.5}, 3, 0.25, {1, 1, 1}, 0.25},  // counted from the due time
-                      PeriodRow{{0.1, 0.1, 0.1}, 10000, 0.001, {99, 99, 99}, 1e-6},
-                      PeriodRow{{1, 0, 10}, 7, 0.001, {0, 7, 0}, 0},  // 0: on every step
-                      PeriodRow{{-1, 1, 5}, 1, 0, {1, 0, 0}, 0},
-                      PeriodRow{{0.1, 1, 0.3}, 25, 0.11, {25, 2, 9}, kTenth - 0.03},
-                      PeriodRow{{0.1, 1, 5}, 1, 0.04, {0, 0, 0}, kTenth - 0.04},
-                      PeriodRow{{5, 1, 0.1}, 1, 0, {0, 0, 0}, kTenth},
-                      PeriodRow{{1e20, 1e20, 1e20}, 1, 0, {0, 0, 0}, double(1e20f)},
-                      PeriodRow{{NAN, NAN, 2}, 1, 1, {0, 0, 0}, 1},
-                      PeriodRow{{NAN, NAN, NAN}, 1, 1, {0, 0, 0}, INFINITY}));
+TEST(Cycle, EachPeriodActsOnceItHasPassed) {
+  for (auto [periods, steps, dt, actions, wait] :
+       ROWS(std::tuple{std::array{0.5, 0.5, 0.5}, 2, 0.25, "0 0 0", 1e-6},  // strictly after
+            {{0.5, 0.5, 0.5}, 3, 0.25, "1 1 1", 0.25},  // counted from the due time
+            {{0.1, 0.1, 0.1}, 10000, 0.001, "99 99 99", 1e-6},
+            {{1, 0, 10}, 7, 0.001, "0 7 0", 0},  // 0: on every step
+            {{-1, 1, 5}, 1, 0, "1 0 0", 0}, {{0.1, 1, 0.3}, 25, 0.11, "25 2 9", kTenth - 0.03},
+            {{0.1, 1, 5}, 1, 0.04, "0 0 0", kTenth - 0.04}, {{5, 1, 0.1}, 1, 0, "0 0 0", kTenth},
+            {{1e20, 1e20, 1e20}, 1, 0, "0 0 0", double(1e20f)}, {{NAN, NAN, 2}, 1, 1, "0 0 0", 1},
+            {{NAN, NAN, NAN}, 1, 1, "0 0 0", INFINITY})) {
+    Cycle c;
+    for (int k = 0; k < 3; ++k) c.settings[DisplayPeriod + k] = periods[std::size_t(k)];
+    EXPECT_EQ(c.cycle.SecondsUntilDue(), INFINITY) << "no pass";
+    c.cycle.StartPass();
+    const std::string t = c.Run(steps, dt);
+    const auto n = [&t](char what) { return std::to_string(std::count(t.begin(), t.end(), what)); };
+    EXPECT_EQ(n('T') + " " + n('D') + " " + n('S'), actions) << t;
+    const double left = c.cycle.SecondsUntilDue();
+    EXPECT_TRUE(left == wait || std::fabs(left - wait) < 1e-8) << left << " after " << actions;
+  }
+}
 
 TEST(Cycle, LengthsAndPeriodsWithinAndAcrossPasses) {
   Cycle c;
@@ -370,9 +325,10 @@ TEST(Cycle, FileProblemsAreShownOnceAndNeverBreakThePass) {
   c.trace.failLines = false;
   c.Run(1, 0.11);
   c.trace.failLines = true;
+  c.trace.histogram.y[3] = 4;
   c.trace.text.clear();
   c.cycle.StopPass();
-  EXPECT_EQ(c.trace.text, "FAIL ") << "a lost end block shows too";
+  EXPECT_EQ(c.trace.text, "FAIL ") << "a lost end block shows, and no histogram line follows it";
 }
 
 // Woken as the window's timer wakes it, at the next whole millisecond and then some, the

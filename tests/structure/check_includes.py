@@ -1,10 +1,6 @@
 #!/usr/bin/env python3
-"""Checks that every #include of the product code follows the layers:
-base/ includes nothing of the project but base/ and no Qt; the logic of core/,
-calibration/, passfiles/ and settings/ includes base/ and logic only, no Qt; widgets/
-include base/, widgets/ and Qt; a subsystem's ui/ (or net/) includes anything but another
-subsystem's ui/ and app/; app/ includes anything. Prints each offending include as
-file:line and exits 1 when there is one."""
+"""Checks that every #include of the product code follows the layers in ALLOWED (a subsystem's
+ui/ or net/ also not another subsystem's); prints each offending include as file:line, exits 1."""
 import pathlib
 import re
 import sys

@@ -3,9 +3,7 @@
 // source that replays given values, and an in-memory working directory that can be told
 // to fail.
 
-#include <algorithm>
 #include <cctype>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,17 +28,11 @@ class FakeClock final : public Clock {
 class ReplayUniform final : public UniformSource {
  public:
   explicit ReplayUniform(std::vector<float> values) : values_(std::move(values)) {}
-  float Next() override {
-    const float v = values_[next_];
-    next_ = (next_ + 1) % values_.size();
-    ++draws;
-    return v;
-  }
+  float Next() override { return values_[static_cast<std::size_t>(draws++) % values_.size()]; }
   long draws = 0;
 
  private:
   std::vector<float> values_;
-  std::size_t next_ = 0;
 };
 
 // The files of a working directory, kept in memory. Each fault switch makes the matching
@@ -97,16 +89,18 @@ class MemoryFileAccess final : public FileAccess {
     return true;
   }
 
-  std::vector<std::string> List(std::string_view suffix) override {
+  std::vector<std::string> List(std::string_view suffix) override {  // in any case, by name
     std::vector<std::string> names;
-    for (const auto& [name, text] : files) {
-      if (name.size() >= suffix.size() &&
-          std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<long>(suffix.size()),
-                     [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
-        names.push_back(name);
-      }
-    }
+    for (const auto& [name, text] : files)
+      if (Lower(name).ends_with(Lower(suffix))) names.push_back(name);
     return names;
+  }
+
+ private:
+  static std::string Lower(std::string_view s) {
+    std::string lower(s);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
   }
 };
 

@@ -44,45 +44,35 @@ class TestTextAccessible : public QObject {
   }
 
   // Loading another file is reported with its text; the text reads as in the file.
-  void wholeTextAsInTheFile_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("pass file, CR LF") << QByteArray(" Pass  07\r\n 000001  0120.4\r\n");
-    QTest::newRow("UTF-8") << QByteArray("Thickness 5 \xC2\xB5m\r\n");
-  }
   void wholeTextAsInTheFile() {
-    QFETCH(QByteArray, bytes);
-    View view("first\r\n");
-    g_events.clear();
-    view.SetText(passview::ViewText::Decode(bytes.toStdString()));
-    const QString expected = QString::fromUtf8(bytes);
-    QCOMPARE(g_events, QStringList{QString::number(QAccessible::TextUpdated) + ' ' + expected});
-    QCOMPARE(view.Text()->characterCount(), expected.size());
-    QCOMPARE(view.Text()->text(0, expected.size()), expected);
+    for (const QByteArray bytes :
+         {" Pass  07\r\n 000001  0120.4\r\n", "Thickness 5 \xC2\xB5m\r\n"}) {
+      View view("first\r\n");
+      g_events.clear();
+      view.SetText(passview::ViewText::Decode(bytes.toStdString()));
+      const QString expected = QString::fromUtf8(bytes);
+      QCOMPARE(g_events, QStringList{QString::number(QAccessible::TextUpdated) + ' ' + expected});
+      QCOMPARE(view.Text()->characterCount(), expected.size());
+      QCOMPARE(view.Text()->text(0, expected.size()), expected);
+    }
   }
 
   // In "ab 12.5\r\ncd\r\nef": the unit at an offset, the one before and the one after.
-  void unitsAroundAnOffset_data() {
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("boundary");
-    QTest::addColumn<QStringList>("units");
-    const int line = QAccessible::LineBoundary, word = QAccessible::WordBoundary;
-    QTest::newRow("line of a cell") << 4 << line << QStringList{"ab 12.5\r\n", "", "cd\r\n"};
-    QTest::newRow("line of its CR") << 7 << line << QStringList{"ab 12.5\r\n", "", "cd\r\n"};
-    QTest::newRow("middle line") << 9 << line << QStringList{"cd\r\n", "ab 12.5\r\n", "ef"};
-    QTest::newRow("last line, at the end") << 15 << line << QStringList{"ef", "cd\r\n", ""};
-    QTest::newRow("number as a word") << 5 << word << QStringList{"12.5", " ", "\r"};
-  }
   void unitsAroundAnOffset() {
-    QFETCH(int, offset);
-    QFETCH(int, boundary);
-    QFETCH(QStringList, units);
     View view("ab 12.5\r\ncd\r\nef");
-    const auto type = QAccessible::TextBoundaryType(boundary);
-    int start = -2, end = -2;
-    QCOMPARE(view.Text()->textBeforeOffset(offset, type, &start, &end), units[1]);
-    QCOMPARE(view.Text()->textAfterOffset(offset, type, &start, &end), units[2]);
-    QCOMPARE(view.Text()->textAtOffset(offset, type, &start, &end), units[0]);
-    QCOMPARE(view.Text()->text(start, end), units[0]);
+    const auto line = QAccessible::LineBoundary;
+    for (auto [offset, type, at, before, after] :  // a cell, its CR, the middle line, the end
+         {std::tuple{4, line, "ab 12.5\r\n", "", "cd\r\n"},
+          {7, line, "ab 12.5\r\n", "", "cd\r\n"},
+          {9, line, "cd\r\n", "ab 12.5\r\n", "ef"},
+          {15, line, "ef", "cd\r\n", ""},
+          {5, QAccessible::WordBoundary, "12.5", " ", "\r"}}) {  // a number as a word
+      int start = -2, end = -2;
+      QCOMPARE(view.Text()->textBeforeOffset(offset, type, &start, &end), before);
+      QCOMPARE(view.Text()->textAfterOffset(offset, type, &start, &end), after);
+      QCOMPARE(view.Text()->textAtOffset(offset, type, &start, &end), at);
+      QCOMPARE(view.Text()->text(start, end), at);
+    }
   }
 
   // A 24-hour pass has hundreds of thousands of lines: offsets reach every one of them.

@@ -175,64 +175,55 @@ class TestWindows : public QObject {
     QVERIFY(!rig.w->isVisible() && rig.Holds(edited) && saved.count() == 1 && changed.count() == 1);
   }
 
-  // Typed into Basis Weight (1..2000): digits and one point only; Return checks the limits.
-  void settingsTyping_data() {
-    QTest::addColumn<QStringList>("row");  // typed, shown, shown after Return
-    QTest::newRow("letters and blanks refused") << QStringList{"1a2 b.5x", "12.5", "12.5"};
-    QTest::newRow("above the maximum on Return") << QStringList{"2500", "2500", "1"};
-    QTest::newRow("a minus sign is refused") << QStringList{"-1", "1", "1"};
-    QTest::newRow("a minus inside is refused") << QStringList{"12-5", "125", "125"};
-    QTest::newRow("a second point is refused") << QStringList{"1.2.5", "1.25", "1.25"};
-  }
+  // Typed into Basis Weight (1..2000): digits and one point only; Return checks the limits
+  // (the editor's rules, tested in tests/settings).
   void settingsTyping() {
-    QFETCH(QStringList, row);
-    SettingsRig rig;
-    QLineEdit* field = rig.w->Field(0);
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(field, row[0]);
-    QCOMPARE(field->text(), row[1]);
-    QTest::keyClick(field, Qt::Key_Return);
-    QVERIFY(field->text() == row[2] && rig.Shows(0, 1));
-    testing::Click(rig.w.get(), "Command2");
-    QCOMPARE(rig.settings[BasisWeight], row[2].toDouble());
+    for (auto [typed, shown, entered] :
+         {std::tuple{"-1a2 b.5.-3x", "12.53", "12.53"}, {"2500", "2500", "1"}}) {
+      SettingsRig rig;
+      QLineEdit* field = rig.w->Field(0);
+      QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(field, typed);
+      QCOMPARE(field->text(), shown);
+      QTest::keyClick(field, Qt::Key_Return);
+      QVERIFY(field->text() == entered && rig.Shows(0, 1));
+      testing::Click(rig.w.get(), "Command2");
+      QCOMPARE(rig.settings[BasisWeight], QString(entered).toDouble());
+    }
   }
 
   // Opening fits the points file; keypad, typing and "F IT" reach the points, and a
   // failed fit only turns "F IT" red. A refused Save keeps the window with the entries and
   // names the file; once it can be written, Save writes the points, each with a count read
   // at its set-point, and the coefficients in use.
-  void fitting_data() {
-    QTest::addColumn<QString>("refused");
-    QTest::newRow("points file refused") << QString(kPointsFile);
-    QTest::newRow("coefficients file refused") << QString(kCoefficientFile);
-  }
   void fitting() {
-    QFETCH(QString, refused);
-    FittingRig rig;
-    QCOMPARE(rig.Shown({"Text1", "Text2", "Text3_3", "Text4"}), "1.0|1.0| A3=1.0|±0.000");
-    const std::string cube = rig.InUse();  // the record the measurement uses
-    QVERIFY(!rig.FitRed() && std::abs(rig.station.calibration.Coef[3] - 1) < 1e-9);
-    testing::Keys(rig.w->Keypad(), "9E");
-    rig.station.values.SetPointThickness = 60;
-    QTest::keyClicks(rig.w->findChild<QLineEdit*>("Text1"), "120.5");  // it has the focus
-    QTest::keyClick(rig.w->findChild<QLineEdit*>("Text1"), Qt::Key_Return);
-    testing::Click(rig.w, "Command5");  // two points only
-    const QString shown = rig.Shown({"Text5", "Text1", "Text3_3"});
-    QVERIFY(rig.FitRed() && shown == "3|27.0| A3=1.0" && rig.InUse() == cube);
-    QFile::remove(rig.dir.filePath(refused));
-    QVERIFY(QDir(rig.dir.path()).mkdir(refused));
-    testing::Click(rig.w, "Command6");
-    QVERIFY(rig.w->isVisible() && rig.w->SaveMessage().contains(rig.dir.filePath(refused)));
-    auto* box = rig.w->findChild<QMessageBox*>();
-    QVERIFY(box && box->isVisible() && box->text() == rig.w->SaveMessage());
-    QVERIFY(rig.Shown({"Text5", "Text1", "Text3_3"}) == shown && rig.InUse() == cube);
-    const std::string points = " 2 \r\n" + Point("9") + Point("120.5", 60);
-    QCOMPARE(rig.File(kPointsFile), refused == kPointsFile ? "-" : points);
-    box->close();
-    QVERIFY(QDir(rig.dir.path()).rmdir(refused));
-    testing::Click(rig.w, "Command6");
-    QTRY_VERIFY(rig.w.isNull());
-    QVERIFY(rig.File(kPointsFile) == points && rig.File(kCoefficientFile) == cube);
+    for (const QString refused : {kPointsFile, kCoefficientFile}) {
+      FittingRig rig;
+      QCOMPARE(rig.Shown({"Text1", "Text2", "Text3_3", "Text4"}), "1.0|1.0| A3=1.0|±0.000");
+      const std::string cube = rig.InUse();  // the record the measurement uses
+      QVERIFY(!rig.FitRed() && std::abs(rig.station.calibration.Coef[3] - 1) < 1e-9);
+      testing::Keys(rig.w->Keypad(), "9E");
+      rig.station.values.SetPointThickness = 60;
+      QTest::keyClicks(rig.w->findChild<QLineEdit*>("Text1"), "120.5");  // it has the focus
+      QTest::keyClick(rig.w->findChild<QLineEdit*>("Text1"), Qt::Key_Return);
+      testing::Click(rig.w, "Command5");  // two points only
+      const QString shown = rig.Shown({"Text5", "Text1", "Text3_3"});
+      QVERIFY(rig.FitRed() && shown == "3|27.0| A3=1.0" && rig.InUse() == cube);
+      QFile::remove(rig.dir.filePath(refused));
+      QVERIFY(QDir(rig.dir.path()).mkdir(refused));
+      testing::Click(rig.w, "Command6");
+      QVERIFY(rig.w->isVisible() && rig.w->SaveMessage().contains(rig.dir.filePath(refused)));
+      auto* box = rig.w->findChild<QMessageBox*>();
+      QVERIFY(box && box->isVisible() && box->text() == rig.w->SaveMessage());
+      QVERIFY(rig.Shown({"Text5", "Text1", "Text3_3"}) == shown && rig.InUse() == cube);
+      const std::string points = " 2 \r\n" + Point("9") + Point("120.5", 60);
+      QCOMPARE(rig.File(kPointsFile), refused == kPointsFile ? "-" : points);
+      box->close();
+      QVERIFY(QDir(rig.dir.path()).rmdir(refused));
+      testing::Click(rig.w, "Command6");
+      QTRY_VERIFY(rig.w.isNull());
+      QVERIFY(rig.File(kPointsFile) == points && rig.File(kCoefficientFile) == cube);
+    }
   }
 
   // Save before any point was entered writes the coefficients and keeps the points file.
@@ -268,33 +259,27 @@ class TestWindows : public QObject {
     QTRY_VERIFY(rig.w.isNull());
   }
 
-  // An empty line opens every job; then the selection, or the whole text.
-  void passFilesPrint_data() {
-    QTest::addColumn<int>("dataLines");                 // -1: nothing loaded
-    QTest::addColumn<QList<std::size_t>>("selection");  // anchor and caret: line, column
-    QTest::addColumn<bool>("wholeText");
-    const QList<std::size_t> none{0, 0, 0, 0}, down{6, 16, 9, 22}, up{9, 22, 6, 16};
-    QTest::newRow("whole text") << 10 << none << false;
-    QTest::newRow("selection across lines") << 10 << down << false;
-    QTest::newRow("selection made upwards") << 10 << up << false;
-    QTest::newRow("whole text despite a selection") << 10 << down << true;
-    QTest::newRow("long file breaks into pages") << 300 << none << false;
-    QTest::newRow("nothing loaded: an empty page") << -1 << none << false;
-  }
+  // An empty line opens every job; then the selection (anchor and caret: line, column), or the
+  // whole text. A long file breaks into pages; with nothing loaded, an empty page.
   void passFilesPrint() {
-    QFETCH(int, dataLines);
-    QFETCH(QList<std::size_t>, selection);
-    QFETCH(bool, wholeText);
-    PassFilesRig rig(dataLines);
-    rig.w->TextBox()->Select({selection[0], selection[1]}, {selection[2], selection[3]});
-    const bool all = wholeText || !rig.w->TextBox()->HasSelection();
-    QStringList expected = ('\n' + (all ? rig.w->Text() : rig.w->SelectedText())).split('\n');
-    while (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
-    QPdfWriter pdf(rig.dir.filePath("out.pdf"));
-    QVERIFY(rig.w->PrintTo(pdf, wholeText));
-    int read = 0;
-    QCOMPARE(ReadBack(pdf, rig.dir.filePath("out.pdf"), &read), expected);
-    QVERIFY(dataLines > 100 ? read >= 4 && read <= 12 : read == 1);
+    const std::array<std::size_t, 4> none{0, 0, 0, 0}, down{6, 16, 9, 22}, up{9, 22, 6, 16};
+    for (auto [dataLines, selection, wholeText] : {std::tuple{10, none, false},
+                                                   {10, down, false},
+                                                   {10, up, false},
+                                                   {10, down, true},
+                                                   {300, none, false},
+                                                   {-1, none, false}}) {
+      PassFilesRig rig(dataLines);
+      rig.w->TextBox()->Select({selection[0], selection[1]}, {selection[2], selection[3]});
+      const bool all = wholeText || !rig.w->TextBox()->HasSelection();
+      QStringList expected = ('\n' + (all ? rig.w->Text() : rig.w->SelectedText())).split('\n');
+      while (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
+      QPdfWriter pdf(rig.dir.filePath("out.pdf"));
+      QVERIFY(rig.w->PrintTo(pdf, wholeText));
+      int read = 0;
+      QCOMPARE(ReadBack(pdf, rig.dir.filePath("out.pdf"), &read), expected);
+      QVERIFY(dataLines > 100 ? read >= 4 && read <= 12 : read == 1);
+    }
   }
 };
 
