@@ -159,7 +159,7 @@ TEST(Envelope, EveryRangeHoldsItsExtremesAndEnds) {
 }
 
 TEST(PassInfo, WritesAndReadsBack) {
-  PassInfo info{7, "2026-12-07T10:15:02", "", false, 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2}, "0.1.0"};
+  PassInfo info{7, "2026-12-07T10:15:02", "", 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2}, "0.1.0"};
   const std::string text = InfoText(info);
   EXPECT_EQ(text,
             "[pass]\r\nnumber=7\r\nstart=2026-12-07T10:15:02\r\nset_point_um=120.5\r\nscale_percent=40\r\n"
@@ -183,7 +183,7 @@ TEST(Archive, RepeatedPassesWithOneNumberLoseNothing) {
     EXPECT_TRUE(pass == 0 || kept.insert(r.name).second) << r.name;
     EXPECT_FALSE(files.Exists("07.PSS") || files.Exists("07.PSI"));
     files.files["07.PSS"] = "pass " + std::to_string(pass);
-    if (pass != 2) files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", false, 1, 1, 1, 1, 1, {}, {}, "v"});
+    if (pass != 2) files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", 1, 1, 1, 1, 1, {}, {}, "v"});
   }
   EXPECT_EQ(*kept.begin(), "07-20261207-101502.PSS");
   EXPECT_TRUE(kept.count("archive/07-20261207-101502-2.PSS") && kept.count("archive/07-0-.PSS") == 0);
