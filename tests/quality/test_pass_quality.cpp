@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <tuple>
@@ -167,8 +168,63 @@ TEST(PassInfo, WritesAndReadsBack) {
             "a2=0\r\na3=1E-07\r\ndisplay_period_s=0.1\r\nfile_output_period_s=0.5\r\n"
             "correction_period_s=2\r\nversion=0.1.0\r\n");
   info.end = "2026-12-07T11:00:00";
+  info.notStopped = true;
   EXPECT_EQ(InfoText(*ParseInfo(InfoText(info))), InfoText(info));
   EXPECT_FALSE(ParseInfo("[pass]\nstart=x\n") || ParseInfo(std::string(300, '\xff')));
+}
+
+struct EndRow {
+  const char* start;
+  int lines;             // in the pass file, -1 for none
+  double period;         // file output, s
+  std::int64_t written;  // last write of the pass file, 0 when not known
+  const char* end;
+};
+class Unstopped : public ::testing::TestWithParam<EndRow> {};
+TEST_P(Unstopped, EndsAtTheLastDataLine) {
+  const char* zone = std::getenv("TZ");
+  const std::string before = zone ? zone : "";
+  ::setenv("TZ", "UTC0", 1);
+  ::tzset();
+  testing::MemoryFileAccess files;
+  const EndRow& r = GetParam();
+  PassInfo info{7, r.start, "", false, 120, 40, 6, 4, 1, {}, {0.1, r.period, 2}, "v"};
+  files.files["07.PSI"] = InfoText(info);
+  for (int i = 0; i < r.lines; ++i) files.files["07.PSS"] += PassFileWriter::DataLine(float(i), 120, 300, 9);
+  if (r.written) files.modified["07.PSS"] = r.written;
+  info.end = "2026-12-07T11:00:00";
+  files.files["08.PSI"] = InfoText(info);  // stopped
+  info.end.clear();
+  files.files["09.PSI"] = InfoText(info);  // pass 7 under another name
+  files.files["10.PSI"] = "[pass]\nstart=" + std::string(r.start);
+  EXPECT_EQ(UnstoppedInfoFiles(files), std::vector<std::string>{"07.PSI"});
+  const PassInfo ended = EndUnstopped(files, *ReadInfo(files, "07.PSI"));
+  EXPECT_TRUE(ended.notStopped);
+  EXPECT_EQ(ended.end, r.end);
+  zone ? ::setenv("TZ", before.c_str(), 1) : ::unsetenv("TZ");
+  ::tzset();
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Unstopped,
+    ::testing::Values(EndRow{"2026-12-31T23:59:58", 7, 0.5, 0, "2027-01-01T00:00:02"},  // 3.5 s
+                      EndRow{"2026-12-07T10:15:02", 3, 0.25, 0, "2026-12-07T10:15:03"},  // 0.75 s
+                      EndRow{"2026-12-07T10:15:02", -1, 0.5, 0, "2026-12-07T10:15:02"},
+                      EndRow{"soon", 3, 0.5, 0, "soon"},
+                      // 2026-12-07T10:15:02 UTC and 1 day, 1 h, 1 min, 1 s
+                      EndRow{"2026-12-07T10:15:02", 3, 0.5, 1796638502 + 90061, "2026-12-08T11:16:03"}));
+
+TEST(PassInfo, LimitsStampsAndStems) {
+  const PassInfo info{7, "", "", false, 120.5, 40, 6, 4.5, 1, {}, {}, ""};
+  const ToleranceLimits fromInfo = LimitsOf(info);
+  EXPECT_TRUE(fromInfo.setPoint == 120.5 && fromInfo.lower == 116 && fromInfo.upper == 126.5);
+  PassStatistics stats;
+  stats.mean = 100;
+  const ToleranceLimits fromMean = LimitsFromMean(stats, 6, 4.5);
+  EXPECT_TRUE(fromMean.setPoint == 100 && fromMean.lower == 95.5 && fromMean.upper == 106);
+  EXPECT_EQ(StartStamp("2026-12-07T10:15:02") + " " + StartStamp("2026-12-07") + " " + StartStamp(""),
+            "20261207-101502 20261207 undated");
+  for (const char* name : {"07.PSS", "07-20261207-101502-2.PSS"}) EXPECT_EQ(ReportStem(name, "s"), "07-s");
+  for (const char* name : {"-3.PSS", "-3-20261207-101502.PSS"}) EXPECT_EQ(ReportStem(name, "s"), "-3-s");
 }
 
 TEST(Archive, RepeatedPassesWithOneNumberLoseNothing) {
