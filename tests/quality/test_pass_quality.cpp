@@ -188,7 +188,7 @@ TEST_P(Unstopped, EndsAtTheLastDataLine) {
   ::tzset();
   testing::MemoryFileAccess files;
   const EndRow& r = GetParam();
-  PassInfo info{7, r.start, "", false, 120, 40, 6, 4, 1, {}, {0.1, r.period, 2}, "v"};
+  PassInfo info{7, r.start, "", 120, 40, 6, 4, 1, {}, {0.1, r.period, 2}, "v"};
   files.files["07.PSI"] = InfoText(info);
   for (int i = 0; i < r.lines; ++i) files.files["07.PSS"] += PassFileWriter::DataLine(float(i), 120, 300, 9);
   if (r.written) files.modified["07.PSS"] = r.written;
@@ -214,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EndRow{"2026-12-07T10:15:02", 3, 0.5, 1796638502 + 90061, "2026-12-08T11:16:03"}));
 
 TEST(PassInfo, LimitsStampsAndStems) {
-  const PassInfo info{7, "", "", false, 120.5, 40, 6, 4.5, 1, {}, {}, ""};
+  const PassInfo info{7, "", "", 120.5, 40, 6, 4.5, 1, {}, {}, ""};
   const ToleranceLimits fromInfo = LimitsOf(info);
   EXPECT_TRUE(fromInfo.setPoint == 120.5 && fromInfo.lower == 116 && fromInfo.upper == 126.5);
   PassStatistics stats;
