@@ -67,7 +67,7 @@ case "$mode" in
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
     export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tools/lsan.supp:print_suppressions=0}
     export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-    # Tests labelled "long" (the full 24-hour pass, thousands of kills) run by hand only.
+    # Tests labelled "long" (thousands of kills) run by hand only.
     ctest --test-dir build-test --output-on-failure -j "$jobs" -LE long
     ;;
   *)
