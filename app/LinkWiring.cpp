@@ -34,10 +34,10 @@ link::StationSnapshot SnapshotOf(Station& station, QL& window) {
   s.stripLength = cycle.PassLength();
   s.rollWeight = roll.RollWeight();
   s.rollDiameter = roll.RollDiam();
-  if (s.passRunning) {  // the limits fixed at this pass's "Start"
-    const ToleranceLimits& limits = window.Quality().Limits();
-    s.lowerLimit = static_cast<float>(limits.lower);
-    s.upperLimit = static_cast<float>(limits.upper);
+  const auto& limits = window.Quality().Limits();  // fixed at this pass's "Start"
+  if (s.passRunning && limits) {
+    s.lowerLimit = static_cast<float>(limits->lower);
+    s.upperLimit = static_cast<float>(limits->upper);
   }
   return s;
 }

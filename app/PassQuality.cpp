@@ -39,14 +39,15 @@ void PassQuality::BeginPass() {
                            .arg(QString::fromStdString(passFile_)));
   }
 
-  const Tolerance tolerance = station_.ini.ReadTolerance();
+  const ToleranceSetting tolerance = station_.ini.ReadTolerance();
   PassInfo info;
   info.pass = station_.values.PassNumber;
   info.start = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
   info.setPoint = station_.values.SetPointThickness;
   info.scale = station_.values.ScaleLength;
-  info.tolerancePlus = tolerance.plus;
-  info.toleranceMinus = tolerance.minus;
+  info.tolerancePlus = tolerance.tolerance.plus;
+  info.toleranceMinus = tolerance.tolerance.minus;
+  info.limitsProblem = tolerance.problem;
   info.mode = station_.settings[MeasurementMode];
   for (std::size_t k = 0; k < info.coefficients.size(); ++k) {
     info.coefficients[k] = station_.calibration.Coef[k];
@@ -59,6 +60,9 @@ void PassQuality::BeginPass() {
   if (!station_.files.Replace(InfoFileName(info.pass), InfoText(info))) {
     problems << QStringLiteral("The information file %1 cannot be written.")
                     .arg(QString::fromStdString(InfoFileName(info.pass)));
+  }
+  if (!limits_) {
+    problems << QStringLiteral("The pass has no limits: %1.").arg(QString::fromStdString(info.limitsProblem));
   }
   SetProblem(problems.join(QLatin1Char(' ')));
 }

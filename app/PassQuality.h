@@ -35,8 +35,8 @@ class PassQuality : public QObject {
   // report is made, once.
   void RecoverUnstopped();
 
-  // The limits fixed at the last "Start".
-  const ToleranceLimits& Limits() const { return limits_; }
+  // The limits fixed at the last "Start"; nothing when its tolerance could not give any.
+  const std::optional<ToleranceLimits>& Limits() const { return limits_; }
   // The last report's outcome; empty before the first.
   const QString& LastReport() const { return lastReport_; }
   // What the last "Start" or "Stop" or report could not do; empty when all went well.
@@ -58,7 +58,7 @@ class PassQuality : public QObject {
   Station& station_;
   std::optional<PassInfo> info_;
   std::string passFile_;
-  ToleranceLimits limits_;
+  std::optional<ToleranceLimits> limits_;
   QString problem_;
   QString lastReport_;
   QFutureWatcher<ReportOutcome> report_;

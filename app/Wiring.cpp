@@ -28,7 +28,7 @@ void WireWindows(QL& window, Station& station, PlantLink& link) {
       3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
   window.SetWindowFactory(4, [&station] {
     auto* files = new PassFiles(QString::fromStdString(station.files.Location()));
-    files->SetToleranceSource([&station] { return station.ini.ReadTolerance(); });
+    files->SetToleranceSource([&station] { return station.ini.ReadTolerance().tolerance; });
     return files;
   });
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 #include "base/Format.h"
 #include "passfiles/PassFileWriter.h"
@@ -12,6 +13,8 @@ namespace orlix {
 namespace {
 
 constexpr int kMaxFreeNames = 1000;
+constexpr std::string_view kNotRecorded = "not recorded";
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::string Stem(const std::string& name) { return name.substr(0, name.rfind('.')); }
 
@@ -58,8 +61,12 @@ std::string InfoText(const PassInfo& info) {
   if (info.notStopped) add("end_reason", "not stopped");
   add("set_point_um", ListForm(info.setPoint));
   add("scale_percent", ListForm(info.scale));
-  add("tolerance_plus_um", ListForm(info.tolerancePlus));
-  add("tolerance_minus_um", ListForm(info.toleranceMinus));
+  if (info.limitsProblem.empty()) {
+    add(kTolerancePlusKey, ListForm(info.tolerancePlus));
+    add(kToleranceMinusKey, ListForm(info.toleranceMinus));
+  } else {
+    add("limits", std::string(kNotRecorded) + ": " + info.limitsProblem);
+  }
   add("measurement_mode", ListForm(info.mode));
   for (std::size_t k = 0; k < info.coefficients.size(); ++k) {
     add("a" + std::to_string(k), ListForm(info.coefficients[k]));
@@ -74,6 +81,9 @@ std::string InfoText(const PassInfo& info) {
 std::optional<PassInfo> ParseInfo(std::string_view text) {
   PassInfo info;
   bool number = false;
+  int toleranceKeys = 0;
+  info.setPoint = kNaN;  // until the file gives one
+  std::string limits;
   auto value = [](const std::string& v, double& out) {
     if (const auto parsed = ParseListNumber(v)) out = *parsed;
   };
@@ -99,10 +109,14 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
       value(v, info.setPoint);
     } else if (key == "scale_percent") {
       value(v, info.scale);
-    } else if (key == "tolerance_plus_um") {
-      value(v, info.tolerancePlus);
-    } else if (key == "tolerance_minus_um") {
-      value(v, info.toleranceMinus);
+    } else if (key == kTolerancePlusKey) {
+      info.tolerancePlus = ParseListNumber(v).value_or(kNaN);
+      ++toleranceKeys;
+    } else if (key == kToleranceMinusKey) {
+      info.toleranceMinus = ParseListNumber(v).value_or(kNaN);
+      ++toleranceKeys;
+    } else if (key == "limits") {
+      limits = v;
     } else if (key == "measurement_mode") {
       value(v, info.mode);
     } else if (key.size() == 2 && key[0] == 'a' && key[1] >= '0' && key[1] <= '3') {
@@ -118,6 +132,17 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
     }
   }
   if (!number || info.start.empty()) return std::nullopt;
+  if (limits.rfind(kNotRecorded, 0) == 0) {
+    info.limitsProblem = limits.size() > kNotRecorded.size() + 2 ? limits.substr(kNotRecorded.size() + 2)
+                                                                  : std::string(kNotRecorded);
+  } else if (toleranceKeys < 2) {
+    info.limitsProblem = "the information file holds no tolerance";
+  } else if (const std::string problem = ToleranceProblem({info.tolerancePlus, info.toleranceMinus});
+             !problem.empty()) {
+    info.limitsProblem = "the information file's " + problem;
+  } else if (!std::isfinite(info.setPoint)) {
+    info.limitsProblem = "the information file holds no set-point";
+  }
   return info;
 }
 
@@ -185,8 +210,10 @@ PassInfo EndUnstopped(FileAccess& files, PassInfo info) {
   return info;
 }
 
-ToleranceLimits LimitsOf(const PassInfo& info) {
-  return {info.setPoint, info.setPoint - info.toleranceMinus, info.setPoint + info.tolerancePlus};
+std::optional<ToleranceLimits> LimitsOf(const PassInfo& info) {
+  if (!info.limitsProblem.empty()) return std::nullopt;
+  return ToleranceLimits{info.setPoint, info.setPoint - info.toleranceMinus,
+                         info.setPoint + info.tolerancePlus};
 }
 
 ToleranceLimits LimitsFromMean(const PassStatistics& stats, double plus, double minus) {

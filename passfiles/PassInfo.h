@@ -13,6 +13,7 @@
 #include "base/Platform.h"
 #include "passfiles/PassData.h"
 #include "passfiles/PassStatistics.h"
+#include "passfiles/Tolerance.h"
 
 namespace orlix {
 
@@ -32,6 +33,11 @@ struct PassInfo {
   std::array<double, 3> periods{};       // display, file output, correction, s
   std::string version;
   bool notStopped = false;  // the program ended during the pass; `end` is its last data line
+  // Why the pass has no limits ("station.ini: tolerance_minus_um is below 0"); empty when
+  // its set-point and tolerance give them. Written as "limits=not recorded: <why>" in place
+  // of the two tolerance keys; a file read with a tolerance that breaks the rule, or without
+  // its keys, reads with the reason here.
+  std::string limitsProblem = {};
 };
 
 // "07.PSI" for pass 7: the pass file's stem with the extension ".PSI".
@@ -56,9 +62,10 @@ PassInfo EndUnstopped(FileAccess& files, PassInfo info);
 // Local date and time in the information file's form, "2026-12-07T10:15:02".
 std::string IsoLocalTime(std::int64_t secondsSinceEpoch);
 
-// Set-point and limits of a pass; without its information file, the set-point is the mean
-// of its data lines and the tolerances are the ones given.
-ToleranceLimits LimitsOf(const PassInfo& info);
+// Set-point and limits of a pass; nothing when it has none (`limitsProblem`). Without its
+// information file, the set-point is the mean of its data lines and the tolerances are the
+// ones given.
+std::optional<ToleranceLimits> LimitsOf(const PassInfo& info);
 ToleranceLimits LimitsFromMean(const PassStatistics& stats, double plus, double minus);
 
 // Date and time of a start for file names: "20261207-101502"; from a pass file's own header

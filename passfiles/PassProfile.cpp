@@ -28,8 +28,8 @@ PassProfile ProfileOf(PassSnapshot snapshot, double plus, double minus, bool kee
                           : PassData::Unreadable();
   p.envelope = Envelope(p.data.Thicknesses());
   p.info = std::move(snapshot.info);
-  if (p.info) {
-    p.limits = LimitsOf(*p.info);
+  if (const auto limits = p.info ? LimitsOf(*p.info) : std::nullopt) {
+    p.limits = *limits;
     p.stats = ComputeStatistics(p.data, p.limits);
   } else {
     // The mean first, then the figures against the limits around it.

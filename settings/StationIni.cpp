@@ -1,6 +1,7 @@
 #include "settings/StationIni.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 #include "base/Format.h"
@@ -229,17 +230,21 @@ bool StationIni::Write(const std::string& group, const Values& values) {
   return changed == *text || files_.Replace(kStationIni, changed);
 }
 
-Tolerance StationIni::ReadTolerance() const {
+ToleranceSetting StationIni::ReadTolerance() const {
   const Keys keys = Group(kToleranceGroup);
-  Tolerance tolerance;
+  ToleranceSetting setting;
   auto take = [&keys](const char* key, double& out) {
     const auto it = keys.find(key);
     if (it == keys.end()) return;
-    if (const std::optional<double> value = ParseListNumber(it->second)) out = *value;
+    const std::optional<double> value = ParseListNumber(it->second);
+    out = value.value_or(std::numeric_limits<double>::quiet_NaN());
   };
-  take(kTolerancePlusKey, tolerance.plus);
-  take(kToleranceMinusKey, tolerance.minus);
-  return tolerance;
+  take(kTolerancePlusKey, setting.tolerance.plus);
+  take(kToleranceMinusKey, setting.tolerance.minus);
+  if (const std::string problem = ToleranceProblem(setting.tolerance); !problem.empty()) {
+    setting.problem = std::string(kStationIni) + ": " + problem;
+  }
+  return setting;
 }
 
 bool StationIni::WriteTolerance(const Tolerance& tolerance) {

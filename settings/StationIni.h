@@ -18,19 +18,22 @@
 #include <vector>
 
 #include "base/Platform.h"
+#include "passfiles/Tolerance.h"
 
 namespace orlix {
 
 inline constexpr const char* kStationIni = "station.ini";
 
 // The tolerance of a pass, group [quality].
-struct Tolerance {
-  double plus = 6;   // µm above the set-point
-  double minus = 6;  // µm below it
-};
 inline constexpr const char* kToleranceGroup = "quality";
-inline constexpr const char* kTolerancePlusKey = "tolerance_plus_um";
-inline constexpr const char* kToleranceMinusKey = "tolerance_minus_um";
+
+// The tolerance as station.ini holds it: a missing key keeps its side's default; a value
+// that is not a number, or a tolerance that breaks the rule of Tolerance.h, is a problem,
+// and then no pass may take limits from it.
+struct ToleranceSetting {
+  Tolerance tolerance;  // what could be read (a side that is not a number: NaN)
+  std::string problem;  // "station.ini: tolerance_minus_um is below 0"; empty: usable
+};
 
 // Far more than a settings file needs; a larger file is neither read nor written.
 inline constexpr std::size_t kMaxStationIniBytes = 1024 * 1024;
@@ -41,6 +44,8 @@ class StationIni {
   using Values = std::vector<std::pair<std::string, std::string>>;
 
   explicit StationIni(FileAccess& files) : files_(files) {}
+  // Where the file is, as the operator should read it in a message.
+  std::string Location() const { return files_.Location(); }
 
   // The keys of a group as written and their values: trimmed, unquoted and unescaped; an
   // unquoted list stays one text ("127.0.0.1, 10.1.2.0/24"). Empty when the file or the
@@ -56,7 +61,7 @@ class StationIni {
   bool Write(const std::string& group, const Values& values);
 
   // Group [quality]; the default of each value that is missing or not a number.
-  Tolerance ReadTolerance() const;
+  ToleranceSetting ReadTolerance() const;
   // Both values in list form ("3", "12.5").
   bool WriteTolerance(const Tolerance& tolerance);
 

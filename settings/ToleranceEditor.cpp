@@ -1,5 +1,7 @@
 #include "settings/ToleranceEditor.h"
 
+#include <cmath>
+
 #include "base/Format.h"
 #include "settings/SettingsEditor.h"
 
@@ -7,7 +9,10 @@ namespace orlix {
 
 void ToleranceEditor::Load(const Tolerance& read) {
   read_ = read;
-  texts_ = {FormatPattern(read.plus, kSettingsPattern), FormatPattern(read.minus, kSettingsPattern)};
+  auto text = [](double value) {  // a side that is not a number shows empty
+    return std::isfinite(value) ? FormatPattern(value, kSettingsPattern) : std::string();
+  };
+  texts_ = {text(read.plus), text(read.minus)};
   loaded_ = texts_;
   current_ = 0;
   clearOnKey_ = true;

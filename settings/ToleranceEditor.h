@@ -14,9 +14,6 @@
 
 namespace orlix {
 
-inline constexpr double kToleranceMinimum = 0;
-inline constexpr double kToleranceMaximum = 9999;
-
 class ToleranceEditor {
  public:
   static constexpr int kFieldCount = 2;  // 0 "Tolerance + <mcm>", 1 "Tolerance - <mcm>"

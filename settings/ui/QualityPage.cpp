@@ -3,9 +3,11 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QDir>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include "base/Format.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
@@ -45,10 +47,19 @@ QualityPage::QualityPage(StationIni& ini, QWidget* parent) : QFrame(parent), ini
             [this, i](const QString& text) { editor_.TypeText(i, text.toStdString()); });
     fields_[static_cast<std::size_t>(i)] = field;
   }
+  const int notesTop = kRowTop + ToleranceEditor::kFieldCount * kRowPitch;
+  auto* applies = new QLabel(QStringLiteral("A change applies from the next \"Start\"."), this);
+  ui::Name(applies, QStringLiteral("Label4_2"), QStringLiteral("When a change applies"));
+  ui::PlaceTwips(applies, kLabelLeft, notesTop, 4800, 240);
+  problemLabel_ = new QLabel(this);
+  ui::Name(problemLabel_, QStringLiteral("Label4_3"), QStringLiteral("Tolerance problem"));
+  problemLabel_->setWordWrap(true);
+  problemLabel_->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+  ui::PlaceTwips(problemLabel_, kLabelLeft, notesTop + 300, 4800, 720);
 }
 
 void QualityPage::Load() {
-  editor_.Load(ini_.ReadTolerance());
+  editor_.Load(ini_.ReadTolerance().tolerance);
   ShowFields();
 }
 
@@ -57,6 +68,18 @@ void QualityPage::ShowFields() {
     const QString text = QString::fromStdString(editor_.FieldText(i));
     if (Field(i)->text() != text) Field(i)->setText(text);
   }
+  ShowProblem();
+}
+
+void QualityPage::ShowProblem() {
+  problem_ = QString::fromStdString(ToleranceProblem(editor_.Saved()));
+  const QString text = problem_.isEmpty()
+                           ? QString()
+                           : QStringLiteral("Cannot be used: %1. A pass started with such a "
+                                            "tolerance records no limits.")
+                                 .arg(problem_);
+  problemLabel_->setText(text);
+  problemLabel_->setAccessibleDescription(text);
 }
 
 void QualityPage::KeyPress(qint16 index) {
@@ -72,7 +95,13 @@ void QualityPage::Delete() {
 
 void QualityPage::FocusCurrentField() { Field(editor_.CurrentField())->setFocus(); }
 
-bool QualityPage::Save() { return ini_.WriteTolerance(editor_.Saved()); }
+QString QualityPage::Save() {
+  if (!problem_.isEmpty()) return problem_;
+  if (ini_.WriteTolerance(editor_.Saved())) return {};
+  return QStringLiteral("the file %1 cannot be written in %2")
+      .arg(QString::fromLatin1(kStationIni),
+           QDir::toNativeSeparators(QDir(QString::fromStdString(ini_.Location())).absolutePath()));
+}
 
 bool QualityPage::eventFilter(QObject* watched, QEvent* event) {
   for (int i = 0; i < ToleranceEditor::kFieldCount; ++i) {

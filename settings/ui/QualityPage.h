@@ -9,6 +9,7 @@
 #include "settings/StationIni.h"
 #include "settings/ToleranceEditor.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace orlix {
@@ -25,8 +26,11 @@ class QualityPage : public QFrame {
   void KeyPress(qint16 index);
   void Delete();
   void FocusCurrentField();
-  // "Save": false when "station.ini" cannot be written (it is then as it was).
-  bool Save();
+  // "Save": what could not be saved ("tolerance_plus_um is not a number", or that
+  // "station.ini" cannot be written, which is then as it was); empty when it was saved.
+  QString Save();
+  // Why the tolerance as it stands in the fields cannot give limits; empty when it can.
+  const QString& Problem() const { return problem_; }
 
   QLineEdit* Field(int i) const { return fields_.at(static_cast<std::size_t>(i)); }
   const ToleranceEditor& Editor() const { return editor_; }
@@ -36,10 +40,13 @@ class QualityPage : public QFrame {
 
  private:
   void ShowFields();
+  void ShowProblem();
 
   StationIni& ini_;
   ToleranceEditor editor_;
   std::array<QLineEdit*, ToleranceEditor::kFieldCount> fields_{};
+  QLabel* problemLabel_ = nullptr;
+  QString problem_;
 };
 
 }  // namespace orlix

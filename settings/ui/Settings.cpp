@@ -67,6 +67,7 @@ constexpr int kBottom = 3120;
 constexpr int kMessageHeight = 435;
 constexpr int kWindowWidth = kKeypadLeft + 1710 + kMargin;
 constexpr int kWindowHeight = kBottom + kMargin + kMessageHeight + kMargin;
+constexpr int kPageStripWidth = 2400;  // "Quality" and "Link" under the frames
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -104,11 +105,21 @@ void Settings::BuildLayout() {
     tabStrip1_->setTabToolTip(i, QString::fromLatin1(tab.description));
   }
   PlaceTwips(tabStrip1_, kMargin, kMargin, kFrameWidth, kFrameTop - kMargin);
-  // The fifth tab: the tolerance of a pass, kept in the station's own file.
-  tabStrip1_->setTabToolTip(tabStrip1_->addTab(QStringLiteral(" Quality ")),
+  // The station's own pages, "Quality" (the tolerance of a pass, in station.ini) and "Link",
+  // have their tabs under the frames: the four tabs above keep their places and every tab's
+  // name shows at the window's size. Each strip has a hidden tab that is current while a
+  // page of the other strip shows, so only one tab of the two strips looks chosen.
+  tabStrip1_->setTabVisible(tabStrip1_->addTab(QString()), false);
+  pageStrip_ = new QTabBar(this);
+  Name(pageStrip_, QStringLiteral("TabStrip2"), QStringLiteral("Station tabs"));
+  pageStrip_->setShape(QTabBar::RoundedSouth);
+  pageStrip_->setElideMode(Qt::ElideNone);
+  pageStrip_->setUsesScrollButtons(false);
+  pageStrip_->setDrawBase(false);
+  pageStrip_->setTabVisible(pageStrip_->addTab(QString()), false);
+  pageStrip_->setTabToolTip(pageStrip_->addTab(QStringLiteral(" Quality ")),
                             QStringLiteral("Tolerance settings"));
-  // Five tabs are wider than the strip: arrows scroll to the last ones.
-  tabStrip1_->setUsesScrollButtons(true);
+  PlaceTwips(pageStrip_, kMargin, kBottom, kPageStripWidth, kMessageHeight + kMargin);
   quality_ = new QualityPage(ini_, this);
   PlaceTwips(quality_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
   quality_->hide();
@@ -211,9 +222,15 @@ void Settings::BuildLayout() {
   QPalette red = message_->palette();
   red.setColor(QPalette::WindowText, QColor(192, 0, 0));
   message_->setPalette(red);
-  PlaceTwips(message_, kMargin, kBottom + kMargin, kWindowWidth - 2 * kMargin, kMessageHeight);
+  PlaceTwips(message_, kMargin + kPageStripWidth + kMargin, kBottom + kMargin,
+             kWindowWidth - 3 * kMargin - kPageStripWidth, kMessageHeight);
 
-  connect(tabStrip1_, &QTabBar::currentChanged, this, &Settings::OnTab);
+  connect(tabStrip1_, &QTabBar::currentChanged, this, [this](int index) {
+    if (index < kSettingsTabCount) OnTab(index);
+  });
+  connect(pageStrip_, &QTabBar::currentChanged, this, [this](int index) {
+    if (index > 0) OnTab(kSettingsTabCount + index - 1);
+  });
   connect(kp121_, &KP12::KeyPress12, this, &Settings::OnKey);
   connect(command3_, &QPushButton::clicked, this, &Settings::OnDelete);
   connect(command2_, &QPushButton::clicked, this, &Settings::OnSave);
@@ -225,8 +242,9 @@ void Settings::Load() {
   Cfgfile(files_).ReadConfiguration(settings_);
   editor_.Load(settings_);
   {
-    const QSignalBlocker quiet(tabStrip1_);
+    const QSignalBlocker quiet(tabStrip1_), quietPages(pageStrip_);
     tabStrip1_->setCurrentIndex(editor_.CurrentTab());
+    pageStrip_->setCurrentIndex(0);
   }
   ShowTab();
   for (int i = 0; i < kSettingsFieldCount; ++i) ShowField(i);
@@ -263,7 +281,7 @@ bool Settings::LinkShowing() const { return linkPage_ && !linkPage_->isHidden();
 
 void Settings::FocusCurrentField() {
   if (!quality_->isHidden()) return quality_->FocusCurrentField();
-  if (LinkShowing()) return tabStrip1_->setFocus();  // nothing there to edit
+  if (LinkShowing()) return pageStrip_->setFocus();  // nothing there to edit
   Field(editor_.CurrentField())->setFocus();
 }
 
@@ -298,6 +316,12 @@ bool Settings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Settings::OnTab(int index) {
+  {  // one chosen tab across the two strips
+    const QSignalBlocker quiet(tabStrip1_), quietPages(pageStrip_);
+    const bool page = index >= kSettingsTabCount;
+    tabStrip1_->setCurrentIndex(page ? kSettingsTabCount : index);
+    pageStrip_->setCurrentIndex(page ? index - kSettingsTabCount + 1 : 0);
+  }
   // "Quality" and "Link" are pages of their own over the editor's frames.
   const bool fromPage = !quality_->isHidden() || LinkShowing();
   if (linkPage_) linkPage_->setVisible(index == linkTab_);
@@ -314,9 +338,8 @@ void Settings::ShowLinkState(const link::LinkState& state) {
     linkPage_ = new LinkPage(this);
     ui::PlaceTwips(linkPage_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
     linkPage_->hide();
-    linkTab_ = tabStrip1_->addTab(QStringLiteral("Link"));
-    tabStrip1_->setUsesScrollButtons(true);  // six tabs are wider than the frame
-    tabStrip1_->setTabToolTip(linkTab_, QStringLiteral("Plant link (Modbus TCP)"));
+    linkTab_ = kSettingsTabCount + pageStrip_->addTab(QStringLiteral(" Link ")) - 1;
+    pageStrip_->setTabToolTip(linkTab_ - kSettingsTabCount + 1, QStringLiteral("Plant link (Modbus TCP)"));
   }
   linkPage_->Show(state);
 }
@@ -351,11 +374,9 @@ void Settings::OnSave() {
             .arg(QString::fromLatin1(kConfigurationFile), where));
   }
   emit RecordChanged();
-  if (!quality_->Save()) {
-    return note(
-        QStringLiteral("%1 saved. The tolerance is not saved: the file %2 cannot be written "
-                       "in %3.")
-            .arg(QString::fromLatin1(kConfigurationFile), QString::fromLatin1(kStationIni), where));
+  if (const QString notSaved = quality_->Save(); !notSaved.isEmpty()) {
+    return note(QStringLiteral("%1 saved. The tolerance is not saved: %2.")
+                    .arg(QString::fromLatin1(kConfigurationFile), notSaved));
   }
   message_->clear();
   message_->setAccessibleDescription(QString());

@@ -52,6 +52,8 @@ class Settings : public QWidget {
   // that tells what "Save" could not store (empty otherwise).
   QLineEdit* Field(int i) const { return text1_.at(static_cast<std::size_t>(i)); }
   QTabBar* TabStrip() const { return tabStrip1_; }
+  // The tabs of the station's own pages under the frames: 1 "Quality", 2 "Link".
+  QTabBar* PageStrip() const { return pageStrip_; }
   KP12* Keypad() const { return kp121_; }
   // The fifth tab, "Quality": the tolerance in "station.ini".
   QualityPage* Quality() const { return quality_; }
@@ -89,6 +91,7 @@ class Settings : public QWidget {
   SettingsEditor editor_;
 
   QTabBar* tabStrip1_ = nullptr;
+  QTabBar* pageStrip_ = nullptr;
   std::array<QFrame*, kSettingsTabCount> frame1_{};
   std::array<QLineEdit*, kSettingsFieldCount> text1_{};
   std::array<QRadioButton*, 3> options_{};

@@ -215,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PassInfo, LimitsStampsAndStems) {
   const PassInfo info{7, "", "", 120.5, 40, 6, 4.5, 1, {}, {}, ""};
-  const ToleranceLimits fromInfo = LimitsOf(info);
+  const ToleranceLimits fromInfo = *LimitsOf(info);
   EXPECT_TRUE(fromInfo.setPoint == 120.5 && fromInfo.lower == 116 && fromInfo.upper == 126.5);
   PassStatistics stats;
   stats.mean = 100;

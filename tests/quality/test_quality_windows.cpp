@@ -164,11 +164,11 @@ class TestQualityWindows : public QObject {
       if (!writable) QVERIFY(QFile::remove(home.filePath("station.ini")) && QDir(home.path()).mkdir("station.ini"));
       Settings w(record, files, ini);
       QSignalSpy saved(&w, &Settings::Saved), changed(&w, &Settings::RecordChanged);
-      w.TabStrip()->setCurrentIndex(4);  // the keypad's rules there are in test_pass_quality
+      w.PageStrip()->setCurrentIndex(1);  // the keypad's rules there are in test_pass_quality
       testing::Keys(w.Keypad(), "3E0");
       QCOMPARE(w.Quality()->Field(0)->text() + "|" + w.Quality()->Field(1)->text(), QString("3|0"));
       w.ShowLinkState({});  // the "Link" tab: nothing there takes a key
-      w.TabStrip()->setCurrentIndex(5);
+      w.PageStrip()->setCurrentIndex(2);
       const QString general = w.Field(0)->text();
       testing::Keys(w.Keypad(), "9");
       QVERIFY(w.Quality()->isHidden() && !w.Field(0)->isVisibleTo(&w) && w.Field(0)->text() == general);
@@ -186,6 +186,46 @@ class TestQualityWindows : public QObject {
       if (writable) QCOMPARE(files.Read("station.ini", 1024).value_or(""),
                              kept + "\n[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0\n");
     }
+  }
+
+  // Every tab of both strips shows its whole name at the window's size, one chosen at a
+  // time. A tolerance that cannot be used is named on the Quality tab and not saved, and
+  // QL_CFG.DAT still is; a usable one then is.
+  void tabsAndUnusableTolerance() {
+    testing::MemoryFileAccess files;
+    files.files["station.ini"] = "; by hand\n[quality]\ntolerance_minus_um=-8\n";
+    StationIni ini(files);
+    SettingsRecord record;
+    Settings w(record, files, ini);
+    w.ShowLinkState({});
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    int shown = 0;
+    for (QTabBar* strip : {w.TabStrip(), w.PageStrip()}) {
+      for (int i = 0; i < strip->count(); ++i) {
+        if (!strip->isTabVisible(i)) continue;
+        const QRect tab = strip->tabRect(i);
+        const int needed = strip->fontMetrics().horizontalAdvance(strip->tabText(i));
+        QVERIFY2(tab.left() >= 0 && tab.right() < strip->width() && tab.width() > needed, qPrintable(strip->tabText(i)));
+        QVERIFY(w.rect().contains(strip->mapTo(&w, tab.bottomRight())));
+        ++shown;
+      }
+    }
+    QCOMPARE(shown, 6);
+    QTest::mouseClick(w.PageStrip(), Qt::LeftButton, {}, w.PageStrip()->tabRect(1).center());
+    QVERIFY(w.Quality()->isVisible() && w.TabStrip()->currentIndex() == kSettingsTabCount);
+    QCOMPARE(w.Quality()->Problem(), QString("tolerance_minus_um is below 0"));
+    testing::Click(&w, "Command2");
+    QCOMPARE(w.Message(), QString("QL_CFG.DAT saved. The tolerance is not saved: tolerance_minus_um is below 0."));
+    QVERIFY(files.files.count(kConfigurationFile) && w.isVisible());
+    QCOMPARE(files.files["station.ini"], "; by hand\n[quality]\ntolerance_minus_um=-8\n");
+    w.Quality()->Field(1)->setFocus(Qt::MouseFocusReason);
+    testing::Keys(w.Keypad(), "2.5");
+    QVERIFY(w.Quality()->Problem().isEmpty());
+    QTest::mouseClick(w.TabStrip(), Qt::LeftButton, {}, w.TabStrip()->tabRect(1).center());
+    QVERIFY(w.Quality()->isHidden() && w.PageStrip()->currentIndex() == 0);
+    testing::Click(&w, "Command2");
+    QCOMPARE(files.files["station.ini"], "; by hand\n[quality]\ntolerance_minus_um=2.5\ntolerance_plus_um=6\n");
   }
 
   // "Start" over an earlier pass of the same number, with the archive, the information

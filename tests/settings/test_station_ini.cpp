@@ -1,6 +1,7 @@
 // station.ini: what a group reads as, and what a write changes, byte for byte.
 #include <gtest/gtest.h>
 
+#include "passfiles/PassInfo.h"
 #include "settings/StationIni.h"
 #include "tests/support/FakePlatform.h"
 
@@ -108,15 +109,65 @@ TEST(Writing, FailureLeavesTheFile) {
   EXPECT_EQ(files.writes, 0);
 }
 
-TEST(Tolerance, ReadsQSettingsNumbersAndWritesListForm) {
+// A tolerance that cannot give limits is never used quietly: station.ini and the information
+// file name the key and the fault, and the pass recorded with it has no limits; a missing key
+// in station.ini keeps its default.
+struct ToleranceRow {
+  const char* ini;  // station.ini's [quality] lines, or nullptr for:
+  const char* psi;  // an information file's lines after number and start
+  const char* problem;
+  double lower, upper;  // around the set-point of 120
+};
+class ToleranceRule : public ::testing::TestWithParam<ToleranceRow> {};
+TEST_P(ToleranceRule, GivesLimitsOrSaysWhyNot) {
+  const ToleranceRow& r = GetParam();
   orlix::testing::MemoryFileAccess files;
   StationIni ini(files);
-  EXPECT_EQ(ini.ReadTolerance().plus, 6);
-  files.files[kStationIni] = "[quality]\ntolerance_plus_um=12.5\ntolerance_minus_um=x\n";
-  EXPECT_TRUE(ini.ReadTolerance().plus == 12.5 && ini.ReadTolerance().minus == 6);
+  std::optional<PassInfo> info;
+  if (r.ini) {
+    files.files[kStationIni] = std::string("; by hand\n[quality]\n") + r.ini;
+    const ToleranceSetting read = ini.ReadTolerance();
+    EXPECT_EQ(read.problem, r.problem) << r.ini;
+    // As "Start" records the pass.
+    info = PassInfo{7, "s", "", 120, 40, read.tolerance.plus, read.tolerance.minus, 1, {}, {}, "v"};
+    info->limitsProblem = read.problem;
+    info = ParseInfo(InfoText(*info));
+  } else {
+    info = ParseInfo(std::string("[pass]\r\nnumber=7\r\nstart=s\r\n") + r.psi);
+  }
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->limitsProblem, r.problem);
+  const auto limits = LimitsOf(*info);
+  EXPECT_EQ(limits.has_value(), std::string(r.problem).empty());
+  const ToleranceLimits got = limits.value_or(ToleranceLimits{120, 0, 0});
+  EXPECT_TRUE(got.lower == r.lower && got.upper == r.upper && got.setPoint == 120);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ToleranceRule,
+    ::testing::Values(
+        ToleranceRow{"", nullptr, "", 114, 126}, ToleranceRow{"tolerance_plus_um = 12.5\n", nullptr, "", 114, 132.5},
+        ToleranceRow{"tolerance_plus_um=0\ntolerance_minus_um=3\n", nullptr, "", 117, 120},
+        ToleranceRow{"tolerance_plus_um=12.5\ntolerance_minus_um=x\n", nullptr, "station.ini: tolerance_minus_um is not a number", 0, 0},
+        ToleranceRow{"tolerance_minus_um=-8\n", nullptr, "station.ini: tolerance_minus_um is below 0", 0, 0},
+        ToleranceRow{"tolerance_plus_um=nan\n", nullptr, "station.ini: tolerance_plus_um is not a number", 0, 0},
+        ToleranceRow{"tolerance_plus_um=10000\n", nullptr, "station.ini: tolerance_plus_um is above 9999 µm", 0, 0},
+        ToleranceRow{"tolerance_plus_um=0\ntolerance_minus_um=0\n", nullptr, "station.ini: the tolerance has no width (both sides 0)", 0, 0},
+        ToleranceRow{nullptr, "set_point_um=120\ntolerance_plus_um=2\ntolerance_minus_um=9999\n", "", -9879, 122},
+        ToleranceRow{nullptr, "set_point_um=120\ntolerance_plus_um=6\ntolerance_minus_um=-8\n",
+                     "the information file's tolerance_minus_um is below 0", 0, 0},
+        ToleranceRow{nullptr, "set_point_um=120\ntolerance_plus_um=6\n", "the information file holds no tolerance", 0, 0},
+        ToleranceRow{nullptr, "tolerance_plus_um=6\ntolerance_minus_um=6\n", "the information file holds no set-point", 0, 0},
+        ToleranceRow{nullptr, "set_point_um=120\nlimits=not recorded: by hand\ntolerance_plus_um=6\ntolerance_minus_um=6\n",
+                     "by hand", 0, 0}));
+
+TEST(Tolerance, WritesListFormAndKeepsTheRest) {
+  orlix::testing::MemoryFileAccess files;
+  StationIni ini(files);
+  files.files[kStationIni] = "[quality]\ntolerance_plus_um=x\n";
   ASSERT_TRUE(ini.WriteTolerance({3, 0.25}));
   EXPECT_EQ(files.files[kStationIni], "[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0.25\n");
-  EXPECT_TRUE(ini.ReadTolerance().plus == 3 && ini.ReadTolerance().minus == 0.25);
+  const ToleranceSetting read = ini.ReadTolerance();
+  EXPECT_TRUE(read.tolerance.plus == 3 && read.tolerance.minus == 0.25 && read.problem.empty());
 }
 
 }  // namespace
