@@ -99,6 +99,11 @@ class TimedFiles final : public FileAccess {
   bool MoveTo(const std::string& n, const std::string& f, const std::string& t) override {
     return files_.MoveTo(n, f, t);
   }
+  std::optional<std::int64_t> ModifiedSeconds(const std::string& n) override {
+    return files_.ModifiedSeconds(n);
+  }
+  // Reports go beside the pass files, in the temporary folder.
+  std::string Location() const override { return files_.Location(); }
 
  private:
   DirectoryFileAccess files_;
