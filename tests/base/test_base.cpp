@@ -10,6 +10,7 @@
 #include <locale>
 #include <random>
 
+#include "base/Axis.h"
 #include "base/BoundedRead.h"
 #include "base/Format.h"
 #include "base/SystemPlatform.h"
@@ -21,6 +22,59 @@ namespace fs = std::filesystem;
 #define ROWS(...) std::vector({__VA_ARGS__})  // the first row names the type: tuple{1, "a"}
 
 namespace {
+
+// Round steps, as few ticks as asked at most, and no smaller round step that would do.
+TEST(Axis, RoundTicks) {
+  const auto ticks = [](double lo, double hi, int most) {
+    std::string s;
+    for (const double v : RoundTicks(lo, hi, most).values) s += TickText(v, RoundTicks(lo, hi, most).decimals) + " ";
+    return s;
+  };
+  EXPECT_EQ(ticks(114, 126, 7), "114 116 118 120 122 124 126 ");
+  EXPECT_EQ(ticks(0, 0.3, 4), "0.0 0.1 0.2 0.3 ");
+  EXPECT_EQ(ticks(-0.04, 0.07, 3), "0.00 0.05 ");  // the first is -0: never "-0.00"
+  EXPECT_EQ(ticks(0, 864000, 6), "0 200000 400000 600000 800000 ");
+  EXPECT_EQ(ticks(1e-300, 1e300, 5).empty(), false);
+  for (const auto& [lo, hi] : {std::pair{1.0, 1.0}, {2.0, 1.0}, {0.0, double(NAN)}, {-1e308, 1e308}})
+    EXPECT_EQ(RoundTicks(lo, hi, 5).step, 0) << lo << " " << hi;
+  std::mt19937 random(3);
+  for (int i = 0; i < 2000; ++i) {
+    const double lo = std::uniform_real_distribution<double>(-1e4, 1e4)(random);
+    const double hi = lo + std::pow(10.0, std::uniform_real_distribution<double>(-3, 6)(random));
+    const int most = 2 + i % 12;
+    const AxisTicks t = RoundTicks(lo, hi, most);
+    const double power = std::pow(10.0, std::floor(std::log10(t.step) + 1e-9));
+    const double m = std::round(t.step / power);
+    ASSERT_TRUE((m == 1 || m == 2 || m == 5) && std::fabs(t.step / power - m) < 1e-9) << t.step;
+    ASSERT_TRUE(t.values.size() <= std::size_t(most) && !t.values.empty()) << lo << " " << hi;
+    for (const double v : t.values) ASSERT_TRUE(v >= lo - 1e-9 * t.step && v <= hi + 1e-9 * t.step);
+    const double smaller = m == 1 ? 0.5 * t.step : m == 2 ? 0.5 * t.step : 0.4 * t.step;
+    ASSERT_GT(std::floor(hi / smaller + 1e-9) - std::ceil(lo / smaller - 1e-9) + 1, most) << lo << " " << hi;
+  }
+}
+
+// Whole micrometres fall in the middle of whole-micrometre bins (or of 2, 5, 10 ...), never
+// on an edge, and never more bins than asked for.
+TEST(Axis, RoundBins) {
+  for (const auto& [lo, hi, resolution, most] : std::vector<std::tuple<double, double, double, std::size_t>>{
+           {100, 140, 1, 48}, {100, 140, 1, 10}, {119.5, 120.5, 0.1, 48}, {70, 170, 0.1, 48},
+           {-3, 3, 1, 48}, {5, 5, 1, 48}, {0, 1e6, 0.1, 48}}) {
+    const Bins b = RoundBins(lo, hi, resolution, most);
+    ASSERT_GT(b.width, 0) << lo;
+    EXPECT_TRUE(b.count <= most && b.from <= lo && b.from + double(b.count) * b.width >= hi) << lo << " " << hi;
+    const double perBin = b.width / resolution;
+    EXPECT_NEAR(perBin, std::round(perBin), 1e-9) << lo;
+    for (double k = 0; lo + k * resolution <= hi; k += 7) {  // a recorded value is never on an edge
+      const double v = std::round(lo / resolution + k) * resolution;
+      const double from = std::fmod(v - b.from, b.width);
+      EXPECT_TRUE(from > resolution / 4 && b.width - from > resolution / 4) << v << " in bins of " << b.width;
+    }
+  }
+  EXPECT_EQ(RoundBins(100, 140, 1, 48).width, 1);  // 41 values, 41 bins
+  EXPECT_EQ(RoundBins(70, 170, 0.1, 48).width, 5);
+  EXPECT_EQ(RoundBins(1, 0, 1, 48).width, 0);
+  EXPECT_EQ(RoundBins(0, 1, 0, 48).width, 0);
+}
 
 TEST(Pattern, Formats) {
   for (auto [value, pattern, text] :
