@@ -49,6 +49,13 @@ void HoldingRegisters::Reset(float setPointUm, std::int16_t pass) {
             static_cast<std::uint16_t>(pass), 0};
 }
 
+void HoldingRegisters::Follow(float setPointUm, std::int16_t pass) {
+  if (staged_) return;
+  const std::uint16_t commit = words_[3];
+  Reset(setPointUm, pass);
+  words_[3] = commit;
+}
+
 WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<std::uint16_t>& values,
                                      const WriteContext& context) {
   if (!context.writesAllowed) return {Exception::IllegalFunction, {}};
@@ -71,6 +78,7 @@ WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<st
     outcome.commit = Commit{nm, static_cast<std::int16_t>(staged[2])};
   }
   words_ = staged;
+  staged_ = !outcome.commit;
   return outcome;
 }
 

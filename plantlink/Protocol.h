@@ -74,6 +74,10 @@ class HoldingRegisters {
  public:
   // The registers show the station's current set-point and pass until a client writes.
   void Reset(float setPointUm, std::int16_t pass);
+  // What the data board shows now (also dialled and not yet started): the set-point and
+  // pass registers take it while no client has staged values of its own, so a commit of
+  // the counter alone applies what the operator sees. A commit hands them back to the board.
+  void Follow(float setPointUm, std::int16_t pass);
 
   // Writes `values` from `address` on (function 06 or 16) under the link's rules. A
   // request that touches the commit register applies the staged set-point and pass only
@@ -85,6 +89,7 @@ class HoldingRegisters {
 
  private:
   std::array<std::uint16_t, kHoldingCount> words_{};
+  bool staged_ = false;  // a client wrote registers 100..102 since the last commit
 };
 
 // Decodes the data of a write request: function 06 (address, value) or 16 (address,

@@ -10,6 +10,7 @@
 #include "plantlink/LinkSettings.h"
 #include "plantlink/Protocol.h"
 #include "plantlink/RegisterImage.h"
+#include "plantlink/Requests.h"
 
 namespace orlix::link {
 namespace {
@@ -309,6 +310,84 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{16, Bytes({0, 100, 0, 2, 3, 0, 3, 0x0D}), false},
         DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D}), false},
         DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D, 0x40, 0}), false}));
+
+// A request (or answer) of transaction 0x0102 to unit u with the PDU's bytes.
+std::string Adu(int unit, std::initializer_list<int> pdu) {
+  return Bytes({1, 2, 0, 0, 0, int(pdu.size()) + 1, unit}) + Bytes(pdu);
+}
+struct ServeRow {
+  const char* name;
+  std::string request;
+  bool writes;
+  std::string answer;
+  bool close = false;
+  std::string left = {};  // in the buffer afterwards
+  RequestCounts counts = {};
+  int commits = 0;
+};
+class ServeTest : public testing::TestWithParam<ServeRow> {};
+TEST_P(ServeTest, AnswersInOrder) {
+  const ServeRow& r = GetParam();
+  InputImage image{};
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint16_t>(0x0100 * i + i);
+  HoldingRegisters holding;
+  holding.Reset(120.0f, 3);
+  std::string buffer = r.request;
+  const Served s = Serve(buffer, image, holding, {7, r.writes, false, 42});
+  EXPECT_EQ(s.answer, r.answer);
+  EXPECT_EQ(s.close, r.close);
+  EXPECT_EQ(buffer, r.left);
+  const RequestCounts& c = s.counts;
+  EXPECT_EQ(std::tie(c.answers, c.exceptions, c.otherUnit, c.malformed, c.writesApplied, c.writesRefused, c.commits),
+            std::tie(r.counts.answers, r.counts.exceptions, r.counts.otherUnit, r.counts.malformed,
+                     r.counts.writesApplied, r.counts.writesRefused, r.counts.commits));
+  EXPECT_EQ(s.commits.size(), std::size_t(r.commits));
+}
+const std::string kReadLast = Adu(7, {4, 0, 18, 0, 1});
+const std::string kLastAnswer = Adu(7, {4, 2, 0x12, 0x12});
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ServeTest,
+    testing::Values(
+        ServeRow{"read_two", Adu(7, {4, 0, 1, 0, 2}), false, Adu(7, {4, 4, 1, 1, 2, 2}), false, "", {1}},
+        ServeRow{"read_last", kReadLast, false, kLastAnswer, false, "", {1}},
+        ServeRow{"units_0_and_255_yes_2_no", Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
+                 false, Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}), false, "", {2, 0, 1}},
+        ServeRow{"beyond_the_map", Adu(7, {4, 0, 0, 0, 20}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
+        ServeRow{"count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
+        ServeRow{"count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
+        ServeRow{"read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
+        ServeRow{"other_function", Adu(7, {0x2B, 0x0E}), false, Adu(7, {0xAB, 1}), false, "", {1, 1}},
+        ServeRow{"exception_bit", Adu(7, {0x84}), false, Adu(7, {0x84, 1}), false, "", {1, 1}},
+        ServeRow{"holding_writes_off", Adu(7, {3, 0, 100, 0, 4}), false, Adu(7, {0x83, 1}), false, "", {1, 1}},
+        ServeRow{"holding", Adu(7, {3, 0, 100, 0, 4}), true, Adu(7, {3, 8, 0, 1, 0xD4, 0xC0, 0, 3, 0, 0}), false, "", {1}},
+        ServeRow{"holding_below", Adu(7, {3, 0, 99, 0, 2}), true, Adu(7, {0x83, 2}), false, "", {1, 1}},
+        ServeRow{"write_writes_off", Adu(7, {6, 0, 102, 0, 7}), false, Adu(7, {0x86, 1}), false, "", {1, 1, 0, 0, 0, 1}},
+        ServeRow{"write_pass", Adu(7, {6, 0, 102, 0, 7}), true, Adu(7, {6, 0, 102, 0, 7}), false, "", {1, 0, 0, 0, 1}},
+        ServeRow{"write_bad_data", Adu(7, {6, 0, 102, 0}), true, Adu(7, {0x86, 3}), false, "", {1, 1, 0, 0, 0, 1}},
+        ServeRow{"commit", Adu(7, {16, 0, 100, 0, 4, 8, 0, 3, 0x0D, 0x40, 0, 7, 0, 42}), true,
+                 Adu(7, {16, 0, 100, 0, 4}), false, "", {1, 0, 0, 0, 1, 0, 1}, 1},
+        // Answers already made are sent before the connection closes, and a commit among
+        // them is acknowledged.
+        ServeRow{"answers_then_malformed", Adu(7, {6, 0, 103, 0, 42}) + Bytes({1, 2, 0, 1, 0, 6}), true,
+                 Adu(7, {6, 0, 103, 0, 42}), true, Bytes({1, 2, 0, 1, 0, 6}), {1, 0, 0, 1, 1, 0, 1}, 1},
+        ServeRow{"incomplete_tail", kReadLast + kReadLast.substr(0, 9), false, kLastAnswer, false, kReadLast.substr(0, 9), {1}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The set-point and pass registers follow the data board until a client stages values, and
+// again after a commit: a commit of the counter alone applies what the operator dialled.
+TEST(Holding, FollowsTheBoardUntilAClientWrites) {
+  HoldingRegisters h;
+  h.Reset(120.0f, 0);
+  h.Follow(150.5f, 1);  // dialled on the board
+  EXPECT_EQ(h.Write(103, {42}, {true, false, 42}).commit->pass, 1);
+  EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 4>{0x0002, 0x4BE4, 1, 42}));
+  EXPECT_EQ(h.Write(102, {9}, {true, false, 42}).exception, Exception::None);
+  h.Follow(130.0f, 2);  // a client's staged pass stays
+  EXPECT_EQ(h.Words()[2], 9);
+  EXPECT_EQ(h.Write(103, {43}, {true, false, 43}).commit->setPointNm, 150500);
+  h.Follow(130.0f, 2);
+  EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 4>{0x0001, 0xFBD0, 2, 43}));
+}
 
 TEST(Protocol, LogLine) {
   EXPECT_EQ(CommitLogLine("12/07/26", "15:40:01", "127.0.0.1", 120.0f, 0, {200000, 7}),
