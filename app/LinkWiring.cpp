@@ -48,6 +48,9 @@ void WirePlantLink(PlantLink& link, Station& station, QL& window) {
   QObject::connect(&window, &QL::Displayed, &link,
                    [&link, &station, &window] { link.Publish(SnapshotOf(station, window)); });
   QObject::connect(&link, &PlantLink::Committed, window.SetPointPanel(), &SC1::Dial);
+  link.SetBoardSource([board = window.SetPointPanel()] {
+    return PlantLink::Board{board->ShownSetPoint(), board->ShownPass()};
+  });
   QObject::connect(&link, &PlantLink::StateChanged, &window, [&link, &window] {
     window.ShowLinkText(QString::fromStdString(link::LinkStatusText(link.State())));
   });

@@ -15,7 +15,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
   clang libclang-rt-14-dev
-  qt6-serialbus-dev python3-pymodbus python3-serial-asyncio mbpoll
+  python3-pymodbus python3-serial-asyncio mbpoll
 )
 
 as_root() {

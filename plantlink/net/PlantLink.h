@@ -1,12 +1,14 @@
 #pragma once
-// The plant link on Qt SerialBus: a Modbus TCP server on the window's thread that serves
-// the station's values as input registers and, when allowed, takes a new set-point and
-// pass number through the holding registers. Every request is answered at once from the
-// last published image; nothing here waits or blocks.
+// The plant link: a Modbus TCP server on the window's thread (a plain QTcpServer; the
+// framing and every answer are the link's own, link::Serve) that serves the station's
+// values as input registers and, when allowed, takes a new set-point and pass number
+// through the holding registers. Every request is answered at once from the last published
+// image; nothing here waits or blocks.
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,9 +16,9 @@
 #include "plantlink/LinkSettings.h"
 #include "plantlink/Protocol.h"
 #include "plantlink/RegisterImage.h"
+#include "plantlink/Requests.h"
 
-class QModbusPdu;
-class QModbusResponse;
+class QTcpServer;
 class QTcpSocket;
 
 namespace orlix {
@@ -29,6 +31,8 @@ class PlantLink : public QObject {
 
  public:
   static constexpr const char* kLogFile = "modbus.log";
+  // A client that leaves more answers than this unread is closed.
+  static constexpr qint64 kMostUnreadBytes = 64 * 1024;
 
   PlantLink(const link::LinkSettings& settings, FileAccess& files, Clock& clock,
             QObject* parent = nullptr);
@@ -42,7 +46,17 @@ class PlantLink : public QObject {
   // registers are replaced together and the update counter advances.
   void Publish(const link::StationSnapshot& snapshot);
 
+  // What the data board shows now: the set-point (µm) and pass the holding registers
+  // follow until a client stages its own, and what a commit replaces.
+  struct Board {
+    float setPoint = 0;
+    std::int16_t pass = 0;
+  };
+  void SetBoardSource(std::function<Board()> board) { board_ = std::move(board); }
+
   link::LinkState State() const;
+  // Everything answered and refused since the start.
+  const link::RequestCounts& Counts() const { return counts_; }
 
  signals:
   // Clients came or went, or the server started.
@@ -51,27 +65,24 @@ class PlantLink : public QObject {
   void Committed(qint16 pass, float setPoint);
 
  private:
-  class Server;
-  class Observer;
   struct Client;
 
-  bool Accept(QTcpSocket* socket);
+  void Accept();
   void Receive(QTcpSocket* socket);
   void Forget(QTcpSocket* socket);
-  QByteArray Answer(const link::Frame& frame, const std::string& client);
-  QModbusResponse Write(const QModbusPdu& request);
 
   link::LinkSettings settings_;
   FileAccess& files_;
   Clock& clock_;
-  Server* server_ = nullptr;
+  QTcpServer* server_ = nullptr;
   bool listening_ = false;
-  bool closing_ = false;
-  std::string currentClient_;  // the client whose request is being answered
   std::map<QTcpSocket*, std::unique_ptr<Client>> clients_;
   link::HoldingRegisters holding_;
   bool holdingSet_ = false;
+  std::function<Board()> board_;
   link::StationSnapshot last_;
+  link::InputImage image_ = link::EmptyInputImage();
+  link::RequestCounts counts_;
   quint16 counter_ = 0;
 };
 

@@ -11,7 +11,7 @@ deb=$(ls "$out"/*.deb) root=$out/root/usr
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q qt6-qpa-plugins <<<"$depends" || fail "dependencies"
 dpkg-deb -x "$deb" "$out/root"
-# Every Qt library the program links is a dependency: libQt6SerialBus.so.6 -> libqt6serialbus6.
+# Every Qt library the program links is a dependency: libQt6Network.so.6 -> libqt6network6.
 for lib in $(objdump -p "$root/libexec/thickness-station/thickness-station" | awk '/NEEDED/ && $2 ~ /^libQt6/ {print $2}'); do
   name=$(sed -E 's/^libQt6(.*)\.so\.6$/libqt6\L\16/' <<<"$lib")
   grep -qE "(^|, )$name " <<<"$depends" || fail "$lib is not covered by a dependency ($name)"

@@ -3,7 +3,7 @@
 registers against the pass file, the worked example of docs/MODBUS.md, refusals, allow list,
 client limit, idle timeout, malformed frames, writes committed onto the data board.
 Usage (under X, "Start" is clicked): link_clients.py PROGRAM"""
-import os, re, socket, struct, subprocess, sys
+import os, re, socket, struct, subprocess, sys, threading, time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from linkdrive import START, STOP, Station, ask, drain, int32, require, skip
 
@@ -70,6 +70,41 @@ def malformed_frames(st, pm):
         assert len(pm.read_input_registers(0, 19, slave=1).registers) == 19 and st.proc.poll() is None
 
 
+def received(s, size):
+    """Up to `size` bytes, fewer only when the station closes the connection first."""
+    data = b""
+    while len(data) < size and (chunk := s.recv(size - len(data))):
+        data += chunk
+    return data
+
+
+def stream_edges(st, pm):
+    # 1,500 reads in one burst, read back while they are answered: nothing is left unread long.
+    s, got = st.connect(), []
+    reader = threading.Thread(target=lambda: got.append(received(s, 1500 * 47)))
+    reader.start()
+    s.sendall((struct.pack(">HHHBB", 7, 0, 6, 1, 4) + READ) * 1500)
+    reader.join()
+    assert len(got[0]) == 1500 * 47, len(got[0])
+    s.close()
+    # One byte out of step for 1.5 s, a frame completed every 20 ms: the frame timer runs
+    # from each frame's first byte, so the connection stays.
+    s, frame = st.connect(), struct.pack(">HHHBB", 7, 0, 6, 1, 4) + READ
+    s.sendall(frame[:1])
+    for _ in range(75):
+        time.sleep(0.02)
+        s.sendall(frame[1:] + frame[:1])
+    s.sendall(frame[1:])
+    s.settimeout(5)
+    assert len(received(s, 76 * 47)) == 76 * 47
+    s.close()
+    # The answer to a good frame is sent before a bad one closes the connection.
+    s = st.connect()
+    s.sendall(frame + b"\0\1\0\1\0\6")
+    answer = drain(s, 3)
+    assert answer is not None and len(answer) == 47 and answer[:2] == b"\0\7", answer
+
+
 def writes(st, pm):
     counter = pm.read_input_registers(0, 19, slave=1).registers[18]
     assert not pm.write_registers(100, [3, 0x0D40], slave=1).isError()  # 200000 nm
@@ -85,10 +120,18 @@ def writes(st, pm):
     assert pm.write_register(103, r[18], slave=1).exception_code == 3  # a pass runs
     st.click(*STOP)
     assert st.file("modbus.log") == log
+    # Pass 08 dialled on the board (its x1 digit); a commit of the counter alone applies it.
+    subprocess.check_call(["xdotool", "mousemove", "--window", st.win, "308", "204", "click", "1"])
+    st.wait(lambda: pm.read_holding_registers(100, 4, slave=1).registers[2] == 8)  # they follow the board
+    assert not pm.write_register(103, st.read()[18], slave=1).isError()
+    assert st.file("modbus.log").endswith("set-point 200.0 -> 200.0 mcm  pass 08 -> 08\n"), st.file("modbus.log")
+    st.click(*START)
+    assert st.read()[10] == 8 and " Pass No 08 ," in st.file("08.PSS")
+    st.click(*STOP)
 
 
 SMALL = "max_clients=3\nidle_timeout_s=2\n[quality]\ntolerance_plus_um=31\n"
-for ini, cases in ((SMALL, (running_pass, malformed_frames, refusals_and_limits)), ("writes=true\n", (writes,))):
+for ini, cases in ((SMALL, (running_pass, malformed_frames, stream_edges, refusals_and_limits)), ("writes=true\n", (writes,))):
     st, pm = Station(sys.argv[1], ini), None
     try:
         pm = ModbusTcpClient("127.0.0.1", port=st.port)  # one connection for all cases: no place freed late

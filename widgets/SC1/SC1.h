@@ -33,6 +33,10 @@ class SC1 : public QWidget {
   // PassChange and ThickChange with them.
   void Dial(qint16 P, float T);
 
+  // The pass and set-point the displays show now, dialled or not yet started.
+  qint16 ShownPass() const { return sc1::PassOf(board_.Texts()); }
+  float ShownSetPoint() const { return sc1::ThicknessOf(board_.Texts()); }
+
   QSize sizeHint() const override;
 
   // Repeat interval of the increment buttons.
