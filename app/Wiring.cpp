@@ -20,8 +20,9 @@ void WireWindows(QL& window, Station& station, PlantLink& link) {
     window.RetimeCycle();
     QObject::connect(settings, &Settings::RecordChanged, &window, &QL::RetimeCycle);
     settings->ShowLinkState(link.State());
-    QObject::connect(&link, &PlantLink::StateChanged, settings,
-                     [settings, &link] { settings->ShowLinkState(link.State()); });
+    for (auto changed : {&PlantLink::StateChanged, &PlantLink::CountsChanged}) {
+      QObject::connect(&link, changed, settings, [settings, &link] { settings->ShowLinkState(link.State()); });
+    }
     return settings;
   });
   window.SetWindowFactory(

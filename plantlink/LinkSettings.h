@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "plantlink/Requests.h"
+
 namespace orlix::link {
 
 // One allowed client: an IPv4 address, or a network "a.b.c.d/n".
@@ -53,6 +55,8 @@ struct LinkState {
   int maxClients = 0;
   bool writes = false;
   std::string allow;
+  RequestCounts counts = {};  // since the start
+  std::string lastProblem = {};  // "14:03:20  127.0.0.2  address not allowed"; empty: none yet
 };
 
 // The main window's short text: "Link: 1 client", "Link: 2 clients", "Link: not

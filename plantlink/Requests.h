@@ -36,6 +36,8 @@ struct RequestCounts {
   std::uint64_t writesApplied = 0; // 06/16 requests that changed the holding registers
   std::uint64_t writesRefused = 0; // 06/16 requests answered with an exception
   std::uint64_t commits = 0;       // commits applied
+  std::uint64_t refusedAddress = 0;  // connections from an address not allowed
+  std::uint64_t overLimit = 0;       // connections beyond max_clients
 };
 
 struct Served {

@@ -23,6 +23,8 @@ void Add(link::RequestCounts& to, const link::RequestCounts& from) {
   to.writesApplied += from.writesApplied;
   to.writesRefused += from.writesRefused;
   to.commits += from.commits;
+  to.refusedAddress += from.refusedAddress;
+  to.overLimit += from.overLimit;
 }
 
 }  // namespace
@@ -38,7 +40,11 @@ struct PlantLink::Client {
 
 PlantLink::PlantLink(const link::LinkSettings& settings, FileAccess& files, Clock& clock,
                      QObject* parent)
-    : QObject(parent), settings_(settings), files_(files), clock_(clock) {}
+    : QObject(parent), settings_(settings), clock_(clock), log_(files, clock) {
+  countsTimer_.setSingleShot(true);
+  countsTimer_.setInterval(1000);
+  connect(&countsTimer_, &QTimer::timeout, this, &PlantLink::CountsChanged);
+}
 
 PlantLink::~PlantLink() {
   // The sockets are the server's children; their destroyed() must not reach Forget.
@@ -80,14 +86,28 @@ link::LinkState PlantLink::State() const {
   s.maxClients = settings_.maxClients;
   s.writes = settings_.writes;
   s.allow = settings_.allowText;
+  s.counts = counts_;
+  s.lastProblem = lastProblem_;
   return s;
+}
+
+void PlantLink::CountsMoved() {
+  if (!countsTimer_.isActive()) countsTimer_.start();
+}
+
+void PlantLink::Refused(link::Refusal kind, const std::string& client) {
+  lastProblem_ = clock_.TimeText() + "  " + client + "  " + link::RefusalText(kind);
+  log_.Refused(kind, client);
 }
 
 void PlantLink::Accept() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
     const std::string peer = PeerText(*socket);
-    if (!link::Allowed(settings_.allow, peer) ||
-        static_cast<int>(clients_.size()) >= settings_.maxClients) {
+    const bool allowed = link::Allowed(settings_.allow, peer);
+    if (!allowed || static_cast<int>(clients_.size()) >= settings_.maxClients) {
+      ++(allowed ? counts_.overLimit : counts_.refusedAddress);
+      Refused(allowed ? link::Refusal::TooMany : link::Refusal::Address, peer);
+      CountsMoved();
       socket->abort();
       socket->deleteLater();
       continue;
@@ -135,9 +155,13 @@ void PlantLink::Receive(QTcpSocket* socket) {
   const link::Served served = link::Serve(client.buffer, image_, holding_,
                                           {settings_.unit, settings_.writes, last_.passRunning, counter_});
   Add(counts_, served.counts);
+  if (served.counts.otherUnit) Refused(link::Refusal::OtherUnit, client.address);
+  if (served.counts.writesRefused) Refused(link::Refusal::Write, client.address);
+  if (served.counts.malformed) Refused(link::Refusal::Malformed, client.address);
+  CountsMoved();
   for (const link::Commit& c : served.commits) {
-    files_.Append(kLogFile, link::CommitLogLine(clock_.DateText(), clock_.TimeText(), client.address,
-                                                board.setPoint, board.pass, c));
+    log_.Append(link::CommitLogLine(clock_.DateText(), clock_.TimeText(), client.address,
+                                    board.setPoint, board.pass, c));
     emit Committed(c.pass, static_cast<float>(c.setPointNm / 1000.0));
   }
   // The frame timer runs from the first byte of the frame that is still incomplete: a

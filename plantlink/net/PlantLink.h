@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "plantlink/LinkLog.h"
 #include "plantlink/LinkSettings.h"
 #include "plantlink/Protocol.h"
 #include "plantlink/RegisterImage.h"
@@ -30,7 +31,7 @@ class PlantLink : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr const char* kLogFile = "modbus.log";
+  static constexpr const char* kLogFile = link::kLogFile;
   // A client that leaves more answers than this unread is closed.
   static constexpr qint64 kMostUnreadBytes = 64 * 1024;
 
@@ -55,14 +56,14 @@ class PlantLink : public QObject {
   void SetBoardSource(std::function<Board()> board) { board_ = std::move(board); }
 
   link::LinkState State() const;
-  // Everything answered and refused since the start.
-  const link::RequestCounts& Counts() const { return counts_; }
 
  signals:
   // Clients came or went, or the server started.
   void StateChanged();
   // A client committed a new set-point (µm) and pass number.
   void Committed(qint16 pass, float setPoint);
+  // The counts or the last problem changed; at most once a second.
+  void CountsChanged();
 
  private:
   struct Client;
@@ -70,9 +71,10 @@ class PlantLink : public QObject {
   void Accept();
   void Receive(QTcpSocket* socket);
   void Forget(QTcpSocket* socket);
+  void Refused(link::Refusal kind, const std::string& client);
+  void CountsMoved();
 
   link::LinkSettings settings_;
-  FileAccess& files_;
   Clock& clock_;
   QTcpServer* server_ = nullptr;
   bool listening_ = false;
@@ -83,6 +85,9 @@ class PlantLink : public QObject {
   link::StationSnapshot last_;
   link::InputImage image_ = link::EmptyInputImage();
   link::RequestCounts counts_;
+  std::string lastProblem_;
+  link::LinkLog log_;
+  QTimer countsTimer_;
   quint16 counter_ = 0;
 };
 

@@ -19,7 +19,7 @@ class LinkPage : public QFrame {
   void Show(const link::LinkState& state);
 
  private:
-  std::array<QLineEdit*, 5> fields_{};
+  std::array<QLineEdit*, 7> fields_{};
 };
 
 }  // namespace orlix

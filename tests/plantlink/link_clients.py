@@ -58,6 +58,11 @@ def refusals_and_limits(st, pm):
     st.read()  # pymodbus, this socket and the station's own: a fourth is refused
     assert drain(st.connect(), 0.5) == b"", "a fourth client (max_clients=3)"
     assert drain(s, 1) is None and drain(s, 4) == b"", "idle connection closed after 2 s"
+    # Each kind of refusal leaves one line per client, however often it happened.
+    log = st.file("modbus.log")
+    for what, times in (("127.0.0.2  refused: address not allowed", 1), ("127.0.0.1  refused: over the client limit", 1),
+                        ("127.0.0.1  refused: frame for another unit", 1), ("127.0.0.1  refused: malformed frame", 1)):
+        assert log.count(what) == times, (what, log)
 
 
 def malformed_frames(st, pm):
@@ -113,7 +118,8 @@ def writes(st, pm):
     assert not pm.write_register(103, counter, slave=1).isError()
     assert pm.read_holding_registers(100, 4, slave=1).registers == [3, 0x0D40, 7, counter]
     log = st.file("modbus.log")
-    assert re.fullmatch(r".+  127\.0\.0\.1  set-point 120\.0 -> 200\.0 mcm  pass 00 -> 07\n", log), log
+    assert re.fullmatch(r".+  127\.0\.0\.1  refused: write refused\n"  # the stale counter
+                        r".+  127\.0\.0\.1  set-point 120\.0 -> 200\.0 mcm  pass 00 -> 07\n", log), log
     st.click(*START)  # the data board raises PassChange(7) and ThickChange(200)
     r = pm.read_input_registers(0, 19, slave=1).registers
     assert (int32(r, 2), r[10]) == (200000, 7) and " Pass No 07 ," in st.file("07.PSS"), r

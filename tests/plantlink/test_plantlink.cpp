@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <tuple>
 
+#include "plantlink/LinkLog.h"
 #include "plantlink/LinkSettings.h"
 #include "plantlink/Protocol.h"
 #include "plantlink/RegisterImage.h"
 #include "plantlink/Requests.h"
+#include "tests/support/FakePlatform.h"
 
 namespace orlix::link {
 namespace {
@@ -27,7 +29,7 @@ struct ImageRow {
 };
 
 constexpr std::int64_t kNo = INT32_MIN;
-class ImageTest : public testing::TestWithParam<ImageRow> {};
+class ImageTest : public ::testing::TestWithParam<ImageRow> {};
 
 TEST_P(ImageTest, Registers) {
   const ImageRow& r = GetParam();
@@ -61,7 +63,7 @@ TEST_P(ImageTest, Registers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImageTest,
-    testing::Values(
+    ::testing::Values(
         // -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
         ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027, 0b111},
         ImageRow{"below", [](StationSnapshot& s) { s.thickness = 90; }, 90000, 120000, -30000,
@@ -115,7 +117,7 @@ TEST(Image, WordOrderAndClamp) {
 }
 
 struct AllowRow { const char *list, *peer; bool allowed; };
-class AllowTest : public testing::TestWithParam<AllowRow> {};
+class AllowTest : public ::testing::TestWithParam<AllowRow> {};
 TEST_P(AllowTest, Matches) {
   std::vector<AllowedNetwork> allow;
   ASSERT_TRUE(ParseAllowList(GetParam().list, allow));
@@ -123,7 +125,7 @@ TEST_P(AllowTest, Matches) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, AllowTest,
-    testing::Values(AllowRow{"127.0.0.1", "127.0.0.1", true}, AllowRow{"127.0.0.1", "127.0.0.2", false},
+    ::testing::Values(AllowRow{"127.0.0.1", "127.0.0.1", true}, AllowRow{"127.0.0.1", "127.0.0.2", false},
                     AllowRow{" 10.0.0.5 , 127.0.0.1", "::ffff:127.0.0.1", true},
                     AllowRow{"192.168.1.0/24", "192.168.1.77", true}, AllowRow{"192.168.1.0/24", "192.168.2.1", false},
                     AllowRow{"0.0.0.0/0", "8.8.8.8", true}, AllowRow{"", "127.0.0.1", false},
@@ -149,7 +151,7 @@ struct SettingsRow {
   const char* shown;
   std::size_t problems;
 };
-class SettingsTest : public testing::TestWithParam<SettingsRow> {};
+class SettingsTest : public ::testing::TestWithParam<SettingsRow> {};
 TEST_P(SettingsTest, TakeWhatIsValidAndNameTheRest) {
   std::vector<std::string> problems;
   EXPECT_EQ(Show(ParseLinkSettings(GetParam().keys, &problems)), GetParam().shown);
@@ -158,7 +160,7 @@ TEST_P(SettingsTest, TakeWhatIsValidAndNameTheRest) {
 const char* kDefault = "00 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32";
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsTest,
-    testing::Values(
+    ::testing::Values(
         SettingsRow{{{"Enabled", "yes"}, {" WRITES ", "On"}, {"port", "65535"}, {"unit", "247"},
                      {"max_clients", "64"}, {"idle_timeout_s", "86400"}, {"listen", " 10.0.0.1 "},
                      {"allow", " 10.20.30.40/16, 192.168.1.7 ,, 1.2.3.4/0 "}},
@@ -195,7 +197,7 @@ struct WriteRow {
   Exception exception;
   std::optional<Commit> commit;
 };
-class WriteTest : public testing::TestWithParam<WriteRow> {};
+class WriteTest : public ::testing::TestWithParam<WriteRow> {};
 TEST_P(WriteTest, Rules) {
   HoldingRegisters h;
   h.Reset(120.0f, 3);
@@ -216,7 +218,7 @@ TEST_P(WriteTest, Rules) {
 const WriteContext kIdle{true, false, 42};
 INSTANTIATE_TEST_SUITE_P(
     Rows, WriteTest,
-    testing::Values(
+    ::testing::Values(
         WriteRow{"commit", 100, {3, 0x0D40, 7, 42}, kIdle, Exception::None, Commit{200000, 7}},
         WriteRow{"stage_only", 100, {3, 0x0D40, 7}, kIdle, Exception::None, {}},
         WriteRow{"commit_alone", 103, {42}, kIdle, Exception::None, Commit{120000, 3}},
@@ -242,7 +244,7 @@ struct FrameRow {
   FrameResult result;
   std::string pdu = {}, rest = {};  // of a complete frame (transaction 0xAB12, unit 7)
 };
-class FrameTest : public testing::TestWithParam<FrameRow> {};
+class FrameTest : public ::testing::TestWithParam<FrameRow> {};
 TEST_P(FrameTest, TakesOneFrameOffTheFront) {
   const FrameRow& r = GetParam();
   std::string buffer = r.buffer;
@@ -261,7 +263,7 @@ TEST_P(FrameTest, TakesOneFrameOffTheFront) {
 const std::string kHead = Bytes({0xAB, 0x12, 0, 0});
 INSTANTIATE_TEST_SUITE_P(
     Rows, FrameTest,
-    testing::Values(
+    ::testing::Values(
         FrameRow{"read", kHead + Bytes({0, 6, 7, 4, 0, 0, 0, 19, 0xAB}), FrameResult::Complete,
                  Bytes({4, 0, 0, 0, 19}), Bytes({0xAB})},
         FrameRow{"shortest", kHead + Bytes({0, 2, 7, 0x2B}), FrameResult::Complete, "\x2B", ""},
@@ -285,7 +287,7 @@ struct DecodeRow {
   std::uint16_t address = 0;
   std::vector<std::uint16_t> values = {};
 };
-class DecodeTest : public testing::TestWithParam<DecodeRow> {};
+class DecodeTest : public ::testing::TestWithParam<DecodeRow> {};
 TEST_P(DecodeTest, TakesWhatFitsTheFunction) {
   const DecodeRow& r = GetParam();
   std::uint16_t address = 0;
@@ -299,7 +301,7 @@ TEST_P(DecodeTest, TakesWhatFitsTheFunction) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, DecodeTest,
-    testing::Values(
+    ::testing::Values(
         DecodeRow{6, Bytes({0, 102, 0xAB, 7}), true, 102, {0xAB07}}, DecodeRow{6, Bytes({0, 102, 0, 7, 0}), false},
         DecodeRow{6, Bytes({0, 102, 0}), false}, DecodeRow{3, Bytes({0, 102, 0, 7}), false},
         DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D, 0x40}), true, 100, {3, 0x0D40}},
@@ -325,7 +327,7 @@ struct ServeRow {
   RequestCounts counts = {};
   int commits = 0;
 };
-class ServeTest : public testing::TestWithParam<ServeRow> {};
+class ServeTest : public ::testing::TestWithParam<ServeRow> {};
 TEST_P(ServeTest, AnswersInOrder) {
   const ServeRow& r = GetParam();
   InputImage image{};
@@ -347,7 +349,7 @@ const std::string kReadLast = Adu(7, {4, 0, 18, 0, 1});
 const std::string kLastAnswer = Adu(7, {4, 2, 0x12, 0x12});
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServeTest,
-    testing::Values(
+    ::testing::Values(
         ServeRow{"read_two", Adu(7, {4, 0, 1, 0, 2}), false, Adu(7, {4, 4, 1, 1, 2, 2}), false, "", {1}},
         ServeRow{"read_last", kReadLast, false, kLastAnswer, false, "", {1}},
         ServeRow{"units_0_and_255_yes_2_no", Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
@@ -387,6 +389,30 @@ TEST(Holding, FollowsTheBoardUntilAClientWrites) {
   EXPECT_EQ(h.Write(103, {43}, {true, false, 43}).commit->setPointNm, 150500);
   h.Follow(130.0f, 2);
   EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 4>{0x0001, 0xFBD0, 2, 43}));
+}
+
+// Refusals: one line per kind and client a minute; the log turns over into modbus.log.1.
+TEST(LinkLog, OneLineAMinuteAndTurnsOver) {
+  orlix::testing::MemoryFileAccess files;
+  orlix::testing::FakeClock clock;
+  LinkLog log(files, clock);
+  const auto written = [&](Refusal kind, const char* client) { return log.Refused(kind, client).has_value(); };
+  EXPECT_TRUE(written(Refusal::Address, "10.0.0.9"));
+  clock.Advance(59.9);
+  EXPECT_FALSE(written(Refusal::Address, "10.0.0.9"));
+  EXPECT_TRUE(written(Refusal::Malformed, "10.0.0.9") && written(Refusal::Address, "10.0.0.8"));
+  clock.Advance(0.1);
+  EXPECT_TRUE(written(Refusal::Address, "10.0.0.9"));
+  EXPECT_EQ(files.files[kLogFile], "06/12/2026 10:41:09  10.0.0.9  refused: address not allowed\n"
+                                   "06/12/2026 10:41:09  10.0.0.9  refused: malformed frame\n"
+                                   "06/12/2026 10:41:09  10.0.0.8  refused: address not allowed\n"
+                                   "06/12/2026 10:41:09  10.0.0.9  refused: address not allowed\n");
+  const std::string full(kLogRotateBytes - 10, 'x');
+  files.files[kLogFile] = full;
+  LinkLog later(files, clock);  // a new start finds the file as it is
+  ASSERT_TRUE(later.Append("0123456789"));
+  ASSERT_TRUE(later.Append("a"));
+  EXPECT_TRUE(files.files[kOldLogFile] == full + "0123456789" && files.files[kLogFile] == "a");
 }
 
 TEST(Protocol, LogLine) {
