@@ -88,9 +88,9 @@ TEST(Editing, KeysOutsideTheKeypadTabsAndModes) {
   EXPECT_EQ(e.BackgroundText(), "412.35");
   EXPECT_EQ(e.SourceText(), "0");
   EXPECT_TRUE(!e.SelectTab(-1) && !e.SelectTab(4) && !e.SelectTab(0) && e.SelectTab(3) && !e.MakeCurrent(8));
-  e.SelectMode(2);
+  e.SelectMode(0);
   e.SelectMode(3);
-  EXPECT_EQ(e.Mode(), 2);
+  EXPECT_EQ(e.Mode(), 0);
   // A second load starts again on the General tab, field 0, the next key clearing it.
   for (const auto& [stored, option] : std::vector<std::pair<double, int>>{{0, 0}, {1, 1}, {2, 2}, {3, SettingsEditor::kNoMode}}) {
     SettingsRecord r = Sample();
