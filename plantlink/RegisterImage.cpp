@@ -24,7 +24,7 @@ std::uint32_t ScaledInt32(double value, double scale) {
 InputImage EmptyInputImage() {
   InputImage image{};
   for (int address : {kThickness, kSetPoint, kDeviation, kCorrection, kStripLength, kRollWeight,
-                      kRollDiameter}) {
+                      kRollDiameter, kLowerLimit, kUpperLimit}) {
     PutInt32(image, address, kInvalid32);
   }
   image[kDeviationPercent] = kInvalid16;
@@ -61,9 +61,16 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
   if (valid) status |= kValueValid;
   if (s.controlOn) status |= kControlOn;
   if (s.fileFailing) status |= kFileFailing;
-  if (valid && s.lowerLimit && s.upperLimit && s.thickness >= *s.lowerLimit &&
-      s.thickness <= *s.upperLimit) {
-    status |= kWithinTolerance;
+  const bool limits = s.passRunning && s.lowerLimit && s.upperLimit;
+  if (limits) {
+    PutInt32(image, kLowerLimit, ScaledInt32(*s.lowerLimit, 1000.0));
+    PutInt32(image, kUpperLimit, ScaledInt32(*s.upperLimit, 1000.0));
+  }
+  if (s.passRunning && !limits) status |= kNoLimits;
+  if (valid && limits) {
+    status |= s.thickness > *s.upperLimit   ? kAboveLimit
+              : s.thickness < *s.lowerLimit ? kBelowLimit
+                                            : kWithinTolerance;
   }
   image[kStatus] = status;
   image[kPass] = static_cast<std::uint16_t>(s.pass);

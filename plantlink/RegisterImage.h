@@ -1,6 +1,6 @@
 #pragma once
 // The input registers the plant link serves: a snapshot of the station's values at a
-// display update turned into the 19 registers of the register map (docs/MODBUS.md).
+// display update turned into the 24 registers of the register map (docs/MODBUS.md).
 // 32-bit values take two registers, high word first; 0x80000000 (32-bit) and 0x8000
 // (16-bit) mark a value that is not valid.
 
@@ -10,7 +10,7 @@
 
 namespace orlix::link {
 
-inline constexpr int kInputRegisterCount = 19;
+inline constexpr int kInputRegisterCount = 24;
 inline constexpr std::uint16_t kInvalid16 = 0x8000;
 inline constexpr std::uint32_t kInvalid32 = 0x80000000u;
 
@@ -28,6 +28,9 @@ enum InputRegister : int {
   kRollWeight = 14,      // int32, g
   kRollDiameter = 16,    // int32, µm
   kUpdateCounter = 18,   // uint16
+  kHeartbeat = 19,       // uint16, seconds since the link started, always counting
+  kLowerLimit = 20,      // int32, nm, of the running pass
+  kUpperLimit = 22,      // int32, nm
 };
 
 enum StatusBit : std::uint16_t {
@@ -36,6 +39,9 @@ enum StatusBit : std::uint16_t {
   kControlOn = 1u << 2,
   kFileFailing = 1u << 3,
   kWithinTolerance = 1u << 4,
+  kAboveLimit = 1u << 5,
+  kBelowLimit = 1u << 6,
+  kNoLimits = 1u << 7,  // the running pass has no limits (its tolerance could not give any)
 };
 
 // The station at one display update, in the station's own units.

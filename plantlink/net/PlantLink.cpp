@@ -44,6 +44,8 @@ PlantLink::PlantLink(const link::LinkSettings& settings, FileAccess& files, Cloc
   countsTimer_.setSingleShot(true);
   countsTimer_.setInterval(1000);
   connect(&countsTimer_, &QTimer::timeout, this, &PlantLink::CountsChanged);
+  heartbeat_.setInterval(1000);
+  connect(&heartbeat_, &QTimer::timeout, this, [this] { ++image_[link::kHeartbeat]; });
 }
 
 PlantLink::~PlantLink() {
@@ -58,6 +60,7 @@ bool PlantLink::Start() {
   if (!settings_.enabled || server_) return listening_;
   server_ = new QTcpServer(this);
   connect(server_, &QTcpServer::newConnection, this, &PlantLink::Accept);
+  heartbeat_.start();
   listening_ = server_->listen(QHostAddress(QString::fromStdString(settings_.listen)),
                                static_cast<quint16>(settings_.port));
   if (!listening_) qWarning("Plant link: %s", qPrintable(server_->errorString()));
@@ -73,7 +76,9 @@ void PlantLink::Publish(const link::StationSnapshot& snapshot) {
     holdingSet_ = true;
   }
   // One image: a request never sees half of one update and half of the next.
+  const std::uint16_t heartbeat = image_[link::kHeartbeat];
   image_ = link::MakeInputImage(snapshot, counter_);
+  image_[link::kHeartbeat] = heartbeat;
 }
 
 link::LinkState PlantLink::State() const {

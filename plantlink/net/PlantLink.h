@@ -88,6 +88,7 @@ class PlantLink : public QObject {
   std::string lastProblem_;
   link::LinkLog log_;
   QTimer countsTimer_;
+  QTimer heartbeat_;  // a second of the link's life in input register 19
   quint16 counter_ = 0;
 };
 

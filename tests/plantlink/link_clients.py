@@ -20,12 +20,19 @@ def running_pass(st, pm):
     before = st.read()
     assert (int32(before, 0), int32(before, 12), before[6]) == (NO, NO, 0x8000), before
     assert (int32(before, 2), before[9], before[10], before[11]) == (120000, 0b100, 0, 100), before
+    # The heartbeat counts seconds between passes too, as a PLC reads it with mbpoll.
+    beat = lambda: int(re.search(r"\[20\]:\s+(\d+)", subprocess.check_output(
+        ["mbpoll", "-m", "tcp", "-p", str(st.port), "-a", "1", "-t", "3", "-r", "20", "-c", "1", "-1", "127.0.0.1"],
+        text=True)).group(1))
+    first = beat()
+    st.wait(lambda: beat() > first, 3)
     st.click(*START)
     seen = {}
     while len(seen) < 12:
-        r = pm.read_input_registers(0, 19, slave=1).registers
+        r = pm.read_input_registers(0, 24, slave=1).registers
         if r[9] & 2:  # 150.5 against 120 + 31; running, valid, control on, within tolerance
             assert (int32(r, 0), int32(r, 4), r[6], int32(r, 7), r[9]) == (150500, 30500, 2542, -2027, 23), r
+            assert (int32(r, 20), int32(r, 22)) == (114000, 151000), r  # the limits of this pass
             seen[int32(r, 12) // 1000] = (int32(r, 16) / 1000, int32(r, 14) / 1000)
     out = subprocess.check_output(["mbpoll", "-m", "tcp", "-p", str(st.port), "-a", "1", "-t", "3:int", "-B",
                                    "-r", "1", "-c", "3", "-1", "127.0.0.1"], text=True)
@@ -47,7 +54,7 @@ def refusals_and_limits(st, pm):
     assert pm.write_register(100, 5, slave=1).exception_code == 1
     assert pm.read_holding_registers(100, 4, slave=1).exception_code == 1
     assert pm.read_coils(0, 1, slave=1).exception_code == 1
-    assert pm.read_input_registers(0, 20, slave=1).exception_code == 2
+    assert pm.read_input_registers(0, 25, slave=1).exception_code == 2
     s = st.connect()
     assert len(ask(s, 4, READ, unit=255)) == 19 and len(ask(s, 4, READ, unit=0)) == 19
     s.settimeout(0.5)

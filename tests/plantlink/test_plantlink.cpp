@@ -59,21 +59,25 @@ TEST_P(ImageTest, Registers) {
   EXPECT_EQ(i32(kStripLength), valid ? 12500 : INT32_MIN);
   EXPECT_EQ(i32(kRollWeight), valid ? 3250 : INT32_MIN);
   EXPECT_EQ(i32(kRollDiameter), valid ? 501500 : INT32_MIN);
+  // The limits of a running pass that has them, to the nanometre.
+  const bool limits = s.passRunning && s.lowerLimit;
+  EXPECT_EQ(i32(kLowerLimit), limits ? std::lround(double(*s.lowerLimit) * 1000) : INT32_MIN);
+  EXPECT_EQ(i32(kUpperLimit), limits ? std::lround(double(*s.upperLimit) * 1000) : INT32_MIN);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImageTest,
     ::testing::Values(
         // -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
-        ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027, 0b111},
+        ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027, 0b10000111},
         ImageRow{"below", [](StationSnapshot& s) { s.thickness = 90; }, 90000, 120000, -30000,
-                 -2500, 3333, 0b111},
+                 -2500, 3333, 0b10000111},
         ImageRow{"idle", [](StationSnapshot& s) { s.passRunning = s.measured = false; }, kNo,
                  120000, kNo, -32768, kNo, 0b100},
         ImageRow{"started", [](StationSnapshot& s) { s.measured = false; }, kNo, 120000, kNo,
-                 -32768, kNo, 0b101},
+                 -32768, kNo, 0b10000101},
         ImageRow{"control_off", [](StationSnapshot& s) { s.controlOn = false; }, 150500, 120000,
-                 30500, 2542, kNo, 0b011},
+                 30500, 2542, kNo, 0b10000011},
         // the percentage clamps at 32767; limits known, file failing
         ImageRow{"clamped",
                  [](StationSnapshot& s) {
@@ -83,9 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
                  9999900, 100, 9999800, 32767, -10000, 0b11111},
         // 50.5 / 100 = 50.50 %, which a scale off by a part in 10^4 would round up
         ImageRow{"percent", [](StationSnapshot& s) { s.setPoint = 100, s.gain = 1e6; }, 150500,
-                 100000, 50500, 5050, -3355, 0b111, 32767},
+                 100000, 50500, 5050, -3355, 0b10000111, 32767},
         ImageRow{"no_set_point", [](StationSnapshot& s) { s.setPoint = 0, s.gain = NAN; }, 150500,
-                 0, 150500, -32768, -10000, 0b111, -32768},
+                 0, 150500, -32768, -10000, 0b10000111, -32768},
         // -5.6 / 0.1 clamps at -32767, never the marker; the thickness on its lower limit
         ImageRow{"negative",
                  [](StationSnapshot& s) {
@@ -96,7 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
         ImageRow{"on_upper_limit", [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; },
                  150500, 120000, 30500, 2542, -2027, 0b10111},
         ImageRow{"above_limits", [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; },
-                 150500, 120000, 30500, 2542, -2027, 0b111},
+                 150500, 120000, 30500, 2542, -2027, 0b100111},
+        ImageRow{"below_limits", [](StationSnapshot& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; },
+                 150500, 120000, 30500, 2542, -2027, 0b1000111},
         ImageRow{"idle_in_limits",
                  [](StationSnapshot& s) { s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200; },
                  kNo, 120000, kNo, -32768, kNo, 0b100}),
@@ -111,7 +117,7 @@ TEST(Image, WordOrderAndClamp) {
   EXPECT_EQ(ScaledInt32(std::nan(""), 1.0), kInvalid32);
   // Before anything is known: every value invalid, status and counter 0.
   const InputImage empty = EmptyInputImage();
-  for (int a : {0, 2, 4, 7, 12, 14, 16}) EXPECT_EQ(GetInt32(&empty[std::size_t(a)]), kInvalid32) << a;
+  for (int a : {0, 2, 4, 7, 12, 14, 16, 20, 22}) EXPECT_EQ(GetInt32(&empty[std::size_t(a)]), kInvalid32) << a;
   for (int a : {6, 10, 11}) EXPECT_EQ(empty[std::size_t(a)], kInvalid16) << a;
   EXPECT_EQ(empty[9] + empty[18], 0);
 }
@@ -354,7 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServeRow{"read_last", kReadLast, false, kLastAnswer, false, "", {1}},
         ServeRow{"units_0_and_255_yes_2_no", Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
                  false, Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}), false, "", {2, 0, 1}},
-        ServeRow{"beyond_the_map", Adu(7, {4, 0, 0, 0, 20}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
+        ServeRow{"beyond_the_map", Adu(7, {4, 0, 20, 0, 5}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
         ServeRow{"count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
         ServeRow{"count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
         ServeRow{"read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
