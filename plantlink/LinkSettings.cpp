@@ -139,9 +139,10 @@ LinkSettings ParseLinkSettings(const std::map<std::string, std::string>& keys,
       } else {
         problem(key, value);
       }
-    } else if (key == "idle_timeout_s") {
-      if (ParseInt(value, 1, 86400, number)) {
-        s.idleTimeoutS = static_cast<int>(number);
+    } else if (key == "idle_timeout_s" || key == "plc_watchdog_s") {
+      const bool idle = key == "idle_timeout_s";
+      if (ParseInt(value, idle ? 1 : 0, 86400, number)) {
+        (idle ? s.idleTimeoutS : s.plcWatchdogS) = static_cast<int>(number);
       } else {
         problem(key, value);
       }
@@ -155,6 +156,7 @@ LinkSettings ParseLinkSettings(const std::map<std::string, std::string>& keys,
 std::string LinkStatusText(const LinkState& state) {
   if (!state.enabled) return {};
   if (!state.listening) return "Link: not listening";
+  if (state.plcLost) return "Link: PLC lost";
   return "Link: " + std::to_string(state.clients) + (state.clients == 1 ? " client" : " clients");
 }
 

@@ -28,6 +28,8 @@ struct LinkSettings {
   bool writes = false;
   int maxClients = 4;
   int idleTimeoutS = 30;
+  // A PLC that writes holding register 104 at least this often is alive; 0: not watched.
+  int plcWatchdogS = 0;
 };
 
 // The settings from the group's keys (names in lower case as in the file). Every value
@@ -56,11 +58,12 @@ struct LinkState {
   bool writes = false;
   std::string allow;
   RequestCounts counts = {};  // since the start
+  bool plcLost = false;  // the watchdog register was not written for plc_watchdog_s
   std::string lastProblem = {};  // "14:03:20  127.0.0.2  address not allowed"; empty: none yet
 };
 
 // The main window's short text: "Link: 1 client", "Link: 2 clients", "Link: not
-// listening"; empty while the link is off.
+// listening", "Link: PLC lost"; empty while the link is off.
 std::string LinkStatusText(const LinkState& state);
 
 }  // namespace orlix::link

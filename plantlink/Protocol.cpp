@@ -58,8 +58,9 @@ void HoldingRegisters::Follow(float setPointUm, std::int16_t pass) {
 
 WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<std::uint16_t>& values,
                                      const WriteContext& context) {
-  if (!context.writesAllowed) return {Exception::IllegalFunction, {}};
   const std::size_t end = std::size_t{address} + values.size();
+  const bool watchdogOnly = address == kWatchdogRegister && values.size() == 1;
+  if (!context.writesAllowed && !(context.watchdog && watchdogOnly)) return {Exception::IllegalFunction, {}};
   if (values.empty() || address < kHoldingFirst || end > kHoldingFirst + kHoldingCount) {
     return {Exception::IllegalAddress, {}};
   }
@@ -68,7 +69,7 @@ WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<st
   if (staged[2] > 99) return {Exception::IllegalValue, {}};
 
   WriteOutcome outcome;
-  if (end > kCommitRegister) {
+  if (address <= kCommitRegister && end > kCommitRegister) {
     const auto nm = static_cast<std::int32_t>(GetInt32(staged.data()));
     // The data board shows tenths of a micrometre: anything finer could not be dialled.
     const bool setPointOk = nm >= kSetPointMinNm && nm <= kSetPointMaxNm && nm % 100 == 0;
@@ -78,7 +79,13 @@ WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<st
     outcome.commit = Commit{nm, static_cast<std::int16_t>(staged[2])};
   }
   words_ = staged;
-  staged_ = !outcome.commit;
+  // A commit hands the registers back to the board; staged values keep them.
+  if (outcome.commit) {
+    staged_ = false;
+  } else if (address < kCommitRegister) {
+    staged_ = true;
+  }
+  outcome.watchdog = end > kWatchdogRegister;
   return outcome;
 }
 

@@ -46,16 +46,18 @@ inline bool UnitAnswered(std::uint8_t unit, std::uint8_t configured) {
   return unit == configured || unit == 0 || unit == 255;
 }
 
-// Holding registers 100..103: new set-point (int32 nm, high word first), new pass number,
-// commit.
+// Holding registers 100..104: new set-point (int32 nm, high word first), new pass number,
+// commit, and the PLC's watchdog (any value; each write is a sign of the PLC's life).
 inline constexpr std::uint16_t kHoldingFirst = 100;
-inline constexpr int kHoldingCount = 4;
+inline constexpr int kHoldingCount = 5;
 inline constexpr std::uint16_t kCommitRegister = 103;
+inline constexpr std::uint16_t kWatchdogRegister = 104;
 inline constexpr std::int32_t kSetPointMinNm = 100;       // 0.1 µm
 inline constexpr std::int32_t kSetPointMaxNm = 9'999'900;  // 9999.9 µm
 
 struct WriteContext {
   bool writesAllowed = false;  // `writes` is on (clients outside `allow` never get this far)
+  bool watchdog = false;       // plc_watchdog_s is on: register 104 alone may be written
   bool passRunning = false;
   std::uint16_t counter = 0;   // the update counter clients read last
 };
@@ -68,6 +70,7 @@ struct Commit {
 struct WriteOutcome {
   Exception exception = Exception::None;
   std::optional<Commit> commit;
+  bool watchdog = false;  // register 104 was written
 };
 
 class HoldingRegisters {

@@ -41,18 +41,19 @@ std::string WritePdu(std::uint8_t function, std::string_view data, HoldingRegist
   std::uint16_t address = 0;
   std::vector<std::uint16_t> values;
   WriteOutcome outcome;
-  if (!client.writes) {
+  if (!client.writes && !client.watchdog) {
     outcome.exception = Exception::IllegalFunction;
   } else if (!DecodeWrite(function, data, address, values)) {
     outcome.exception = Exception::IllegalValue;
   } else {
-    outcome = holding.Write(address, values, {client.writes, client.passRunning, client.counter});
+    outcome = holding.Write(address, values, {client.writes, client.watchdog, client.passRunning, client.counter});
   }
   if (outcome.exception != Exception::None) {
     ++served.counts.writesRefused;
     return ExceptionPdu(function, outcome.exception);
   }
   ++served.counts.writesApplied;
+  served.watchdog = served.watchdog || outcome.watchdog;
   if (outcome.commit) {
     ++served.counts.commits;
     served.commits.push_back(*outcome.commit);

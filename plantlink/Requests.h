@@ -5,7 +5,8 @@
 // tests and the fuzz target drive it directly.
 //
 // Function codes: 04 reads the input registers; 03 reads the holding registers, 06 and 16
-// write them (all three only with `writes` on); any other function, and a function code
+// write them (all three only with `writes` on; with the watchdog on, 06 and 16 may write
+// register 104 alone); any other function, and a function code
 // with its exception bit set, is answered with exception 01. Units: the configured one,
 // 0 and 255; a frame for another unit is taken and not answered.
 
@@ -23,6 +24,7 @@ namespace orlix::link {
 struct ClientContext {
   std::uint8_t unit = 1;         // the link's unit id
   bool writes = false;           // the holding registers can be read and written
+  bool watchdog = false;         // register 104 alone can be written
   bool passRunning = false;      // a commit is refused while a pass runs
   std::uint16_t counter = 0;     // the update counter of `image`
 };
@@ -44,6 +46,7 @@ struct Served {
   std::string answer;           // every answer, in the order of the requests
   bool close = false;           // a malformed frame: send `answer`, then close
   std::vector<Commit> commits;  // applied, in order
+  bool watchdog = false;        // the PLC's watchdog register was written
   RequestCounts counts;         // of this call
 };
 

@@ -45,7 +45,10 @@ PlantLink::PlantLink(const link::LinkSettings& settings, FileAccess& files, Cloc
   countsTimer_.setInterval(1000);
   connect(&countsTimer_, &QTimer::timeout, this, &PlantLink::CountsChanged);
   heartbeat_.setInterval(1000);
-  connect(&heartbeat_, &QTimer::timeout, this, [this] { ++image_[link::kHeartbeat]; });
+  connect(&heartbeat_, &QTimer::timeout, this, [this] {
+    ++image_[link::kHeartbeat];
+    CheckWatchdog();
+  });
 }
 
 PlantLink::~PlantLink() {
@@ -61,6 +64,7 @@ bool PlantLink::Start() {
   server_ = new QTcpServer(this);
   connect(server_, &QTcpServer::newConnection, this, &PlantLink::Accept);
   heartbeat_.start();
+  lastLife_ = clock_.MonotonicSeconds();  // the PLC has plc_watchdog_s from now on
   listening_ = server_->listen(QHostAddress(QString::fromStdString(settings_.listen)),
                                static_cast<quint16>(settings_.port));
   if (!listening_) qWarning("Plant link: %s", qPrintable(server_->errorString()));
@@ -93,7 +97,17 @@ link::LinkState PlantLink::State() const {
   s.allow = settings_.allowText;
   s.counts = counts_;
   s.lastProblem = lastProblem_;
+  s.plcLost = plcLost_;
   return s;
+}
+
+void PlantLink::CheckWatchdog() {
+  const int limit = settings_.plcWatchdogS;
+  if (limit <= 0 || plcLost_ || clock_.MonotonicSeconds() - lastLife_ <= limit) return;
+  plcLost_ = true;
+  log_.Append(clock_.DateText() + " " + clock_.TimeText() + "  PLC lost: watchdog register not written for " +
+              std::to_string(limit) + " s\n");
+  emit StateChanged();
 }
 
 void PlantLink::CountsMoved() {
@@ -158,12 +172,21 @@ void PlantLink::Receive(QTcpSocket* socket) {
   const Board board = board_ ? board_() : Board{last_.setPoint, last_.pass};
   if (holdingSet_) holding_.Follow(board.setPoint, board.pass);
   const link::Served served = link::Serve(client.buffer, image_, holding_,
-                                          {settings_.unit, settings_.writes, last_.passRunning, counter_});
+                                          {settings_.unit, settings_.writes, settings_.plcWatchdogS > 0,
+                                           last_.passRunning, counter_});
   Add(counts_, served.counts);
   if (served.counts.otherUnit) Refused(link::Refusal::OtherUnit, client.address);
   if (served.counts.writesRefused) Refused(link::Refusal::Write, client.address);
   if (served.counts.malformed) Refused(link::Refusal::Malformed, client.address);
   CountsMoved();
+  if (served.watchdog) {
+    lastLife_ = clock_.MonotonicSeconds();
+    if (plcLost_) {
+      plcLost_ = false;
+      log_.Append(clock_.DateText() + " " + clock_.TimeText() + "  " + client.address + "  PLC back\n");
+      emit StateChanged();
+    }
+  }
   for (const link::Commit& c : served.commits) {
     log_.Append(link::CommitLogLine(clock_.DateText(), clock_.TimeText(), client.address,
                                     board.setPoint, board.pass, c));

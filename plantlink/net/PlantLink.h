@@ -73,6 +73,7 @@ class PlantLink : public QObject {
   void Forget(QTcpSocket* socket);
   void Refused(link::Refusal kind, const std::string& client);
   void CountsMoved();
+  void CheckWatchdog();
 
   link::LinkSettings settings_;
   Clock& clock_;
@@ -88,7 +89,9 @@ class PlantLink : public QObject {
   std::string lastProblem_;
   link::LinkLog log_;
   QTimer countsTimer_;
-  QTimer heartbeat_;  // a second of the link's life in input register 19
+  QTimer heartbeat_;  // a second of the link's life in input register 19; the watchdog's check
+  double lastLife_ = 0;  // when the PLC last wrote its watchdog register (monotonic s)
+  bool plcLost_ = false;
   quint16 counter_ = 0;
 };
 

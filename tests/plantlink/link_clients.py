@@ -117,6 +117,14 @@ def stream_edges(st, pm):
     assert answer is not None and len(answer) == 47 and answer[:2] == b"\0\7", answer
 
 
+def watchdog(st, pm):
+    # Nothing written to register 104 for plc_watchdog_s (1 s): "PLC lost", once; a write: back.
+    st.wait(lambda: "PLC lost" in st.file("modbus.log"), 5)
+    assert not pm.write_register(104, 1, slave=1).isError()
+    st.wait(lambda: "127.0.0.1  PLC back\n" in st.file("modbus.log"), 5)
+    assert st.file("modbus.log").count("PLC lost") == 1
+
+
 def writes(st, pm):
     counter = pm.read_input_registers(0, 19, slave=1).registers[18]
     assert not pm.write_registers(100, [3, 0x0D40], slave=1).isError()  # 200000 nm
@@ -143,8 +151,8 @@ def writes(st, pm):
     st.click(*STOP)
 
 
-SMALL = "max_clients=3\nidle_timeout_s=2\n[quality]\ntolerance_plus_um=31\n"
-for ini, cases in ((SMALL, (running_pass, malformed_frames, stream_edges, refusals_and_limits)), ("writes=true\n", (writes,))):
+SMALL = "max_clients=3\nidle_timeout_s=2\nplc_watchdog_s=1\n[quality]\ntolerance_plus_um=31\n"
+for ini, cases in ((SMALL, (watchdog, running_pass, malformed_frames, stream_edges, refusals_and_limits)), ("writes=true\n", (writes,))):
     st, pm = Station(sys.argv[1], ini), None
     try:
         pm = ModbusTcpClient("127.0.0.1", port=st.port)  # one connection for all cases: no place freed late

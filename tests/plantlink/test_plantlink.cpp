@@ -144,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
 std::string Show(const LinkSettings& s) {
   std::string out = std::to_string(s.enabled) + std::to_string(s.writes) + " " + s.listen + ":" +
                     std::to_string(s.port) + " unit " + std::to_string(s.unit) + " max " +
-                    std::to_string(s.maxClients) + " idle " + std::to_string(s.idleTimeoutS) + " allow " + s.allowText;
+                    std::to_string(s.maxClients) + " idle " + std::to_string(s.idleTimeoutS) +
+                    (s.plcWatchdogS ? " watchdog " + std::to_string(s.plcWatchdogS) : "") + " allow " + s.allowText;
   for (const AllowedNetwork& n : s.allow) {
     char net[20];
     std::snprintf(net, sizeof net, " %08X/%d", n.address, n.prefix);
@@ -174,15 +175,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "1.2.3.4/0 0A141E28/16 C0A80107/32 01020304/0",
                     0},
         SettingsRow{{{"enabled", "on"}, {"writes", "false"}, {"port", "1"}, {"unit", "2"},
-                     {"max_clients", "1"}, {"idle_timeout_s", "1"}, {"listen", "0.0.0.0"}},
-                    "10 0.0.0.0:1 unit 2 max 1 idle 1 allow 127.0.0.1 7F000001/32", 0},
+                     {"max_clients", "1"}, {"idle_timeout_s", "1"}, {"listen", "0.0.0.0"}, {"plc_watchdog_s", "86400"}},
+                    "10 0.0.0.0:1 unit 2 max 1 idle 1 watchdog 86400 allow 127.0.0.1 7F000001/32", 0},
         SettingsRow{{{"enabled", "true"}, {"writes", "1"}, {"port", "0"}, {"unit", "0"}, {"max_clients", "0"},
-                     {"idle_timeout_s", "0"}, {"listen", "256.0.0.1"}, {"allow", "1.2.3.4x"}},
-                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32", 6},
+                     {"idle_timeout_s", "0"}, {"listen", "256.0.0.1"}, {"allow", "1.2.3.4x"}, {"plc_watchdog_s", "-1"}},
+                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32", 7},
         SettingsRow{{{"enabled", "maybe"}, {"writes", ""}, {"port", "65536"}, {"unit", "248"},
                      {"max_clients", "65"}, {"idle_timeout_s", "86401"}, {"listen", "1.2.3.4.5"},
-                     {"allow", "10.0.0.0/33"}, {"colour", "red"}},
-                    kDefault, 9},
+                     {"allow", "10.0.0.0/33"}, {"colour", "red"}, {"plc_watchdog_s", "86401"}},
+                    kDefault, 10},
         SettingsRow{{{"enabled", "FALSE"}, {"writes", "0"}, {"listen", "1x2.3.4"}, {"allow", "1.2.3"}}, kDefault, 2},
         SettingsRow{{{"enabled", "no"}, {"writes", "off"}, {"listen", "0001.2.3.4"}, {"allow", "1.2..4"}}, kDefault, 2},
         SettingsRow{{{"listen", "1.2.3.x"}, {"allow", "1.2.3.4/x"}, {"port", "80x"}}, kDefault, 3}));
@@ -193,6 +194,9 @@ TEST(Settings, StatusText) {
            {true, true, 2, "Link: 2 clients"}, {true, true, 0, "Link: 0 clients"}}) {
     EXPECT_EQ(LinkStatusText({enabled, listening, "127.0.0.1", 5020, clients, 4, false, ""}), text);
   }
+  LinkState lost{true, true, "127.0.0.1", 5020, 1, 4, false, ""};
+  lost.plcLost = true;
+  EXPECT_EQ(LinkStatusText(lost), "Link: PLC lost");
 }
 
 struct WriteRow {
@@ -208,7 +212,7 @@ TEST_P(WriteTest, Rules) {
   HoldingRegisters h;
   h.Reset(120.0f, 3);
   auto words = h.Words();
-  ASSERT_EQ(words, (std::array<std::uint16_t, 4>{0x0001, 0xD4C0, 3, 0}));  // 120000 nm, pass 3
+  ASSERT_EQ(words, (std::array<std::uint16_t, 5>{0x0001, 0xD4C0, 3, 0, 0}));  // 120000 nm, pass 3
   const WriteRow& r = GetParam();
   const WriteOutcome out = h.Write(r.address, r.values, r.context);
   EXPECT_EQ(out.exception, r.exception);
@@ -221,7 +225,7 @@ TEST_P(WriteTest, Rules) {
   for (std::size_t i = 0; r.exception == Exception::None && i < r.values.size(); ++i) words[r.address - 100 + i] = r.values[i];
   EXPECT_EQ(h.Words(), words);
 }
-const WriteContext kIdle{true, false, 42};
+const WriteContext kIdle{true, false, false, 42};
 INSTANTIATE_TEST_SUITE_P(
     Rows, WriteTest,
     ::testing::Values(
@@ -231,12 +235,16 @@ INSTANTIATE_TEST_SUITE_P(
         WriteRow{"pass_99", 102, {99}, kIdle, Exception::None, {}},
         WriteRow{"set_point_min", 100, {0, 100, 7, 42}, kIdle, Exception::None, Commit{100, 7}},
         WriteRow{"set_point_max", 100, {0x98, 0x961C, 7, 42}, kIdle, Exception::None, Commit{9999900, 7}},
-        WriteRow{"writes_off", 102, {7}, {false, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{"writes_off", 102, {7}, {false, false, false, 42}, Exception::IllegalFunction, {}},
         WriteRow{"below_map", 99, {1, 2}, kIdle, Exception::IllegalAddress, {}},
-        WriteRow{"beyond_map", 103, {42, 0}, kIdle, Exception::IllegalAddress, {}},
+        WriteRow{"beyond_map", 104, {0, 0}, kIdle, Exception::IllegalAddress, {}},
+        WriteRow{"watchdog", 104, {5}, {false, true, true, 42}, Exception::None, {}},
+        WriteRow{"watchdog_off", 104, {5}, {false, false, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{"watchdog_and_more", 103, {42, 5}, {false, true, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{"commit_and_watchdog", 103, {42, 5}, kIdle, Exception::None, Commit{120000, 3}},
         WriteRow{"pass_100", 102, {100}, kIdle, Exception::IllegalValue, {}},
         WriteRow{"stale_counter", 100, {3, 0x0D40, 7, 41}, kIdle, Exception::IllegalValue, {}},
-        WriteRow{"pass_running", 100, {3, 0x0D40, 7, 42}, {true, true, 42}, Exception::IllegalValue, {}},
+        WriteRow{"pass_running", 100, {3, 0x0D40, 7, 42}, {true, false, true, 42}, Exception::IllegalValue, {}},
         WriteRow{"set_point_0", 100, {0, 0, 7, 42}, kIdle, Exception::IllegalValue, {}},
         WriteRow{"set_point_10000", 100, {0x98, 0x9680, 7, 42}, kIdle, Exception::IllegalValue, {}},
         WriteRow{"hundredth", 100, {3, 0x0D4A, 7, 42}, kIdle, Exception::IllegalValue, {}}),
@@ -341,7 +349,7 @@ TEST_P(ServeTest, AnswersInOrder) {
   HoldingRegisters holding;
   holding.Reset(120.0f, 3);
   std::string buffer = r.request;
-  const Served s = Serve(buffer, image, holding, {7, r.writes, false, 42});
+  const Served s = Serve(buffer, image, holding, {7, r.writes, false, false, 42});
   EXPECT_EQ(s.answer, r.answer);
   EXPECT_EQ(s.close, r.close);
   EXPECT_EQ(buffer, r.left);
@@ -387,14 +395,14 @@ TEST(Holding, FollowsTheBoardUntilAClientWrites) {
   HoldingRegisters h;
   h.Reset(120.0f, 0);
   h.Follow(150.5f, 1);  // dialled on the board
-  EXPECT_EQ(h.Write(103, {42}, {true, false, 42}).commit->pass, 1);
-  EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 4>{0x0002, 0x4BE4, 1, 42}));
-  EXPECT_EQ(h.Write(102, {9}, {true, false, 42}).exception, Exception::None);
+  EXPECT_EQ(h.Write(103, {42}, {true, false, false, 42}).commit->pass, 1);
+  EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 5>{0x0002, 0x4BE4, 1, 42, 0}));
+  EXPECT_EQ(h.Write(102, {9}, {true, false, false, 42}).exception, Exception::None);
   h.Follow(130.0f, 2);  // a client's staged pass stays
   EXPECT_EQ(h.Words()[2], 9);
-  EXPECT_EQ(h.Write(103, {43}, {true, false, 43}).commit->setPointNm, 150500);
+  EXPECT_EQ(h.Write(103, {43}, {true, false, false, 43}).commit->setPointNm, 150500);
   h.Follow(130.0f, 2);
-  EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 4>{0x0001, 0xFBD0, 2, 43}));
+  EXPECT_EQ(h.Words(), (std::array<std::uint16_t, 5>{0x0001, 0xFBD0, 2, 43, 0}));
 }
 
 // Refusals: one line per kind and client a minute; the log turns over into modbus.log.1.
