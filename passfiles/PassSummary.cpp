@@ -45,6 +45,12 @@ bool ArchiveNameOf(const std::string& name, const std::string& stem) {
   return rest.empty() || (rest.size() > 1 && rest[0] == '-' && Digits(rest) == rest.substr(1));
 }
 
+// The information file `name` holds the pass that started at `info.start`.
+bool SamePass(FileAccess& folder, const std::string& name, const PassInfo& info) {
+  const auto there = ReadInfo(folder, name);
+  return there && there->pass == info.pass && there->start == info.start;
+}
+
 std::string CsvField(const std::string& text) {
   if (text == "-") return {};
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -119,12 +125,8 @@ std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<Summa
 }
 
 std::string RecordStatistics(PassFolders folders, const PassInfo& info) {
-  const auto same = [&info](FileAccess& folder, const std::string& name) {
-    const auto there = ReadInfo(folder, name);
-    return there && there->pass == info.pass && there->start == info.start;
-  };
   const std::string current = InfoFileName(info.pass);
-  if (same(folders.current, current)) {
+  if (SamePass(folders.current, current, info)) {
     return folders.current.Replace(current, InfoText(info)) ? current : std::string();
   }
   // "Start" moved it under the pass number and its start (ArchivePassFile), into the
@@ -133,21 +135,32 @@ std::string RecordStatistics(PassFolders folders, const PassInfo& info) {
   for (const auto& [folder, prefix] :
        {std::pair<FileAccess*, std::string>{&folders.archive, kArchivePrefix}, {&folders.current, ""}}) {
     for (const std::string& name : folder->List(".PSI")) {
-      if (!ArchiveNameOf(name, stem) || !same(*folder, name)) continue;
+      if (!ArchiveNameOf(name, stem) || !SamePass(*folder, name, info)) continue;
       return folder->Replace(name, InfoText(info)) ? prefix + name : std::string();
     }
   }
   return {};
 }
 
-int RecordComputed(PassFolders folders, const std::vector<SummaryRow>& rows) {
+bool ToRecord(const SummaryRow& row) {
+  return row.computed && row.readable && row.pass.info && !row.pass.info->end.empty();
+}
+
+bool Archived(const SummaryPass& pass) { return pass.file.rfind(kArchivePrefix, 0) == 0; }
+
+bool RecordRow(PassFolders folders, const SummaryRow& row) {
+  if (!ToRecord(row)) return false;
+  PassInfo info = *row.pass.info;
+  info.statistics = row.stats;
+  std::string bare;
+  FileAccess& folder = FolderOf(folders, InfoNameFor(row.pass.file), bare);
+  return SamePass(folder, bare, info) && folder.Replace(bare, InfoText(info));
+}
+
+int RecordComputed(PassFolders folders, const std::vector<SummaryRow>& rows, bool archived) {
   int recorded = 0;
   for (const SummaryRow& row : rows) {
-    // A pass still running (no end yet) is recorded by its own report at "Stop".
-    if (!row.computed || !row.readable || !row.pass.info || row.pass.info->end.empty()) continue;
-    PassInfo info = *row.pass.info;
-    info.statistics = row.stats;
-    if (!RecordStatistics(folders, info).empty()) ++recorded;
+    if (Archived(row.pass) == archived && RecordRow(folders, row)) ++recorded;
   }
   return recorded;
 }
@@ -179,8 +192,13 @@ std::string SummaryCsv(const std::vector<SummaryRow>& rows) {
   text += kLineEnd;
   for (const SummaryRow& row : rows) {
     const auto cells = SummaryCells(row);
-    text += CsvField(cells[0]) + "," + CsvField(row.pass.file);
-    for (std::size_t k = 1; k < cells.size(); ++k) text += "," + CsvField(cells[k]);
+    text += CsvField(cells[0]);
+    text += ',';
+    text += CsvField(row.pass.file);
+    for (std::size_t k = 1; k < cells.size(); ++k) {
+      text += ',';
+      text += CsvField(cells[k]);
+    }
     text += kLineEnd;
   }
   return text;

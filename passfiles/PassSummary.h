@@ -30,6 +30,8 @@ struct SummaryPass {
   // last write of its pass file; empty when neither can be told.
   std::string when;
 };
+// The pass file is in the archive folder.
+bool Archived(const SummaryPass& pass);
 
 // Passes dated from `fromDate` to `toDate` ("2026-12-01", both days whole), in both
 // folders: a pass belongs to the day it started on, also when it ended after midnight.
@@ -55,14 +57,23 @@ std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<Summa
                                     double plus, double minus);
 
 // Records the statistics of `info` in the information file of that pass where it is now:
-// its "NN.PSI" while that still holds the same start, else its copy in the archive (or one
-// kept beside under its archive name) that holds it. Never another pass's file. The name
-// written ("07.PSI", "archive/07-20261207-101502.PSI"); empty when there was none or the
-// write failed.
+// its "NN.PSI" while that still holds the same pass and start, else its copy in the archive
+// (or one kept beside under its archive name) that does. Never another pass's file. The
+// name written ("07.PSI", "archive/07-20261207-101502.PSI"); empty when there was none or
+// the write failed.
 std::string RecordStatistics(PassFolders folders, const PassInfo& info);
-// Records the figures of each row that computed them for an ended pass with information
-// file; the count recorded.
-int RecordComputed(PassFolders folders, const std::vector<SummaryRow>& rows);
+
+// Whether a row's figures are to be recorded: it computed them for an ended pass with an
+// information file (a running pass is recorded by its own report at "Stop").
+bool ToRecord(const SummaryRow& row);
+// Records them in the information file the row was read from, while that still holds the
+// same pass and start (else the next summary computes them again); false when it does
+// not, or cannot be written.
+bool RecordRow(PassFolders folders, const SummaryRow& row);
+// RecordRow for every row to record in the archive (`archived`) or in the working
+// directory; the count recorded. A file of the archive is never replaced by "Start", so
+// that half may run on any thread; "NN.PSI" only on the thread that runs "Start".
+int RecordComputed(PassFolders folders, const std::vector<SummaryRow>& rows, bool archived);
 
 // The strip off gauge, in m: the head and the tail for now. The one place to give the
 // thick and thin off-gauge metres instead, once the statistics have them.
