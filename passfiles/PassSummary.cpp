@@ -112,7 +112,11 @@ std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<Summa
       row.readable = p.data.Readable();
       row.computed = true;
       if (!info) {
-        row.number = p.data.PassText();
+        // "07" in the header reads as 7, as the pass numbers of information files are shown.
+        const std::optional<double> number = ParseListNumber(p.data.PassText());
+        row.number = number && *number == std::floor(*number) && std::abs(*number) < 1e6
+                         ? std::to_string(static_cast<long>(*number))
+                         : p.data.PassText();
         row.start = p.data.DateText() + (p.data.TimeText().empty() ? "" : " " + p.data.TimeText());
       }
     }

@@ -360,7 +360,7 @@ TEST(Summary, RowsRecordedOrComputedOnceAndTheirCsv) {
   const std::vector<SummaryRow> rows = SummaryRows({current, archive}, PassesNamed({current, archive}, files), 6, 6);
   EXPECT_EQ(SummaryCsv(rows),
             "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m\r\n"
-            "07,03.PSS,12/07/26 10:15:02,,40,122.50,5.26,,,,\r\n"
+            "7,03.PSS,12/07/26 10:15:02,,40,122.50,5.26,,,,\r\n"
             "5,archive/05-20261206-080000.PSS,2026-12-06T08:00:00,2026-12-06T09:00:00,40,122.50,5.26,75.0,0.38,0.22,10\r\n"
             "1,01.PSS,2026-12-07T08:00:00,2026-12-07T09:00:00,900,111.00,2.00,50.0,1.00,0.25,42\r\n"
             "2,02.PSS,2026-12-07T10:00:00,2026-12-07T11:00:00,40,122.50,5.26,75.0,0.38,0.22,10\r\n"
