@@ -135,12 +135,9 @@ void PassQuality::RecordFigures(const std::optional<PassInfo>& pass, const Repor
   info.statistics = outcome.statistics;
   // The archive is the folder beside the information file, as "Start" made it.
   DirectoryFileAccess archive(std::filesystem::path(station_.files.Location()) / kArchiveFolder);
-  if (RecordStatistics({station_.files, archive}, info).empty()) {
-    // Not there (taken away, or a file of an earlier version): the summary computes the
-    // figures from the pass file when it needs them.
-    SetProblem(QStringLiteral("The figures of pass %1 cannot be added to its information file.")
-                   .arg(info.pass));
-  }
+  // Where the file is no longer found (or cannot be written), the summary computes the
+  // figures from the pass file when it needs them, and records them then.
+  RecordStatistics({station_.files, archive}, info);
 }
 
 void PassQuality::SetProblem(const QString& problem) {
