@@ -3,7 +3,11 @@
 #include <QDateTime>
 #include <QDir>
 
+#include <filesystem>
+
 #include "app/Station.h"
+#include "base/SystemPlatform.h"
+#include "passfiles/PassSummary.h"
 
 namespace orlix {
 
@@ -11,6 +15,7 @@ PassQuality::PassQuality(Station& station, QObject* parent) : QObject(parent), s
   connect(&report_, &QFutureWatcher<ReportOutcome>::finished, this, [this] {
     const ReportOutcome outcome = report_.result();
     reporting_ = false;
+    RecordFigures(reported_, outcome);
     lastReport_ = outcome.message;
     if (!outcome.ok) SetProblem(outcome.message);
     emit ReportDone(outcome.ok, outcome.message);
@@ -22,7 +27,8 @@ PassQuality::PassQuality(Station& station, QObject* parent) : QObject(parent), s
 // ends: their passes are complete and would not be reported again.
 PassQuality::~PassQuality() {
   report_.waitForFinished();
-  for (const ReportJob& job : waiting_) WriteReport(job);
+  if (reporting_) RecordFigures(reported_, report_.result());
+  for (const ReportJob& job : waiting_) RecordFigures(job.pass->info, WriteReport(job));
 }
 
 QString PassQuality::Directory() const { return QString::fromStdString(station_.files.Location()); }
@@ -119,7 +125,19 @@ void PassQuality::NextReport() {
   ReportJob job = std::move(waiting_.front());
   waiting_.pop_front();
   reporting_ = true;
+  reported_ = job.pass->info;
   report_.setFuture(StartReport(job));
+}
+
+void PassQuality::RecordFigures(const std::optional<PassInfo>& pass, const ReportOutcome& outcome) {
+  if (!pass || !outcome.statistics) return;
+  PassInfo info = *pass;
+  info.statistics = outcome.statistics;
+  // The archive is the folder beside the information file, as "Start" made it.
+  DirectoryFileAccess archive(std::filesystem::path(station_.files.Location()) / kArchiveFolder);
+  // Where the file is no longer found (or cannot be written), the summary computes the
+  // figures from the pass file when it needs them, and records them then.
+  RecordStatistics({station_.files, archive}, info);
 }
 
 void PassQuality::SetProblem(const QString& problem) {

@@ -3,8 +3,10 @@
 // file of the same number moves into the archive; the limits are fixed from the set-point
 // and the tolerance in "station.ini"; the information file is written beside the pass
 // file, and completed with the end time at "Stop", when the report is started on a worker
-// thread from the pass file as it is at that moment. Nothing here stops or holds up a pass: a failure becomes a note for the main
-// window's file indication.
+// thread from the pass file as it is at that moment; when the report is done, its figures
+// complete that pass's information file, wherever the next "Start" has put it by then.
+// Nothing here stops or holds up a pass: a failure becomes a note for the main window's
+// file indication.
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -54,6 +56,8 @@ class PassQuality : public QObject {
   // Reports are made one after the other, each from the pass as it was when it ended.
   void QueueReport(PassSnapshot pass, double plus, double minus);
   void NextReport();
+  // Adds the figures of a finished report to the information file of its pass.
+  void RecordFigures(const std::optional<PassInfo>& pass, const ReportOutcome& outcome);
 
   Station& station_;
   std::optional<PassInfo> info_;
@@ -64,6 +68,7 @@ class PassQuality : public QObject {
   QFutureWatcher<ReportOutcome> report_;
   std::deque<ReportJob> waiting_;
   bool reporting_ = false;
+  std::optional<PassInfo> reported_;  // the information of the pass being reported
 };
 
 }  // namespace orlix

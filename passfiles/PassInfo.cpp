@@ -75,12 +75,60 @@ std::string InfoText(const PassInfo& info) {
   add("file_output_period_s", ListForm(info.periods[1]));
   add("correction_period_s", ListForm(info.periods[2]));
   add("version", info.version);
+  if (info.statistics) {
+    // The figures the report shows; one it shows as "-" is left out.
+    const PassStatistics& s = *info.statistics;
+    text += "[statistics]";
+    text += kLineEnd;
+    add("data_lines", std::to_string(s.count));
+    add("length_m", ListForm(s.length));
+    auto optional = [&add](std::string_view key, const std::optional<double>& v, double factor) {
+      if (v && std::isfinite(*v)) add(key, ListForm(*v * factor));
+    };
+    optional("mean_um", s.mean, 1);
+    optional("sigma_um", s.sigma, 1);
+    optional("minimum_um", s.minimum, 1);
+    optional("maximum_um", s.maximum, 1);
+    optional("in_tolerance_percent", s.inTolerance, 100);
+    optional("pp", s.pp, 1);
+    optional("ppk", s.ppk, 1);
+    if (s.count > 0) {
+      add("head_m", ListForm(s.headLength));
+      add("tail_m", ListForm(s.tailLength));
+    }
+  }
   return text;
 }
+
+namespace {
+
+// One key of the group [statistics] besides its count; other keys are passed over.
+void StatisticsKey(PassStatistics& s, const std::string& key, const std::string& v) {
+  const std::optional<double> value = ParseListNumber(v);
+  std::optional<double>* figure = key == "mean_um"      ? &s.mean
+                                  : key == "sigma_um"   ? &s.sigma
+                                  : key == "minimum_um" ? &s.minimum
+                                  : key == "maximum_um" ? &s.maximum
+                                  : key == "pp"         ? &s.pp
+                                  : key == "ppk"        ? &s.ppk
+                                                        : nullptr;
+  if (figure) {
+    *figure = value;
+  } else if (key == "in_tolerance_percent") {
+    s.inTolerance = value ? std::optional<double>(*value / 100) : std::nullopt;
+  } else if (key == "length_m" || key == "head_m" || key == "tail_m") {
+    (key == "length_m" ? s.length : key == "head_m" ? s.headLength : s.tailLength) = value.value_or(0);
+  }
+}
+
+}  // namespace
 
 std::optional<PassInfo> ParseInfo(std::string_view text) {
   PassInfo info;
   bool number = false;
+  std::string group;
+  PassStatistics stats;
+  bool statistics = false;  // the group holds its count of data lines
   int toleranceKeys = 0;
   info.setPoint = kNaN;  // until the file gives one
   std::string limits;
@@ -91,10 +139,21 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
     const std::size_t end = text.find_first_of("\r\n");
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.starts_with('[') && line.ends_with(']')) group = line.substr(1, line.size() - 2);
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
     const std::string key(line.substr(0, eq));
     const std::string v(line.substr(eq + 1));
+    if (group == "statistics") {  // the pass keys are read from [pass] and before any group
+      if (key == "data_lines") {
+        const auto count = ParseListNumber(v);
+        statistics = count && *count >= 0 && *count == std::floor(*count) && *count < 1e15;
+        if (statistics) stats.count = static_cast<std::size_t>(*count);
+      } else {
+        StatisticsKey(stats, key, v);
+      }
+      continue;
+    }
     if (key == "number") {
       const auto parsed = ParseListNumber(v);
       number = parsed && *parsed >= -32768 && *parsed <= 32767;
@@ -132,6 +191,7 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
     }
   }
   if (!number || info.start.empty()) return std::nullopt;
+  if (statistics) info.statistics = stats;
   if (limits.rfind(kNotRecorded, 0) == 0) {
     info.limitsProblem = limits.size() > kNotRecorded.size() + 2 ? limits.substr(kNotRecorded.size() + 2)
                                                                   : std::string(kNotRecorded);

@@ -38,6 +38,11 @@ struct PassInfo {
   // of the two tolerance keys; a file read with a tolerance that breaks the rule, or without
   // its keys, reads with the reason here.
   std::string limitsProblem = {};
+  // The figures of the pass's report, recorded when the report made at "Stop" is done (or
+  // by the summary for a pass that ended before they were), in the group [statistics];
+  // nothing until then. Numbers keep 15 significant digits, so every figure shown from
+  // them reads as in the report.
+  std::optional<PassStatistics> statistics = {};
 };
 
 // "07.PSI" for pass 7: the pass file's stem with the extension ".PSI".

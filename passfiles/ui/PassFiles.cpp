@@ -33,6 +33,7 @@
 #include "passfiles/ui/PassReport.h"
 #include "passfiles/ui/PassTextView.h"
 #include "passfiles/ui/ProfileView.h"
+#include "passfiles/ui/SummaryWindow.h"
 #include "passfiles/TextLayout.h"
 #include "passfiles/ViewText.h"
 #include "widgets/common/UiCommon.h"
@@ -76,7 +77,8 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
 
   fileList_ = new QListWidget(this);
   ui::Name(fileList_, QStringLiteral("File1"), QStringLiteral("Pass files"));
-  fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // One click chooses a file; Ctrl, Shift or a drag marks several for the summary.
+  fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fileList_->setUniformItemSizes(true);
   const QFontMetricsF listMetrics(fileList_->font());
   fileList_->setFixedWidth(
@@ -139,6 +141,10 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   ui::Name(reportButton_, QStringLiteral("Command3"), QStringLiteral("Report"));
   reportButton_->setToolTip(QStringLiteral("Write a PDF report and a CSV file into reports"));
   connect(reportButton_, &QPushButton::clicked, this, &PassFiles::Report);
+  summaryButton_ = new QPushButton(QStringLiteral("Summary"), this);
+  ui::Name(summaryButton_, QStringLiteral("Command5"), QStringLiteral("Summary"));
+  summaryButton_->setToolTip(QStringLiteral("Summarise the passes of some days or the marked passes"));
+  connect(summaryButton_, &QPushButton::clicked, this, &PassFiles::Summary);
   profileLoad_ = new QFutureWatcher<std::shared_ptr<const PassProfile>>(this);
   connect(profileLoad_, &QFutureWatcherBase::finished, this, [this] {
     const std::shared_ptr<const PassProfile> p = profileLoad_->result();
@@ -169,6 +175,7 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   buttons->addWidget(currentOption_);
   buttons->addWidget(archiveOption_);
   buttons->addStretch(1);
+  buttons->addWidget(summaryButton_);
   buttons->addWidget(reportButton_);
   buttons->addWidget(printButton_);
   buttons->addWidget(closeButton_);
@@ -176,7 +183,10 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   layout->setRowStretch(1, 1);
   layout->setColumnStretch(1, 1);
 
-  connect(fileList_, &QListWidget::itemSelectionChanged, this, &PassFiles::LoadChosen);
+  connect(fileList_, &QListWidget::itemSelectionChanged, this, [this] {
+    Mark();
+    LoadChosen();
+  });
   // A second click on the chosen file reads it again, for a file that is still growing.
   connect(fileList_, &QListWidget::itemClicked, this, [this] {
     if (pressedOnChosen_ && !chosen_.empty()) LoadFile(chosen_);
@@ -225,7 +235,10 @@ void PassFiles::ShowArchive(bool archive) {
       fileList_->verticalScrollBar()->sizeHint().width() + 16);
   chosen_.clear();
   names_.clear();
-  fileList_->clear();
+  {
+    const QSignalBlocker listBlocker(fileList_);  // the marks of the other folder stay
+    fileList_->clear();
+  }
   textBox_->SetText(passview::ViewText());
   profile_->SetProfile(nullptr);
   statistics_->SetProfile(nullptr);
@@ -268,10 +281,39 @@ QStringList PassFiles::FileNames() const {
 
 QString PassFiles::ChosenFile() const { return DisplayName(chosen_); }
 
+QStringList PassFiles::MarkedFiles() const {
+  QStringList files;
+  for (const std::string& name : marked_[0]) files.push_back(DisplayName(name));
+  for (const std::string& name : marked_[1]) {
+    files.push_back(QString::fromLatin1(kArchiveFolder) + QLatin1Char('/') + DisplayName(name));
+  }
+  return files;
+}
+
+void PassFiles::Mark() {
+  std::set<std::string>& marks = marked_[archive_ ? 1 : 0];
+  marks.clear();
+  for (const QListWidgetItem* item : fileList_->selectedItems()) {
+    const int row = fileList_->row(item);
+    if (row >= 0 && static_cast<std::size_t>(row) < names_.size()) marks.insert(names_[static_cast<std::size_t>(row)]);
+  }
+}
+
+SummaryWindow* PassFiles::Summary() {
+  if (!summary_) {
+    summary_ = new SummaryWindow(directory_, [this] { return tolerance_ ? tolerance_() : Tolerance{}; }, this);
+  }
+  summary_->SetMarked(MarkedFiles());
+  summary_->show();
+  summary_->raise();
+  summary_->activateWindow();
+  return summary_;
+}
+
 bool PassFiles::Choose(const QString& name) {
   const QList<QListWidgetItem*> items = fileList_->findItems(name, Qt::MatchExactly);
   if (items.isEmpty()) return false;
-  if (items.first()->isSelected() && !chosen_.empty()) {
+  if (!chosen_.empty() && DisplayName(chosen_) == name) {
     LoadFile(chosen_);
   } else {
     fileList_->setCurrentItem(items.first());
@@ -298,11 +340,18 @@ void PassFiles::RefreshList() {
 
   const QSignalBlocker blocker(fileList_);
   fileList_->clear();
-  for (const std::string& name : names_) fileList_->addItem(DisplayName(name));
+  std::set<std::string>& marks = marked_[archive_ ? 1 : 0];
+  std::erase_if(marks, [this](const std::string& name) {
+    return !std::binary_search(names_.begin(), names_.end(), name);
+  });
+  for (const std::string& name : names_) {
+    fileList_->addItem(DisplayName(name));
+    if (marks.count(name)) fileList_->item(fileList_->count() - 1)->setSelected(true);
+  }
   if (chosen_.empty()) return;
   const auto it = std::find(names_.begin(), names_.end(), chosen_);
   if (it != names_.end()) {
-    fileList_->setCurrentRow(static_cast<int>(it - names_.begin()));
+    fileList_->setCurrentRow(static_cast<int>(it - names_.begin()), QItemSelectionModel::NoUpdate);
   } else {
     ShowMessage(tr("%1 is no longer there.").arg(DisplayName(chosen_)));
     chosen_.clear();
@@ -310,10 +359,12 @@ void PassFiles::RefreshList() {
 }
 
 void PassFiles::LoadChosen() {
-  const QList<QListWidgetItem*> selected = fileList_->selectedItems();
-  if (selected.isEmpty()) return;
-  const int row = fileList_->row(selected.first());
+  // The file clicked last, unless that click took its mark away.
+  const QListWidgetItem* item = fileList_->currentItem();
+  if (item == nullptr || !item->isSelected()) return;
+  const int row = fileList_->row(item);
   if (row < 0 || static_cast<std::size_t>(row) >= names_.size()) return;
+  if (names_[static_cast<std::size_t>(row)] == chosen_) return;
   chosen_ = names_[static_cast<std::size_t>(row)];
   LoadFile(chosen_);
 }

@@ -4,6 +4,7 @@
 // selection or the whole text.
 
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,7 @@ namespace orlix {
 class PassTextView;
 class ProfileView;
 class StatisticsPanel;
+class SummaryWindow;
 struct PassProfile;
 struct ReportOutcome;
 
@@ -55,6 +58,9 @@ class PassFiles : public QWidget {
   QStringList FileNames() const;
   // The file chosen in the list; empty when none is.
   QString ChosenFile() const;
+  // The files marked in the list (several with Ctrl or Shift, or by dragging), in the
+  // working directory and in the archive, as "07.PSS" and "archive/07-20261207-101502.PSS".
+  QStringList MarkedFiles() const;
   // Chooses a listed file, as a click on it does, and loads it (again, when it is the
   // chosen one). False when the name is not in the list.
   bool Choose(const QString& name);
@@ -91,6 +97,8 @@ class PassFiles : public QWidget {
   // "Report": the PDF and the CSV of the chosen file into reports/ on a worker thread; the
   // note below the text says where they went.
   void Report();
+  // "Summary": the summary window of the passes of some days or the marked ones.
+  SummaryWindow* Summary();
   // Lists the directory's pass files again, keeping the current choice.
   void RefreshList();
 
@@ -109,12 +117,14 @@ class PassFiles : public QWidget {
   void LoadFile(const std::string& name);
   void ShowMessage(const QString& text);
   void LoadProfile(const std::string& name);
+  void Mark();
 
   QString directory_;
   std::function<Tolerance()> tolerance_;
   bool archive_ = false;
   std::vector<std::string> names_;
   std::string chosen_;
+  std::set<std::string> marked_[2];  // of the working directory, of the archive
   bool pressedOnChosen_ = false;
 
   QListWidget* fileList_ = nullptr;
@@ -123,6 +133,8 @@ class PassFiles : public QWidget {
   QPushButton* closeButton_ = nullptr;
   QPushButton* reportButton_ = nullptr;
   QPushButton* fullButton_ = nullptr;
+  QPushButton* summaryButton_ = nullptr;
+  QPointer<SummaryWindow> summary_;
   QRadioButton* currentOption_ = nullptr;
   QRadioButton* archiveOption_ = nullptr;
   QTabWidget* views_ = nullptr;

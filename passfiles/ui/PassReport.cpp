@@ -164,6 +164,7 @@ ReportOutcome WriteReport(const ReportJob& job) {
     out.message = QStringLiteral("No report: %1 cannot be read.").arg(QFile::decodeName(p.name.c_str()));
     return out;
   }
+  out.statistics = p.stats;
   const QDir base(job.reportDirectory);
   const QString folder = base.filePath(QString::fromLatin1(kReportFolder));
   if (!base.mkpath(QString::fromLatin1(kReportFolder))) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "passfiles/PassProfile.h"
 
@@ -34,6 +35,8 @@ struct ReportOutcome {
   QString pdf;      // paths written
   QString csv;
   QString message;  // what went where, or what failed
+  // The figures the report shows; nothing when the pass file could not be read.
+  std::optional<PassStatistics> statistics;
 };
 
 // Reads the pass file and writes both files; safe on any thread.

@@ -307,6 +307,12 @@ class TestMainWindow : public QObject {
     QVERIFY(rows.size() > 30);
     QCOMPARE(QString(file.readAll()).count("\r\n") - 1, qsizetype(rows.size()));
     QVERIFY(PdfText(QString(csv).replace(".csv", ".pdf")).contains(QString::fromStdString(first->start)));
+    // Its figures went into its information file, in the archive by now; not into the new one.
+    DirectoryFileAccess archive(work.filePath("archive").toStdString());
+    const auto archived = ReadInfo(archive, stem + ".PSI");
+    QVERIFY(archived && archived->start == first->start && archived->statistics);
+    QCOMPARE(archived->statistics->count, rows.size());
+    QVERIFY(!ReadInfo(rig.files, "07.PSI")->statistics);
     QVERIFY(rig.window.PassRunning());
   }
 

@@ -1,6 +1,7 @@
 // Pass quality without windows: statistics against a separate one-pass sum over generated
 // pass files, the reader on bad input, the envelope against brute force, the information
-// file, the CSV, the archive over repeated passes and the tolerance fields' keypad rules.
+// file, the CSV, the archive over repeated passes, the summary of many passes and the
+// tolerance fields' keypad rules.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,11 +12,14 @@
 #include <random>
 #include <set>
 #include <tuple>
+#include <array>
+#include <algorithm>
 
 #include "base/SystemPlatform.h"
 #include "passfiles/Envelope.h"
 #include "passfiles/PassFileWriter.h"
 #include "passfiles/PassInfo.h"
+#include "passfiles/PassSummary.h"
 #include "settings/ToleranceEditor.h"
 #include "tests/support/FakePlatform.h"
 
@@ -170,6 +174,20 @@ TEST(PassInfo, WritesAndReadsBack) {
   info.end = "2026-12-07T11:00:00";
   info.notStopped = true;
   EXPECT_EQ(InfoText(*ParseInfo(InfoText(info))), InfoText(info));
+  // The report's figures after the pass keys; Ppk "-" is left out.
+  const std::string passKeys = InfoText(info);
+  PassStatistics& s = info.statistics.emplace();
+  std::tie(s.count, s.length, s.mean, s.sigma, s.minimum, s.maximum) = std::tuple(3, 20, 120.123456789012345, 1.5, 118, 122.25);
+  std::tie(s.inTolerance, s.headLength, s.pp) = std::tuple(2.0 / 3, 0.5, 4.0 / 3);
+  const std::string withFigures = InfoText(info);
+  EXPECT_EQ(withFigures, passKeys +
+            "[statistics]\r\ndata_lines=3\r\nlength_m=20\r\nmean_um=120.123456789012\r\nsigma_um=1.5\r\n"
+            "minimum_um=118\r\nmaximum_um=122.25\r\nin_tolerance_percent=66.6666666666667\r\n"
+            "pp=1.33333333333333\r\nhead_m=0.5\r\ntail_m=0\r\n");
+  const PassInfo back = *ParseInfo(withFigures);
+  EXPECT_EQ(InfoText(back), withFigures);
+  EXPECT_TRUE(back.statistics->count == 3 && !back.statistics->ppk && back.start == info.start);
+  EXPECT_NEAR(*back.statistics->inTolerance, 2.0 / 3, 1e-15);
   EXPECT_FALSE(ParseInfo("[pass]\nstart=x\n") || ParseInfo(std::string(300, '\xff')));
 }
 
@@ -259,6 +277,159 @@ TEST(Archive, OnDiskTheMoveNeverReplaces) {
   EXPECT_EQ(archive.Read("07-undated-3.PSS", 100), "third");
   EXPECT_FALSE(files.MoveTo("archive", "", "x") || files.MoveTo("none", "archive", "y"));
   std::filesystem::remove_all(dir);
+}
+
+// A pass file of these thicknesses at 10 m a line, its header dated 12/07/26 10:15:02.
+std::string PassOf(std::initializer_list<float> thicknesses) {
+  std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
+  float length = 0;
+  for (const float t : thicknesses) text += PassFileWriter::DataLine(length += 10, t, 300, 9);
+  return text + PassFileWriter::EndText(120, 1);
+}
+PassInfo InfoOf(std::int16_t pass, const std::string& start, const std::string& end) {
+  return {pass, start, end, 120, 40, 6, 6, 1, {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "v"};
+}
+// The local time zone for one test.
+struct Zone {
+  std::string before;
+  bool had;
+  explicit Zone(const char* zone) : had(std::getenv("TZ") != nullptr) {
+    if (had) before = std::getenv("TZ");
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+  }
+  ~Zone() {
+    had ? ::setenv("TZ", before.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+  }
+};
+
+struct RangeRow {
+  const char* from;
+  const char* to;
+  std::vector<std::string> files;
+};
+class SummaryRange : public ::testing::TestWithParam<RangeRow> {};
+// A pass belongs to the day it started on; one without information file to the day its
+// pass file was last written.
+TEST_P(SummaryRange, TakesThePassesStartedOnItsDays) {
+  const Zone utc("UTC0");
+  testing::MemoryFileAccess current, archive;
+  for (const auto& [folder, name, start, end] : std::vector<std::tuple<testing::MemoryFileAccess*, std::string, std::string, std::string>>{
+           {&current, "07", "2026-12-07T23:59:59", "2026-12-08T00:20:00"},
+           {&current, "08", "2026-12-08T00:00:00", ""},
+           {&archive, "07-20261130-235000", "2026-11-30T23:50:00", "2026-12-01T00:10:00"},
+           {&archive, "07-20261201-000000", "2026-12-01T00:00:00", "2026-12-01T01:00:00"},
+           {&current, "09", "", ""}}) {
+    folder->files[name + ".PSS"] = PassOf({120});
+    if (!start.empty()) folder->files[name + ".PSI"] = InfoText(InfoOf(7, start, end));
+  }
+  current.modified["09.PSS"] = 1796688000 - 1;  // 2026-12-07T23:59:59
+  std::vector<std::string> files;
+  for (const SummaryPass& pass : PassesBetween({current, archive}, GetParam().from, GetParam().to)) files.push_back(pass.file);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, GetParam().files);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Days, SummaryRange,
+    ::testing::Values(RangeRow{"2026-12-01", "2026-12-07", {"07.PSS", "09.PSS", "archive/07-20261201-000000.PSS"}},
+                      RangeRow{"2026-12-08", "2026-12-08", {"08.PSS"}},
+                      RangeRow{"2026-11-30", "2026-11-30", {"archive/07-20261130-235000.PSS"}},
+                      RangeRow{"2026-12-09", "2027-12-31", {}}));
+
+// Recorded figures are taken as they are (here unlike the data, to tell them apart); the
+// others are computed from the pass file and recorded once, for ended passes only. Without
+// limits (no information file, or none recorded) the figures against them are "-".
+TEST(Summary, RowsRecordedOrComputedOnceAndTheirCsv) {
+  testing::MemoryFileAccess current, archive;
+  const std::string data = PassOf({118, 120, 122, 130});  // mean 122.5, 3 of 4 in 114..126, tail 10 m
+  PassInfo recorded = InfoOf(1, "2026-12-07T08:00:00", "2026-12-07T09:00:00");
+  PassStatistics& s = recorded.statistics.emplace();
+  std::tie(s.count, s.length, s.mean, s.sigma, s.inTolerance) = std::tuple(9, 900, 111, 2, 0.5);
+  std::tie(s.headLength, s.tailLength, s.pp, s.ppk) = std::tuple(30, 12.4, 1, 0.25);
+  PassInfo noLimits = InfoOf(6, "2026-12-07T12:00:00", "2026-12-07T13:00:00");
+  noLimits.limitsProblem = "station.ini: tolerance_minus_um is below 0";
+  current.files = {{"01.PSS", data}, {"01.PSI", InfoText(recorded)},
+                   {"02.PSS", data}, {"02.PSI", InfoText(InfoOf(2, "2026-12-07T10:00:00", "2026-12-07T11:00:00"))},
+                   {"03.PSS", data},
+                   {"04.PSS", data}, {"04.PSI", InfoText(InfoOf(4, "2026-12-07T14:00:00", ""))},
+                   {"06.PSS", data}, {"06.PSI", InfoText(noLimits)}};
+  archive.files = {{"05-20261206-080000.PSS", data},
+                   {"05-20261206-080000.PSI", InfoText(InfoOf(5, "2026-12-06T08:00:00", "2026-12-06T09:00:00"))}};
+  const std::vector<std::string> files = {"01.PSS", "02.PSS", "03.PSS", "04.PSS", "06.PSS", "archive/05-20261206-080000.PSS", "10.PSS"};
+  const std::vector<SummaryRow> rows = SummaryRows({current, archive}, PassesNamed({current, archive}, files), 6, 6);
+  EXPECT_EQ(SummaryCsv(rows),
+            "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m\r\n"
+            "7,03.PSS,12/07/26 10:15:02,,40,122.50,5.26,,,,\r\n"
+            "5,archive/05-20261206-080000.PSS,2026-12-06T08:00:00,2026-12-06T09:00:00,40,122.50,5.26,75.0,0.38,0.22,10\r\n"
+            "1,01.PSS,2026-12-07T08:00:00,2026-12-07T09:00:00,900,111.00,2.00,50.0,1.00,0.25,42\r\n"
+            "2,02.PSS,2026-12-07T10:00:00,2026-12-07T11:00:00,40,122.50,5.26,75.0,0.38,0.22,10\r\n"
+            "6,06.PSS,2026-12-07T12:00:00,2026-12-07T13:00:00,40,122.50,5.26,,,,\r\n"
+            "4,04.PSS,2026-12-07T14:00:00,,40,122.50,5.26,75.0,0.38,0.22,10\r\n");
+  const int writes = current.writes + archive.writes;
+  EXPECT_EQ(RecordComputed({current, archive}, rows, true), 1);  // the archived 05
+  EXPECT_EQ(RecordComputed({current, archive}, rows, false), 2);  // 02 and 06
+  EXPECT_EQ(current.writes + archive.writes, writes + 3);
+  EXPECT_EQ(ParseInfo(archive.files["05-20261206-080000.PSI"])->statistics->count, 4u);
+  const std::vector<SummaryRow> again = SummaryRows({current, archive}, PassesNamed({current, archive}, files), 6, 6);
+  EXPECT_EQ(SummaryCsv(again), SummaryCsv(rows));
+  EXPECT_EQ(RecordComputed({current, archive}, again, false) + RecordComputed({current, archive}, again, true), 0);
+  for (const SummaryRow& row : again) EXPECT_EQ(row.computed, !row.pass.info || row.pass.info->end.empty()) << row.pass.file;
+}
+
+struct RecordRow {
+  const char* name;
+  bool archived, refused, removed;  // the pass's file after "Start": archived, kept beside, gone
+  const char* written;
+};
+class RecordFigures : public ::testing::TestWithParam<RecordRow> {};
+TEST_P(RecordFigures, GoIntoThatPassesFileOnly) {
+  const RecordRow& r = GetParam();
+  testing::MemoryFileAccess files;  // the archive as "archive/...", as the folders see it
+  PassInfo info = InfoOf(7, "2026-12-07T10:15:02", "2026-12-07T11:00:00");
+  files.files["07.PSS"] = PassOf({120});
+  files.files["07.PSI"] = InfoText(info);
+  // An earlier pass with the same start stamp already there, under the first free name.
+  files.files["archive/07-20261207-101502.PSI"] = InfoText(InfoOf(7, "2026-12-07T10:15:02.5", ""));
+  files.failMove = r.refused;
+  if (r.archived || r.refused) ArchivePassFile(files, "07.PSS");
+  if (r.archived || r.refused) files.files["07.PSI"] = InfoText(InfoOf(7, "2026-12-07T12:00:00", ""));
+  if (r.removed) files.files.erase("archive/07-20261207-101502-2.PSI");
+  testing::MemoryFileAccess archive;
+  for (const auto& [name, text] : files.files) {
+    if (name.starts_with("archive/")) archive.files[name.substr(8)] = text;
+  }
+  const auto before = files.files;
+  info.statistics.emplace().mean = 120;
+  const std::string written = RecordStatistics({files, archive}, info);
+  EXPECT_EQ(written, r.written) << r.name;
+  for (auto& [name, text] : archive.files) files.files["archive/" + name] = text;
+  for (const auto& [name, text] : files.files) {
+    const auto read = ParseInfo(text);
+    EXPECT_EQ(name == written, read && read->statistics.has_value()) << r.name << " " << name;
+    if (name != written) {
+      EXPECT_EQ(text, before.at(name)) << r.name << " " << name;
+    }
+  }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Places, RecordFigures,
+    ::testing::Values(RecordRow{"still there", false, false, false, "07.PSI"},
+                      RecordRow{"archived", true, false, false, "archive/07-20261207-101502-2.PSI"},
+                      RecordRow{"kept beside", false, true, false, "07-20261207-101502.PSI"},
+                      RecordRow{"archived and gone", true, false, true, ""}));
+
+TEST(Summary, StemsAndRoundAxes) {
+  EXPECT_EQ(SummaryStem("2026-12-01", "2026-12-07") + " " + SelectionStem("2026-12-08T10:15:02"),
+            "summary-20261201-20261207 summary-selection-20261208-101502");
+  for (const auto& [lo, hi, ticks, from, to, step] : std::vector<std::array<double, 6>>{
+           {118.3, 124.9, 6, 118, 126, 2}, {0, 100, 5, 0, 100, 20}, {120, 120, 6, 119, 121, 0.5},
+           {0, 7, 10, 0, 7, 1}, {-0.013, 0.07, 8, -0.02, 0.08, 0.02}, {3, 1003, 4, 0, 1500, 500}}) {
+    const RoundAxis a = RoundAxisOf(lo, hi, static_cast<int>(ticks));
+    EXPECT_NEAR(a.from, from, 1e-12);
+    EXPECT_NEAR(a.to, to, 1e-12);
+    EXPECT_NEAR(a.step, step, 1e-12);
+  }
 }
 
 struct KeyRow {

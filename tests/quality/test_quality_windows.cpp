@@ -1,13 +1,16 @@
 // Pass quality in the windows: a single spike among a million lines stays visible in the
 // rendered profile; zoom, box, pan and "Full"; the report checked by an independent script
 // (statistics, CSV, PDF text and page); passes of no or one line in the view and the report;
-// unwritable reports/ and station.ini; the Quality tab's Save; Start and Stop with refusals.
+// unwritable reports/ and station.ini; the Quality tab's Save; Start and Stop with refusals;
+// the summary of days and of marked passes checked by another script.
 #include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -18,6 +21,7 @@
 #include "passfiles/PassFileWriter.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/ProfileView.h"
+#include "passfiles/ui/SummaryWindow.h"
 #include "settings/StationIni.h"
 #include "settings/ui/QualityPage.h"
 #include "settings/ui/Settings.h"
@@ -118,6 +122,69 @@ class TestQualityWindows : public QObject {
                           dir.filePath("archive/07-20261207-101502.PSI")});
     QVERIFY(check.waitForFinished(60000));
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+  }
+
+  // "Summary" of the last seven days (a pass just inside each end, one just outside, one
+  // without information file dated by its last write), then of passes marked in both
+  // folders: PDF and CSV against check_summary.py; figures not recorded are recorded once.
+  void summaryOfDaysAndOfMarkedPasses() {
+    QTemporaryDir work;
+    QVERIFY(QDir(work.path()).mkdir("archive"));
+    DirectoryFileAccess files(work.path().toStdString()), archive(work.filePath("archive").toStdString());
+    const QDate today = QDate::currentDate();
+    auto day = [&](int back, const char* time) { return today.addDays(-back).toString(Qt::ISODate).toStdString() + time; };
+    int n = 0;
+    for (const auto& [folder, name, start, recorded] : std::vector<std::tuple<DirectoryFileAccess*, std::string, std::string, bool>>{
+             {&files, "01", day(0, "T00:00:01"), false}, {&files, "02", day(1, "T23:59:59"), true},
+             {&archive, "03-a", day(6, "T00:00:00"), false}, {&files, "04", "", false},
+             {&archive, "05-b", day(7, "T23:59:59"), true}}) {
+      std::string text = PassFileWriter::HeaderText(std::int16_t(n + 1), "12/07/26", "10:15:02");
+      for (int i = 0; i < 300; ++i) text += PassFileWriter::DataLine(float(i + 1), float(120 + n + 5 * std::sin(i * (0.1 + n))), 300, 9);
+      QVERIFY(folder->Replace(name + ".PSS", text));
+      PassInfo info{std::int16_t(n + 1), start, start, 120, 40, 6, 5, 1, {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "v"};
+      if (!start.empty()) QVERIFY(folder->Replace(name + ".PSI", InfoText(info)));
+      if (recorded) info.statistics = LoadProfile(*folder, name + ".PSS", 6, 6).stats;
+      if (recorded) QVERIFY(folder->Replace(name + ".PSI", InfoText(info)));
+      ++n;
+    }
+    PassFiles window(work.path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto check = [&](const QString& stem, int count) {
+      QProcess script;
+      script.start("python3", {CHECK_SUMMARY, stem + ".pdf", stem + ".csv", work.path(), QString::number(count)});
+      QVERIFY(script.waitForFinished(60000));
+      QVERIFY2(script.exitCode() == 0, script.readAll().constData());
+    };
+    testing::Click(&window, "Command5");
+    auto* summary = window.findChild<SummaryWindow*>();
+    QSignalSpy made(summary, &SummaryWindow::Made);
+    testing::Click(summary, "Make");
+    QTRY_COMPARE_WITH_TIMEOUT(made.count(), 1, 30000);
+    QVERIFY2(made.at(0).at(0).toBool(), qPrintable(summary->Message()));
+    QCOMPARE(summary->Table()->rowCount(), 4);
+    QVERIFY(summary->Message().contains("figures of 2 passes were added"));
+    QVERIFY(ReadInfo(files, "01.PSI")->statistics && ReadInfo(archive, "03-a.PSI")->statistics);
+    check(work.filePath("reports/summary-" + today.addDays(-6).toString("yyyyMMdd") + "-" + today.toString("yyyyMMdd")), 4);
+    testing::Click(summary, "Make");
+    QTRY_COMPARE_WITH_TIMEOUT(made.count(), 2, 30000);
+    QVERIFY2(!summary->Message().contains("added"), qPrintable(summary->Message()));
+
+    auto* list = window.findChild<QListWidget*>("File1");
+    auto click = [list](int row, Qt::KeyboardModifiers keys) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, list->visualItemRect(list->item(row)).center());
+    };
+    click(0, {});                   // 01.PSS
+    click(2, Qt::ControlModifier);  // and 04.PSS
+    window.ShowArchive(true);
+    click(1, {});                   // and archive/05-b.PSS
+    testing::Click(&window, "Command5");
+    testing::Click(summary, "Make");
+    QTRY_COMPARE_WITH_TIMEOUT(made.count(), 3, 30000);
+    QCOMPARE(summary->Table()->rowCount(), 3);
+    const QStringList csv = QDir(work.filePath("reports")).entryList({"summary-selection-*.csv"});
+    QCOMPARE(csv.size(), 1);
+    check(work.filePath("reports/" + csv[0].chopped(4)), 3);
   }
 
   void badFilesAndUnwritableReports_data() {
