@@ -261,7 +261,7 @@ void PassFiles::LoadProfile(const std::string& name) {
   // A reading still going on for an earlier choice stops.
   profileLoad_->cancel();
   using Promise = QPromise<std::shared_ptr<const PassProfile>>;
-  profileLoad_->setFuture(QtConcurrent::run([directory, name, plus, minus](Promise& promise) {
+  auto read = [directory, name, plus, minus](Promise& promise) {
     promise.setProgressRange(0, 100);
     DirectoryFileAccess files(directory);
     auto p = std::make_shared<PassProfile>(orlix::LoadProfile(
@@ -270,7 +270,8 @@ void PassFiles::LoadProfile(const std::string& name) {
           return !promise.isCanceled();
         }));
     promise.addResult(std::shared_ptr<const PassProfile>(std::move(p)));
-  }));
+  };
+  profileLoad_->setFuture(QtConcurrent::run(&FileWorkers(), read));
 }
 
 void PassFiles::Report() {
@@ -350,7 +351,7 @@ void PassFiles::LoadFile(const std::string& name) {
   // The text too is read on a worker: a large file never holds the window up.
   const std::filesystem::path directory = DirectoryPath(ListedDirectory());
   const int generation = ++textGeneration_;
-  textLoad_->setFuture(QtConcurrent::run([directory, name, generation] {
+  textLoad_->setFuture(QtConcurrent::run(&FileWorkers(), [directory, name, generation] {
     DirectoryFileAccess files(directory);
     auto load = std::make_shared<TextLoad>();
     TextLoad& out = *load;

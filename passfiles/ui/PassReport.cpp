@@ -1,5 +1,6 @@
 #include "passfiles/ui/PassReport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPageLayout>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "base/Format.h"
@@ -319,7 +321,18 @@ ReportOutcome WriteReport(const ReportJob& job) {
 }
 
 QFuture<ReportOutcome> StartReport(const ReportJob& job) {
-  return QtConcurrent::run([job] { return WriteReport(job); });
+  return QtConcurrent::run(&FileWorkers(), [job] { return WriteReport(job); });
+}
+
+QThreadPool& FileWorkers() {
+  // Owned by the application, so its threads end with it; a report, a text and a profile
+  // may be on their way at once.
+  static QThreadPool* const pool = [] {
+    auto* p = new QThreadPool(QCoreApplication::instance());
+    p->setMaxThreadCount(std::max(3, QThread::idealThreadCount()));
+    return p;
+  }();
+  return *pool;
 }
 
 }  // namespace orlix

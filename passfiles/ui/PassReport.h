@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <memory>
 
 #include "passfiles/PassProfile.h"
@@ -41,8 +42,13 @@ struct ReportOutcome {
 
 // Reads the pass file and writes both files; safe on any thread (one job on one thread).
 ReportOutcome WriteReport(const ReportJob& job);
-// The same, on the global thread pool.
+// The same, on FileWorkers().
 QFuture<ReportOutcome> StartReport(const ReportJob& job);
+
+// The threads that read pass files and write reports, apart from Qt's global pool: Qt's own
+// image conversions run pieces of a repaint there and wait for them, so a reading of many
+// seconds in that pool would hold up the windows' repaints.
+QThreadPool& FileWorkers();
 
 // The report page drawn into `page` (device units) of any paint device.
 void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p);
