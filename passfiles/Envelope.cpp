@@ -19,10 +19,22 @@ Envelope::Envelope(std::shared_ptr<const std::vector<float>> values, double lowe
       upper_(static_cast<float>(upper)) {
   const std::vector<float>& v = *values_;
   std::vector<Run> leaves(v.size() / kLeafLines);
+  const float low = lower_, high = upper_;
   for (std::size_t i = 0; i < leaves.size(); ++i) {
-    Run run = Single(v[i * kLeafLines]);
-    for (std::size_t k = 1; k < kLeafLines; ++k) Merge(run, Single(v[i * kLeafLines + k]));
-    leaves[i] = run;
+    const float* run = v.data() + i * kLeafLines;
+    float lo = run[0], hi = run[0];
+    double sum = 0, squares = 0;
+    std::uint32_t above = 0, below = 0;
+    for (std::size_t k = 0; k < kLeafLines; ++k) {
+      const float x = run[k];
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+      sum += x;
+      squares += double{x} * x;
+      above += x > high;
+      below += x < low;
+    }
+    leaves[i] = {run[0], lo, hi, run[kLeafLines - 1], sum, squares, above, below};
   }
   if (!leaves.empty()) levels_.push_back(std::move(leaves));
   std::size_t runs = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace orlix {
 namespace {
@@ -62,6 +63,14 @@ std::optional<double> NumberBetween(std::string_view line, std::string_view afte
   return v;
 }
 
+// Where `c` first stands in [from, to), else `to`. By hand on memchr, the fastest scan there
+// is: string_view::find_first_of("\r\n") compares each byte with the set in a call of its own
+// and took a fifth of the reading.
+std::size_t Find(std::string_view text, char c, std::size_t from, std::size_t to) {
+  const void* at = std::memchr(text.data() + from, c, to - from);
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : to;
+}
+
 bool Within(double v, double lo, double hi) { return v >= lo && v <= hi; }  // false for NaN
 
 // A data line of the writer's takes 54 bytes.
@@ -96,8 +105,13 @@ void PassReader::Feed(std::string_view piece) {
     afterCr_ = false;
     if (piece[0] == '\n') pos = 1;
   }
+  // The next LF is found once for as many lines as end before it, so a file of lone CRs
+  // costs no more than one of CR LF.
+  std::size_t lf = Find(piece, '\n', pos, piece.size());
   while (pos < piece.size()) {
-    const std::size_t end = piece.find_first_of("\r\n", pos);
+    if (lf < pos) lf = Find(piece, '\n', pos, piece.size());
+    const std::size_t cr = Find(piece, '\r', pos, lf);
+    const std::size_t end = cr < lf ? cr : lf == piece.size() ? std::string_view::npos : lf;
     const std::size_t stop = end == std::string_view::npos ? piece.size() : end;
     const std::string_view part = piece.substr(pos, stop - pos);
     if (end == std::string_view::npos) {
