@@ -71,7 +71,8 @@ EnvelopeBucket Envelope::Range(std::size_t from, std::size_t to) const {
   while (i < to) {
     // The largest aligned run that starts at i and ends within the range, else one line.
     std::size_t j = 0;
-    while (j < levels_.size() && (i & ((kLeafLines << j) - 1)) == 0 && i + (kLeafLines << j) <= to) {
+    while (j < levels_.size() && (i & ((kLeafLines << j) - 1)) == 0 &&
+           i + (kLeafLines << j) <= to) {
       ++j;
     }
     if (j == 0) {
