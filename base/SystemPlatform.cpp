@@ -155,7 +155,8 @@ std::unique_ptr<FileReader> DirectoryFileAccess::Open(const std::string& name) {
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<DescriptorReader>(fd, static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0)));
+  return std::make_unique<DescriptorReader>(
+      fd, static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0)));
 }
 
 bool DirectoryFileAccess::Replace(const std::string& name, std::string_view contents) {

@@ -83,8 +83,15 @@ EnvelopeBucket Envelope::Range(std::size_t from, std::size_t to) const {
       i += kLeafLines << (j - 1);
     }
   }
-  return {to - from, out.first, out.min, out.max,  out.last,
-          out.sum,   out.squares, out.above, out.below};
+  return {.count = to - from,
+          .first = out.first,
+          .min = out.min,
+          .max = out.max,
+          .last = out.last,
+          .sum = out.sum,
+          .squares = out.squares,
+          .above = out.above,
+          .below = out.below};
 }
 
 }  // namespace orlix

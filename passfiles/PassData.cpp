@@ -139,8 +139,11 @@ void PassReader::Feed(std::string_view piece) {
     }
     pos = end + 1;
     if (piece[end] == '\r') {
-      if (pos == piece.size()) afterCr_ = true;
-      else if (piece[pos] == '\n') ++pos;
+      if (pos == piece.size()) {
+        afterCr_ = true;
+      } else if (piece[pos] == '\n') {
+        ++pos;
+      }
     }
   }
   fed_ += piece.size();

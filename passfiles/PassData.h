@@ -161,19 +161,19 @@ class PassReader {
   std::vector<float> thickness_;
   std::vector<float> length_;
   PassData data_;
-  std::string carry_;             // a line begun in an earlier piece
+  std::string carry_;  // a line begun in an earlier piece
   bool carrying_ = false;
-  bool overlong_ = false;         // the carried line is already too long to be judged
-  bool afterCr_ = false;          // the last piece ended in CR: a LF next belongs to it
-  std::uint64_t fed_ = 0;         // bytes before the current piece
-  std::uint64_t lineStart_ = 0;   // of the carried line
+  bool overlong_ = false;        // the carried line is already too long to be judged
+  bool afterCr_ = false;         // the last piece ended in CR: a LF next belongs to it
+  std::uint64_t fed_ = 0;        // bytes before the current piece
+  std::uint64_t lineStart_ = 0;  // of the carried line
   std::size_t lineNumber_ = 0;
-  bool histogram_ = false;        // past the histogram's heading
-  bool sorted_ = true;            // kept lengths never go back
-  double previousLength_ = 0;     // of the last data line with a finite length
+  bool histogram_ = false;     // past the histogram's heading
+  bool sorted_ = true;         // kept lengths never go back
+  double previousLength_ = 0;  // of the last data line with a finite length
   bool hasPrevious_ = false;
   double step_ = 0;
-  double lastThickness_ = 0;      // of the last kept data line
+  double lastThickness_ = 0;  // of the last kept data line
 };
 
 }  // namespace orlix

@@ -266,8 +266,9 @@ std::string CsvText(std::string_view passFileBytes) {
   std::string text(kCsvHeader);
   text += kLineEnd;
   std::size_t line = 0;
-  const PassData data = PassData::Parse(
-      passFileBytes, true, [&](const PassData::Items& items) { AppendCsvRow(text, ++line, items); });
+  const PassData data = PassData::Parse(passFileBytes, true, [&](const PassData::Items& items) {
+    AppendCsvRow(text, ++line, items);
+  });
   return text + CsvEnd(data);
 }
 

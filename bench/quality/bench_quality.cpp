@@ -61,7 +61,8 @@ void WritePass(const QString& dir, int lines) {
   std::ofstream out(path, std::ios::binary);
   std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
   for (int i = 0; i < lines; ++i) {
-    const double t = 120 + 3 * std::sin(i * 0.001) + static_cast<double>((i * 7919LL) % 97) / 40.0 - 1.2;
+    const double t =
+        120 + 3 * std::sin(i * 0.001) + static_cast<double>((i * 7919LL) % 97) / 40.0 - 1.2;
     text += PassFileWriter::DataLine(static_cast<float>(i / 3), static_cast<float>(t), 300, 9);
     if (text.size() > (1 << 20)) {
       out << text;
@@ -218,7 +219,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     WritePass(dir.path(), lines);
     const QFileInfo file(QDir(dir.path()).filePath(QStringLiteral("07.PSS")));
-    std::printf("%s: %d data lines, %.1f MB\n", name, lines, static_cast<double>(file.size()) / 1e6);
+    std::printf("%s: %d data lines, %.1f MB\n", name, lines,
+                static_cast<double>(file.size()) / 1e6);
     std::fflush(stdout);
     for (const char* what : {"profile", "report", "window"}) {
       failed += QProcess::execute(QString::fromLocal8Bit(argv[0]),

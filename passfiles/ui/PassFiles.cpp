@@ -266,7 +266,8 @@ void PassFiles::LoadProfile(const std::string& name) {
     DirectoryFileAccess files(directory);
     auto p = std::make_shared<PassProfile>(orlix::LoadProfile(
         files, name, plus, minus, [&promise](std::uint64_t done, std::uint64_t total) {
-          promise.setProgressValue(static_cast<int>(done * 100 / std::max<std::uint64_t>(total, 1)));
+          promise.setProgressValue(
+              static_cast<int>(done * 100 / std::max<std::uint64_t>(total, 1)));
           return !promise.isCanceled();
         }));
     promise.addResult(std::shared_ptr<const PassProfile>(std::move(p)));

@@ -71,9 +71,10 @@ QStringList BasisLines(const PassProfile& p) {
   const std::size_t n = p.data.Count();
   const QString period =
       p.info ? QStringLiteral(" (%1 s)").arg(Q(ListForm(p.info->periods[1]))) : QString();
-  lines << QStringLiteral("Figures from %1 recorded data line%2, one per file-output period%3. "
-                          "The end block's average and MS deviation are the station's own, "
-                          "from every display update%4.")
+  lines << QStringLiteral(
+               "Figures from %1 recorded data line%2, one per file-output period%3. "
+               "The end block's average and MS deviation are the station's own, "
+               "from every display update%4.")
                .arg(n)
                .arg(n == 1 ? QString() : QStringLiteral("s"), period,
                     p.info ? QStringLiteral(" (%1 s)").arg(Q(ListForm(p.info->periods[0])))
@@ -172,23 +173,23 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   const QList<QPair<QString, QString>> rows = StatisticsRows(p);
   const double col = page.width() / 2;
   const int half = static_cast<int>((rows.size() + 1) / 2);
-  for (int half0 = 0; half0 < 2; ++half0) {
+  for (int column = 0; column < 2; ++column) {
     double labelWidth = 0;
-    for (int i = half0 * half; i < std::min<int>(rows.size(), (half0 + 1) * half); ++i) {
+    for (int i = column * half; i < std::min<int>(rows.size(), (column + 1) * half); ++i) {
       labelWidth = std::max(labelWidth, metrics.horizontalAdvance(rows[i].first));
     }
-    const double x = page.left() + half0 * col;
+    const double x = page.left() + column * col;
     const double valueX = x + labelWidth + line;
-    for (int i = half0 * half; i < std::min<int>(rows.size(), (half0 + 1) * half); ++i) {
-      const double rowY = y + (i - half0 * half) * line;
+    for (int i = column * half; i < std::min<int>(rows.size(), (column + 1) * half); ++i) {
+      const double rowY = y + (i - column * half) * line;
       painter.drawText(QPointF(x, rowY + metrics.ascent()), rows[i].first);
       QFont bold = font;
       bold.setBold(true);
       painter.setFont(bold);
       const QFontMetricsF boldMetrics(bold, painter.device());
-      painter.drawText(QPointF(valueX, rowY + boldMetrics.ascent()),
-                       boldMetrics.elidedText(rows[i].second, Qt::ElideRight,
-                                              x + col - line - valueX));
+      painter.drawText(
+          QPointF(valueX, rowY + boldMetrics.ascent()),
+          boldMetrics.elidedText(rows[i].second, Qt::ElideRight, x + col - line - valueX));
       painter.setFont(font);
     }
   }
@@ -254,8 +255,8 @@ class CsvFile {
  private:
   static constexpr std::size_t kFlushBytes = 1 << 20;
   void Flush() {
-    if (ok_) ok_ = file_.write(text_.data(), static_cast<qint64>(text_.size())) ==
-                   static_cast<qint64>(text_.size());
+    const auto size = static_cast<qint64>(text_.size());
+    if (ok_) ok_ = file_.write(text_.data(), size) == size;
     text_.clear();
   }
   QSaveFile file_;

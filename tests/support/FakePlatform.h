@@ -112,12 +112,15 @@ class MemoryFileAccess final : public FileAccess {
  private:
   class Reader final : public FileReader {
    public:
-    Reader(std::string bytes, std::uint64_t failFrom) : bytes_(std::move(bytes)), failFrom_(failFrom) {}
+    Reader(std::string bytes, std::uint64_t failFrom)
+        : bytes_(std::move(bytes)), failFrom_(failFrom) {}
     std::uint64_t Size() const override { return bytes_.size(); }
-    std::optional<std::size_t> ReadAt(std::uint64_t offset, char* into, std::size_t max) const override {
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, char* into,
+                                      std::size_t max) const override {
       if (offset >= bytes_.size()) return 0;
       if (offset >= failFrom_) return std::nullopt;
-      const std::size_t n = std::min<std::uint64_t>({max, bytes_.size() - offset, failFrom_ - offset});
+      const std::size_t n =
+          std::min<std::uint64_t>({max, bytes_.size() - offset, failFrom_ - offset});
       bytes_.copy(into, n, offset);
       return n;
     }
