@@ -16,6 +16,7 @@
 #include "passfiles/Envelope.h"
 #include "passfiles/PassFileWriter.h"
 #include "passfiles/PassInfo.h"
+#include "passfiles/PassProfile.h"
 #include "settings/ToleranceEditor.h"
 #include "tests/support/FakePlatform.h"
 
@@ -252,6 +253,29 @@ TEST(Envelope, EveryRangeHoldsItsExtremesEndsSumsAndLinesOffLimits) {
       ASSERT_EQ(got.below, std::size_t(std::count_if(from, to, [](float x) { return x < 114; })));
     }
   }
+}
+
+// A tolerance typed later: the figures, the envelope's counts and the histogram as a fresh
+// reading with those limits gives them.
+TEST(PassProfile, OtherLimitsGiveWhatAFreshReadingGives) {
+  testing::MemoryFileAccess files;
+  for (int i = 0; i < 500; ++i) {
+    files.files["07.PSS"] += PassFileWriter::DataLine(float(i), float(110 + i % 21), 300, 9);
+  }
+  PassInfo info{7, "2026-12-07T10:15:02", "", 120, 40, 6, 5, 1, {}, {0.1, 0.1, 0.1}, "v"};
+  files.files["07.PSI"] = InfoText(info);
+  PassProfile p = LoadProfile(files, "07.PSS", 6, 6);
+  info.tolerancePlus = 2;
+  info.toleranceMinus = 8;
+  files.files["07.PSI"] = InfoText(info);
+  const PassProfile fresh = LoadProfile(files, "07.PSS", 6, 6);
+  const EnvelopeBucket before = p.envelope.Range(0, 500);
+  SetLimits(p, fresh.limits);
+  const EnvelopeBucket a = p.envelope.Range(3, 470), b = fresh.envelope.Range(3, 470);
+  EXPECT_TRUE(a.above == b.above && a.below == b.below && before.above != p.envelope.Range(0, 500).above);
+  EXPECT_TRUE(p.stats.thickLength == fresh.stats.thickLength && p.stats.thinLines == fresh.stats.thinLines);
+  EXPECT_TRUE(p.stats.inTolerance == fresh.stats.inTolerance && p.stats.cpk == fresh.stats.cpk);
+  EXPECT_TRUE(p.stats.headLines == fresh.stats.headLines && p.histogram.counts == fresh.histogram.counts);
 }
 
 TEST(PassInfo, WritesAndReadsBack) {
