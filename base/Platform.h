@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,20 @@ class UniformSource {
   virtual float Next() = 0;
 };
 
+// A file opened for reading piece by piece. It goes on reading the file it opened, whatever
+// happens to the name afterwards: moved on the same disk (into the archive) or replaced by a
+// new file of that name.
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  // The file's size when it was opened.
+  virtual std::uint64_t Size() const = 0;
+  // Up to `max` bytes from `offset` into `into`: the count read, 0 at the file's end, nothing
+  // on a read error.
+  virtual std::optional<std::size_t> ReadAt(std::uint64_t offset, char* into,
+                                            std::size_t max) const = 0;
+};
+
 // Files of the working directory, addressed by bare names ("QL_CFG.DAT", "07.PSS").
 class FileAccess {
  public:
@@ -41,6 +56,13 @@ class FileAccess {
 
   // At most maxBytes of the file's contents; nothing when it cannot be read.
   virtual std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) = 0;
+
+  // The file opened for reading in pieces; nothing when it cannot be opened or is not a
+  // regular file.
+  virtual std::unique_ptr<FileReader> Open(const std::string& name) {
+    (void)name;
+    return nullptr;
+  }
 
   // Replaces the whole file: afterwards it holds either its old contents or the new
   // ones, never a mixture. False, with the old file intact, when that cannot be done.

@@ -119,6 +119,46 @@ std::optional<std::string> DirectoryFileAccess::Read(const std::string& name,
   return out;
 }
 
+namespace {
+
+class DescriptorReader final : public FileReader {
+ public:
+  DescriptorReader(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ~DescriptorReader() override { ::close(fd_); }
+  DescriptorReader(const DescriptorReader&) = delete;
+  DescriptorReader& operator=(const DescriptorReader&) = delete;
+
+  std::uint64_t Size() const override { return size_; }
+  std::optional<std::size_t> ReadAt(std::uint64_t offset, char* into,
+                                    std::size_t max) const override {
+    for (;;) {
+      const ssize_t n = ::pread(fd_, into, max, static_cast<off_t>(offset));
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR) return std::nullopt;
+    }
+  }
+
+ private:
+  int fd_;
+  std::uint64_t size_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileReader> DirectoryFileAccess::Open(const std::string& name) {
+  if (!IsPlainName(name)) return nullptr;
+  // Non-blocking, as Read: a FIFO of that name is refused, not waited for.
+  const int fd = ::open((directory_ / name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<DescriptorReader>(
+      fd, static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0)));
+}
+
 bool DirectoryFileAccess::Replace(const std::string& name, std::string_view contents) {
   if (!IsPlainName(name)) return false;
   const std::filesystem::path target = directory_ / name;

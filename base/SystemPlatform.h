@@ -49,6 +49,8 @@ class DirectoryFileAccess final : public FileAccess {
   explicit DirectoryFileAccess(std::filesystem::path directory);
   bool Exists(const std::string& name) override;
   std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) override;
+  // An open descriptor: it survives a rename of the file and its replacement by a new one.
+  std::unique_ptr<FileReader> Open(const std::string& name) override;
   bool Replace(const std::string& name, std::string_view contents) override;
   bool Append(const std::string& name, std::string_view contents) override;
   std::vector<std::string> List(std::string_view suffix) override;

@@ -261,7 +261,7 @@ PassInfo EndUnstopped(FileAccess& files, PassInfo info) {
   const std::string passFile = PassFileWriter::PassFileName(info.pass);
   if (const auto written = files.ModifiedSeconds(passFile)) info.end = IsoLocalTime(*written);
   if (info.end.empty()) {
-    const PassData data = PassData::Read(files, passFile, false);
+    const PassData data = PassData::Read(files, passFile);
     const double lines = static_cast<double>(data.Readable() ? data.Count() : 0);
     info.end = LaterIsoTime(info.start, lines * info.periods[1]);
   }
@@ -312,8 +312,8 @@ ArchiveResult ArchivePassFile(FileAccess& files, const std::string& passFileName
   if (info) {
     stamp = StartStamp(info->start);
   } else {
-    auto head = files.Read(passFileName, 1024);
-    stamp = HeaderStamp(PassData::Parse(head.value_or(std::string()), true));
+    auto head = files.Read(passFileName, PassData::kHeaderBytes + PassData::kMaxLineBytes + 2);
+    stamp = HeaderStamp(PassData::Parse(head.value_or(std::string()), false));
   }
   const std::string stem = ReportStem(passFileName, stamp);
   const std::string extension = passFileName.substr(passFileName.rfind('.'));
@@ -334,20 +334,29 @@ ArchiveResult ArchivePassFile(FileAccess& files, const std::string& passFileName
   return result;
 }
 
-std::string CsvText(const PassData& data) {
-  std::string text;
-  text.reserve(64 + data.Count() * 40);
-  text += kCsvHeader;
-  text += kLineEnd;
-  for (std::size_t i = 0; i < data.Count(); ++i) {
-    text += std::to_string(i + 1);
-    for (const std::string_view item : data.Items(i)) {
-      text += ',';
-      text += item;
-    }
-    text += kLineEnd;
+void AppendCsvRow(std::string& csv, std::size_t line, const PassData::Items& items) {
+  csv += std::to_string(line);
+  for (const std::string_view item : items) {
+    csv += ',';
+    csv += item;
   }
-  return text;
+  csv += kLineEnd;
+}
+
+std::string CsvEnd(const PassData& data) {
+  if (data.Complete()) return {};
+  return "incomplete,\"" + data.Summary() + ": the data lines after them are missing\",,," +
+         std::string(kLineEnd);
+}
+
+std::string CsvText(std::string_view passFileBytes) {
+  std::string text(kCsvHeader);
+  text += kLineEnd;
+  std::size_t line = 0;
+  const PassData data = PassData::Parse(passFileBytes, true, [&](const PassData::Items& items) {
+    AppendCsvRow(text, ++line, items);
+  });
+  return text + CsvEnd(data);
 }
 
 }  // namespace orlix

@@ -95,10 +95,16 @@ struct ArchiveResult {
 // others the same way, so the new pass never writes over it.
 ArchiveResult ArchivePassFile(FileAccess& files, const std::string& passFileName);
 
-// RFC 4180: a header row with units, then one row per data line with its data line number
-// and its four values exactly as they stand in the pass file; CR LF after every row.
-std::string CsvText(const PassData& data);
+// RFC 4180: a header row with units, then one row per kept data line with its number among
+// them (as the profile's read-out counts) and its four values exactly as they stand in the
+// pass file; CR LF after every row. A pass file that could not be read to its end gets a last
+// row that says so, its first field "incomplete".
 inline constexpr std::string_view kCsvHeader =
     "line,length_m,thickness_um,roll_diameter_mm,roll_weight_kg";
+void AppendCsvRow(std::string& csv, std::size_t line, const PassData::Items& items);
+// The last row for an incomplete read, empty for a complete one.
+std::string CsvEnd(const PassData& data);
+// The whole CSV of a pass file's bytes.
+std::string CsvText(std::string_view passFileBytes);
 
 }  // namespace orlix

@@ -7,45 +7,62 @@ namespace orlix {
 PassSnapshot TakeSnapshot(FileAccess& files, const std::string& name) {
   PassSnapshot s;
   s.name = name;
-  s.bytes = files.Read(name, PassData::kMaxBytes + 1);
-  if (s.bytes && s.bytes->size() > PassData::kMaxBytes) {
-    s.bytes->resize(PassData::kMaxBytes);
-    s.cutShort = true;
-  }
+  s.file = files.Open(name);
+  if (s.file) s.size = s.file->Size();
   s.info = ReadInfo(files, InfoNameFor(name));
   return s;
 }
 
-PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
-                        bool keepItems) {
-  return ProfileOf(TakeSnapshot(files, name), plus, minus, keepItems);
+std::string ReportStemOf(const PassSnapshot& snapshot) {
+  if (snapshot.info) return ReportStem(snapshot.name, StartStamp(snapshot.info->start));
+  // Enough for a header line that starts within the first kHeaderBytes.
+  std::string head(PassData::kHeaderBytes + PassData::kMaxLineBytes + 2, '\0');
+  head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(head.size(), snapshot.size)));
+  std::size_t got = 0;
+  while (snapshot.file && got < head.size()) {
+    const auto n = snapshot.file->ReadAt(got, head.data() + got, head.size() - got);
+    if (!n || *n == 0) break;
+    got += *n;
+  }
+  head.resize(got);
+  return ReportStem(snapshot.name, HeaderStamp(PassData::Parse(head, got == snapshot.size)));
 }
 
-PassProfile ProfileOf(PassSnapshot snapshot, double plus, double minus, bool keepItems) {
+PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
+                        const PassData::Progress& progress) {
+  return ProfileOf(TakeSnapshot(files, name), plus, minus, {}, progress);
+}
+
+PassProfile ProfileOf(const PassSnapshot& snapshot, double plus, double minus,
+                      const PassData::LineSink& sink, const PassData::Progress& progress) {
   PassProfile p;
-  p.name = std::move(snapshot.name);
-  p.data = snapshot.bytes ? PassData::Parse(std::move(*snapshot.bytes), snapshot.cutShort, keepItems)
-                          : PassData::Unreadable();
-  p.envelope = Envelope(p.data.Thicknesses());
-  p.info = std::move(snapshot.info);
+  p.name = snapshot.name;
+  p.data = snapshot.file ? PassData::Read(*snapshot.file, snapshot.size, sink, progress)
+                         : PassData::Unreadable();
+  p.info = snapshot.info;
+  p.stem = ReportStemOf(snapshot);
   if (const auto limits = p.info ? LimitsOf(*p.info) : std::nullopt) {
-    p.limits = *limits;
-    p.stats = ComputeStatistics(p.data, p.limits);
+    SetLimits(p, *limits);
   } else {
-    // The mean first, then the figures against the limits around it.
-    p.stats = ComputeStatistics(p.data, {});
-    p.limits = LimitsFromMean(p.stats, plus, minus);
-    p.stats = ComputeStatistics(p.data, p.limits);
+    // The mean comes from the reading itself; the figures against the limits around it.
+    PassStatistics mean;
+    if (p.data.Count() > 0) mean.mean = p.data.Sums().mean;
+    SetLimits(p, LimitsFromMean(mean, plus, minus));
   }
-  p.stem = ReportStem(p.name, p.info ? StartStamp(p.info->start) : HeaderStamp(p.data));
+  return p;
+}
+
+void SetLimits(PassProfile& p, const ToleranceLimits& limits) {
+  p.limits = limits;
+  p.stats = ComputeStatistics(p.data, limits);
+  p.envelope = Envelope(p.data.SharedThicknesses(), limits.lower, limits.upper);
   // Three tolerance bands wide, the band in the middle third; beyond it the end bins.
-  double width = p.limits.upper - p.limits.lower;
+  double width = limits.upper - limits.lower;
   if (width <= 0) {
     width = std::max(p.stats.maximum.value_or(1) - p.stats.minimum.value_or(0), 1.0);
   }
-  p.histogram = ComputeHistogram(p.data.Thicknesses(), p.limits.lower - width,
-                                 p.limits.upper + width, kProfileHistogramBins);
-  return p;
+  p.histogram = ComputeHistogram(p.data.Thicknesses(), limits.lower - width, limits.upper + width,
+                                 kProfileHistogramBins);
 }
 
 }  // namespace orlix

@@ -1,8 +1,10 @@
 #pragma once
 // Everything the profile view, the statistics panel and the report show of one pass file,
-// computed once when the file is opened: its data lines, their envelope pyramid, the
+// computed once when the file is read: its data lines, their envelope pyramid, the
 // information file (when there is one), the limits, the statistics and the histogram.
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -30,23 +32,34 @@ struct PassProfile {
   bool Recorded() const { return info.has_value(); }
 };
 
+// Puts other limits in force: the statistics, the envelope's counts and the histogram are
+// computed again from the kept values (a few milliseconds for a week-long pass).
+void SetLimits(PassProfile& p, const ToleranceLimits& limits);
+
 // A pass file and its information file as they were at one moment: a report made from it
-// describes that pass, whatever the next "Start" does to the files afterwards.
+// describes that pass, whatever the next "Start" does to the files afterwards. The pass
+// file is held open (an open file survives its move into the archive and a new file of its
+// name) and read up to the size it had; the information file is small and copied.
 struct PassSnapshot {
   std::string name;
-  std::optional<std::string> bytes;  // nothing when the file cannot be read
-  bool cutShort = false;             // the bytes are only the file's beginning
+  std::shared_ptr<const FileReader> file;  // nothing when the file cannot be opened
+  std::uint64_t size = 0;
   std::optional<PassInfo> info;
 };
 PassSnapshot TakeSnapshot(FileAccess& files, const std::string& name);
 
-// The profile of a snapshot; `plus` and `minus` as below.
-PassProfile ProfileOf(PassSnapshot snapshot, double plus, double minus, bool keepItems = true);
+// The stem of a snapshot's report files: from the information file's start, else from the
+// date and time in the pass file's header (read from its first bytes only).
+std::string ReportStemOf(const PassSnapshot& snapshot);
 
-// Reads `name` of `files` and its information file. `plus` and `minus` are the tolerance
-// used around the mean when the file has no information file. Without `keepItems` the
-// file's bytes are not kept (a view needs only the numbers; a CSV needs the items).
+// The profile of a snapshot, read in pieces: `sink` gets every kept data line as written,
+// `progress` follows the reading (and may stop it). `plus` and `minus` are the tolerance
+// used around the mean when the file has no information file.
+PassProfile ProfileOf(const PassSnapshot& snapshot, double plus, double minus,
+                      const PassData::LineSink& sink = {}, const PassData::Progress& progress = {});
+
+// Reads `name` of `files` and its information file as they are now.
 PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
-                        bool keepItems = true);
+                        const PassData::Progress& progress = {});
 
 }  // namespace orlix

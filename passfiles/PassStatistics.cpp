@@ -7,62 +7,76 @@
 
 namespace orlix {
 
+namespace {
+
+// Capability from a spread: nothing where the spread is not a finite positive number, or
+// where the figure itself would not be finite.
+void Capability(const std::optional<double>& sigma, double mean, const ToleranceLimits& limits,
+                std::optional<double>& c, std::optional<double>& ck) {
+  if (!sigma || !std::isfinite(*sigma) || !(*sigma > 0)) return;
+  const double whole = (limits.upper - limits.lower) / (6 * *sigma);
+  const double nearer = std::min(limits.upper - mean, mean - limits.lower) / (3 * *sigma);
+  if (std::isfinite(whole)) c = whole;
+  if (std::isfinite(nearer)) ck = nearer;
+}
+
+}  // namespace
+
 PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& limits) {
   PassStatistics s;
-  const std::vector<double>& t = data.Thicknesses();
-  const std::vector<double>& len = data.Lengths();
+  const std::vector<float>& t = data.Thicknesses();
+  const std::vector<float>& len = data.Lengths();
+  const DataSums& sums = data.Sums();
   s.count = t.size();
   if (t.empty()) return s;
   s.length = len.back();
+  s.mean = sums.mean;
+  s.minimum = sums.minimum;
+  s.maximum = sums.maximum;
 
-  // Two passes: the mean first, then the squares about it, which keeps a long pass with a
-  // large thickness and a small spread exact.
-  double sum = 0;
-  double lo = t.front();
-  double hi = t.front();
+  const auto lower = static_cast<float>(limits.lower);
+  const auto upper = static_cast<float>(limits.upper);
   std::size_t inside = 0;
   std::size_t first = t.size();
   std::size_t last = 0;
   for (std::size_t i = 0; i < t.size(); ++i) {
-    sum += t[i];
-    lo = std::min(lo, t[i]);
-    hi = std::max(hi, t[i]);
-    if (t[i] >= limits.lower && t[i] <= limits.upper) {
+    const double share = i > 0 ? std::max(0.0, double{len[i]} - double{len[i - 1]}) : 0.0;
+    if (t[i] > upper) {
+      ++s.thickLines;
+      s.thickLength += share;
+    } else if (t[i] < lower) {
+      ++s.thinLines;
+      s.thinLength += share;
+    } else {
       ++inside;
       if (first == t.size()) first = i;
       last = i;
     }
   }
   const double n = static_cast<double>(t.size());
-  s.mean = sum / n;
-  s.minimum = lo;
-  s.maximum = hi;
   s.inTolerance = static_cast<double>(inside) / n;
   if (first == t.size()) {
     s.headLines = t.size();
-    s.headLength = len.back() - len.front();
+    s.headLength = double{len.back()} - double{len.front()};
   } else {
     s.headLines = first;
-    s.headLength = len[first] - len.front();
+    s.headLength = double{len[first]} - double{len.front()};
     s.tailLines = t.size() - 1 - last;
-    s.tailLength = len.back() - len[last];
+    s.tailLength = double{len.back()} - double{len[last]};
   }
   if (t.size() < 2) return s;
-  double squares = 0;
-  for (const double v : t) squares += (v - *s.mean) * (v - *s.mean);
-  s.sigma = std::sqrt(squares / (n - 1));
-  if (*s.sigma > 0) {
-    s.pp = (limits.upper - limits.lower) / (6 * *s.sigma);
-    s.ppk = std::min(limits.upper - *s.mean, *s.mean - limits.lower) / (3 * *s.sigma);
-  }
+  s.sigma = std::sqrt(sums.squares / (n - 1));
+  s.shortSigma = sums.movingRange / (n - 1) / kMovingRangeD2;
+  Capability(s.sigma, *s.mean, limits, s.pp, s.ppk);
+  Capability(s.shortSigma, *s.mean, limits, s.cp, s.cpk);
   return s;
 }
 
-Histogram ComputeHistogram(const std::vector<double>& values, double from, double to,
+Histogram ComputeHistogram(const std::vector<float>& values, double from, double to,
                            std::size_t bins) {
   Histogram h{from, to, std::vector<std::size_t>(std::max<std::size_t>(bins, 1), 0)};
   const double width = (to - from) / static_cast<double>(h.counts.size());
-  for (const double v : values) {
+  for (const float v : values) {
     const double k = width > 0 ? std::floor((v - from) / width) : 0;
     const double top = static_cast<double>(h.counts.size() - 1);
     ++h.counts[static_cast<std::size_t>(std::clamp(k, 0.0, top))];

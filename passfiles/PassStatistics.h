@@ -1,9 +1,11 @@
 #pragma once
-// The figures of a pass, computed from its data lines as written: count, length, mean,
-// sample standard deviation, extremes, the share within the tolerance limits, the
-// off-gauge head and tail, Pp and Ppk, and the thickness histogram. A figure that the data
-// cannot give (no lines, a single line, a standard deviation of 0) is left empty and shown
-// as "-".
+// The figures of a pass, computed from its kept data lines: count, length, mean, sample
+// standard deviation, extremes (from the values as written, gathered while reading), and
+// against the tolerance limits (from the singles kept, compared as the envelope compares
+// them): the share within, the off-gauge head and tail, the thick and thin metres, Pp and Ppk
+// from the overall spread, Cp and Cpk from the short-term spread, and the thickness
+// histogram. A figure that the data cannot give (no lines, a single line, a spread of 0 or
+// one that is not finite) is left empty and shown as "-".
 
 #include <cstddef>
 #include <optional>
@@ -34,9 +36,24 @@ struct PassStatistics {
   double tailLength = 0;
   std::size_t headLines = 0;
   std::size_t tailLines = 0;
+  // Strip above the upper (thick) and below the lower limit (thin), in m and in data lines.
+  // Each data line stands for the strip from the data line before it to itself: its length
+  // less the one before, none for the first line and none where the length goes back.
+  double thickLength = 0;
+  double thinLength = 0;
+  std::size_t thickLines = 0;
+  std::size_t thinLines = 0;
+  // Overall: from the standard deviation of all data lines.
   std::optional<double> pp;
   std::optional<double> ppk;
+  // Short-term: sigma = mean moving range of consecutive data lines / 1.128 (d2 for two).
+  std::optional<double> shortSigma;
+  std::optional<double> cp;
+  std::optional<double> cpk;
 };
+
+// d2 of a moving range of two consecutive values.
+inline constexpr double kMovingRangeD2 = 1.128;
 
 PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& limits);
 
@@ -47,7 +64,7 @@ struct Histogram {
   double to = 0;
   std::vector<std::size_t> counts;
 };
-Histogram ComputeHistogram(const std::vector<double>& values, double from, double to,
+Histogram ComputeHistogram(const std::vector<float>& values, double from, double to,
                            std::size_t bins);
 
 // A figure with `decimals` decimals ("." always), "-" when there is none.

@@ -88,6 +88,7 @@ class TimedFiles final : public FileAccess {
   std::optional<std::string> Read(const std::string& n, std::size_t m) override {
     return files_.Read(n, m);
   }
+  std::unique_ptr<FileReader> Open(const std::string& n) override { return files_.Open(n); }
   bool Replace(const std::string& n, std::string_view c) override { return files_.Replace(n, c); }
   bool Append(const std::string& n, std::string_view c) override {
     if (c.size() > 40 && c[0] == ' ' && std::isdigit(static_cast<unsigned char>(c[1]))) {

@@ -146,7 +146,12 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   summaryButton_->setToolTip(QStringLiteral("Summarise the passes of some days or the marked passes"));
   connect(summaryButton_, &QPushButton::clicked, this, &PassFiles::Summary);
   profileLoad_ = new QFutureWatcher<std::shared_ptr<const PassProfile>>(this);
+  connect(profileLoad_, &QFutureWatcherBase::progressValueChanged, this, [this](int percent) {
+    readOut_->setText(QStringLiteral("Reading the profile ... %1 %").arg(percent));
+  });
   connect(profileLoad_, &QFutureWatcherBase::finished, this, [this] {
+    // A reading given up for another choice shows nothing.
+    if (profileLoad_->isCanceled() || profileLoad_->future().resultCount() == 0) return;
     const std::shared_ptr<const PassProfile> p = profileLoad_->result();
     profile_->SetProfile(p);
     statistics_->SetProfile(p);
@@ -156,6 +161,16 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
                                              : QStringLiteral("; set-point and limits not recorded, "
                                                               "taken from the mean")));
     emit ProfileLoaded();
+  });
+  textLoad_ = new QFutureWatcher<std::shared_ptr<TextLoad>>(this);
+  connect(textLoad_, &QFutureWatcherBase::finished, this, [this] {
+    // Only the text of the latest choice is shown.
+    if (textLoad_->future().resultCount() == 0) return;
+    const std::shared_ptr<TextLoad> loaded = textLoad_->result();
+    if (loaded->generation != textGeneration_) return;
+    textBox_->SetText(std::move(loaded->text));  // no one else holds it
+    ShowMessage(loaded->message);
+    emit TextLoaded();
   });
   reportRun_ = new QFutureWatcher<ReportOutcome>(this);
   connect(reportRun_, &QFutureWatcherBase::finished, this, [this] {
@@ -211,8 +226,10 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
 PassFiles::~PassFiles() {
   // An open printer dialog refers to the printer: it goes first.
   qDeleteAll(findChildren<QPrintDialog*>(Qt::FindDirectChildrenOnly));
-  // Workers still reading or writing finish first.
+  // Workers still reading or writing finish first; a reading stops at its next piece.
+  profileLoad_->cancel();
   profileLoad_->waitForFinished();
+  textLoad_->waitForFinished();
   reportRun_->waitForFinished();
 }
 
@@ -239,6 +256,8 @@ void PassFiles::ShowArchive(bool archive) {
     const QSignalBlocker listBlocker(fileList_);  // the marks of the other folder stay
     fileList_->clear();
   }
+  ++textGeneration_;
+  profileLoad_->cancel();
   textBox_->SetText(passview::ViewText());
   profile_->SetProfile(nullptr);
   statistics_->SetProfile(nullptr);
@@ -252,11 +271,21 @@ void PassFiles::LoadProfile(const std::string& name) {
   const double plus = tolerance.plus, minus = tolerance.minus;
   const std::string directory = QFile::encodeName(ListedDirectory()).toStdString();
   readOut_->setText(QStringLiteral("Reading the profile ..."));
-  profileLoad_->setFuture(QtConcurrent::run([directory, name, plus, minus] {
+  // A reading still going on for an earlier choice stops.
+  profileLoad_->cancel();
+  using Promise = QPromise<std::shared_ptr<const PassProfile>>;
+  auto read = [directory, name, plus, minus](Promise& promise) {
+    promise.setProgressRange(0, 100);
     DirectoryFileAccess files(directory);
-    return std::shared_ptr<const PassProfile>(
-        std::make_shared<PassProfile>(orlix::LoadProfile(files, name, plus, minus, false)));
-  }));
+    auto p = std::make_shared<PassProfile>(orlix::LoadProfile(
+        files, name, plus, minus, [&promise](std::uint64_t done, std::uint64_t total) {
+          promise.setProgressValue(
+              static_cast<int>(done * 100 / std::max<std::uint64_t>(total, 1)));
+          return !promise.isCanceled();
+        }));
+    promise.addResult(std::shared_ptr<const PassProfile>(std::move(p)));
+  };
+  profileLoad_->setFuture(QtConcurrent::run(&FileWorkers(), read));
 }
 
 void PassFiles::Report() {
@@ -371,29 +400,32 @@ void PassFiles::LoadChosen() {
 
 void PassFiles::LoadFile(const std::string& name) {
   LoadProfile(name);
-  DirectoryFileAccess files(DirectoryPath(ListedDirectory()));
-  std::optional<std::string> bytes = files.Read(name, kMaxFileBytes);
-  if (!bytes) {
-    textBox_->SetText(passview::ViewText());
-    ShowMessage(files.Exists(name) ? tr("%1 cannot be read.").arg(DisplayName(name))
-                                   : tr("%1 is no longer there.").arg(DisplayName(name)));
-    return;
-  }
-  // Only a read that stopped at the limit left anything out; a file that merely grew
-  // since (a pass still running) is shown as it was read.
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(files.Directory() / name, error);
-  const std::size_t readBytes = bytes->size();
-  passview::ViewText text = passview::ViewText::Decode(std::move(*bytes));
-  const bool cutShort =
-      text.CutShort() || (readBytes >= kMaxFileBytes && (error || size > readBytes));
-  textBox_->SetText(std::move(text));
-  if (cutShort) {
-    ShowMessage(tr("%1 is too large to show in full (%2 MB): only its beginning is shown.")
-                    .arg(DisplayName(name), Megabytes(error ? readBytes : size)));
-  } else {
-    ShowMessage(QString());
-  }
+  // The text too is read on a worker: a large file never holds the window up.
+  const std::filesystem::path directory = DirectoryPath(ListedDirectory());
+  const int generation = ++textGeneration_;
+  textLoad_->setFuture(QtConcurrent::run(&FileWorkers(), [directory, name, generation] {
+    DirectoryFileAccess files(directory);
+    auto load = std::make_shared<TextLoad>();
+    TextLoad& out = *load;
+    out.generation = generation;
+    std::optional<std::string> bytes = files.Read(name, kMaxFileBytes);
+    if (!bytes) {
+      out.message = files.Exists(name) ? tr("%1 cannot be read.").arg(DisplayName(name))
+                                       : tr("%1 is no longer there.").arg(DisplayName(name));
+      return load;
+    }
+    // Only a read that stopped at the limit left anything out; a file that merely grew
+    // since (a pass still running) is shown as it was read.
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(files.Directory() / name, error);
+    const std::size_t readBytes = bytes->size();
+    out.text = passview::ViewText::Decode(std::move(*bytes));
+    if (out.text.CutShort() || (readBytes >= kMaxFileBytes && (error || size > readBytes))) {
+      out.message = tr("%1 is too large to show in full (%2 MB): only its beginning is shown.")
+                        .arg(DisplayName(name), Megabytes(error ? readBytes : size));
+    }
+    return load;
+  }));
 }
 
 void PassFiles::ShowMessage(const QString& text) { message_->setText(text); }

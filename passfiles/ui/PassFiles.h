@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "passfiles/ViewText.h"
 #include "settings/StationIni.h"
 
 class QFileSystemWatcher;
@@ -41,8 +42,8 @@ class PassFiles : public QWidget {
   Q_OBJECT
 
  public:
-  // Bytes of one file the window reads at most; beyond them it shows the beginning and
-  // says so.
+  // Bytes of one file the text view reads at most; beyond them it shows the beginning and
+  // says so. The profile reads the whole file.
   static constexpr std::size_t kMaxFileBytes = 64'000'000;
 
   // Lists the pass files of `directory` (the working directory by default). The window
@@ -65,14 +66,15 @@ class PassFiles : public QWidget {
   // chosen one). False when the name is not in the list.
   bool Choose(const QString& name);
 
-  // The text shown (line ends as '\n'), the selected part of it, and the note below it.
+  // The text shown (line ends as '\n'), the selected part of it, and the note below it. The
+  // text is read on a worker thread: TextLoaded() tells when it is shown.
   QString Text() const;
   QString SelectedText() const;
   QString Message() const;
   PassTextView* TextBox() const { return textBox_; }
 
   // The second view of the chosen file, "Profile", with its statistics beside it; the
-  // profile is read on a worker thread after the text.
+  // profile is read on a worker thread beside the text, its progress shown below it.
   ProfileView* Profile() const { return profile_; }
   StatisticsPanel* Statistics() const { return statistics_; }
   QTabWidget* Views() const { return views_; }
@@ -105,7 +107,8 @@ class PassFiles : public QWidget {
  signals:
   // After every print job: whether it went through, and its page count.
   void Printed(bool ok, int pages);
-  // The chosen file's profile is shown; a report is done.
+  // The chosen file's text, its profile is shown; a report is done.
+  void TextLoaded();
   void ProfileLoaded();
   void Reported(bool ok);
 
@@ -118,6 +121,12 @@ class PassFiles : public QWidget {
   void ShowMessage(const QString& text);
   void LoadProfile(const std::string& name);
   void Mark();
+
+  struct TextLoad {
+    passview::ViewText text;
+    QString message;
+    int generation = 0;  // of the choice it was read for
+  };
 
   QString directory_;
   std::function<Tolerance()> tolerance_;
@@ -142,6 +151,8 @@ class PassFiles : public QWidget {
   StatisticsPanel* statistics_ = nullptr;
   QLabel* readOut_ = nullptr;
   QFutureWatcher<std::shared_ptr<const PassProfile>>* profileLoad_ = nullptr;
+  QFutureWatcher<std::shared_ptr<TextLoad>>* textLoad_ = nullptr;
+  int textGeneration_ = 0;
   QFutureWatcher<ReportOutcome>* reportRun_ = nullptr;
   QLabel* message_ = nullptr;
   QFileSystemWatcher* watcher_ = nullptr;

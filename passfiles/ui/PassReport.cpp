@@ -1,5 +1,6 @@
 #include "passfiles/ui/PassReport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPageLayout>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "base/Format.h"
@@ -40,19 +42,57 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   auto um = [](const std::optional<double>& v) {
     return v ? Um(*v) : QStringLiteral("-");
   };
+  auto metres = [&s](double length, std::size_t lines) {
+    return s.count ? Metres(length, lines) : QStringLiteral("-");
+  };
   return {
       {QStringLiteral("Data lines"), QString::number(s.count)},
       {QStringLiteral("Length"), Q(FigureText(s.length, 0)) + QStringLiteral(" m")},
-      {QStringLiteral("Mean"), um(s.mean)},
-      {QStringLiteral("Std. deviation"), um(s.sigma)},
+      {QStringLiteral("Mean (data lines)"), um(s.mean)},
+      {QStringLiteral("Std. deviation (data lines)"), um(s.sigma)},
       {QStringLiteral("Minimum"), um(s.minimum)},
       {QStringLiteral("Maximum"), um(s.maximum)},
       {QStringLiteral("In tolerance"), Q(ShareText(s.inTolerance))},
-      {QStringLiteral("Pp"), Q(FigureText(s.pp, 2))},
-      {QStringLiteral("Ppk"), Q(FigureText(s.ppk, 2))},
-      {QStringLiteral("Off-gauge head"), s.count ? Metres(s.headLength, s.headLines) : QStringLiteral("-")},
-      {QStringLiteral("Off-gauge tail"), s.count ? Metres(s.tailLength, s.tailLines) : QStringLiteral("-")},
+      {QStringLiteral("Thick (above upper)"), metres(s.thickLength, s.thickLines)},
+      {QStringLiteral("Thin (below lower)"), metres(s.thinLength, s.thinLines)},
+      {QStringLiteral("Cp (short-term)"), Q(FigureText(s.cp, 2))},
+      {QStringLiteral("Cpk (short-term)"), Q(FigureText(s.cpk, 2))},
+      {QStringLiteral("Pp (overall)"), Q(FigureText(s.pp, 2))},
+      {QStringLiteral("Ppk (overall)"), Q(FigureText(s.ppk, 2))},
+      {QStringLiteral("Off-gauge head"), metres(s.headLength, s.headLines)},
+      {QStringLiteral("Off-gauge tail"), metres(s.tailLength, s.tailLines)},
+      {QStringLiteral("Average (end block)"), um(p.data.EndAverage())},
+      {QStringLiteral("MS deviation (end block)"), um(p.data.EndDeviation())},
   };
+}
+
+QStringList BasisLines(const PassProfile& p) {
+  QStringList lines;
+  const std::size_t n = p.data.Count();
+  const QString period =
+      p.info ? QStringLiteral(" (%1 s)").arg(Q(ListForm(p.info->periods[1]))) : QString();
+  lines << QStringLiteral(
+               "Figures from %1 recorded data line%2, one per file-output period%3. "
+               "The end block's average and MS deviation are the station's own, "
+               "from every display update%4.")
+               .arg(n)
+               .arg(n == 1 ? QString() : QStringLiteral("s"), period,
+                    p.info ? QStringLiteral(" (%1 s)").arg(Q(ListForm(p.info->periods[0])))
+                           : QString());
+  for (std::size_t r = 0; r < kLeftOutReasons; ++r) {
+    const LeftOutCount& c = p.data.Skipped(static_cast<LeftOut>(r));
+    if (c.lines == 0) continue;
+    lines << QStringLiteral("Left out: %1 line%2, %3 (the first is line %4 of the file).")
+                 .arg(c.lines)
+                 .arg(c.lines == 1 ? QString() : QStringLiteral("s"),
+                      Q(LeftOutText(static_cast<LeftOut>(r))))
+                 .arg(c.firstLine);
+  }
+  if (!p.data.Complete()) {
+    lines << QStringLiteral("INCOMPLETE: %1; the data lines after them are missing.")
+                 .arg(Q(p.data.Summary()));
+  }
+  return lines;
 }
 
 void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
@@ -65,11 +105,24 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   const QFontMetricsF metrics(font, painter.device());
   const double line = metrics.lineSpacing();
   double y = page.top();
+  // Texts from the files may be of any length: cut at the width with an ellipsis.
   auto text = [&](double x, const QString& s, bool bold = false) {
     QFont f = font;
     f.setBold(bold);
     painter.setFont(f);
-    painter.drawText(QPointF(x, y + metrics.ascent()), s);
+    const QFontMetricsF m(f, painter.device());
+    painter.drawText(QPointF(x, y + m.ascent()), m.elidedText(s, Qt::ElideRight, page.right() - x));
+    painter.setFont(font);
+  };
+  // The station's own sentences wrap at the page's width.
+  auto paragraph = [&](const QString& s, bool bold = false) {
+    QFont f = font;
+    f.setBold(bold);
+    painter.setFont(f);
+    const QRectF box(page.left(), y, page.width(), page.bottom() - y);
+    QRectF used;
+    painter.drawText(box, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, s, &used);
+    y += std::max(used.height(), line);
     painter.setFont(font);
   };
   QFont title = font;
@@ -112,24 +165,45 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
     text(page.left(), h);
     y += line;
   }
+  for (const QString& b : BasisLines(p)) paragraph(b, b.startsWith(QStringLiteral("INCOMPLETE")));
   y += line * 0.5;
 
-  // The statistics table in two columns of label and value.
+  // The statistics table in two columns of label and value; a value too long for its
+  // column ends in an ellipsis.
   const QList<QPair<QString, QString>> rows = StatisticsRows(p);
   const double col = page.width() / 2;
-  const double valueX = metrics.horizontalAdvance(QStringLiteral("Off-gauge head ")) + line;
   const int half = static_cast<int>((rows.size() + 1) / 2);
-  for (int i = 0; i < rows.size(); ++i) {
-    const double x = page.left() + (i < half ? 0 : col);
-    const double rowY = y + (i % half) * line;
-    painter.drawText(QPointF(x, rowY + metrics.ascent()), rows[i].first);
-    QFont bold = font;
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.drawText(QPointF(x + valueX, rowY + metrics.ascent()), rows[i].second);
-    painter.setFont(font);
+  for (int column = 0; column < 2; ++column) {
+    double labelWidth = 0;
+    for (int i = column * half; i < std::min<int>(rows.size(), (column + 1) * half); ++i) {
+      labelWidth = std::max(labelWidth, metrics.horizontalAdvance(rows[i].first));
+    }
+    const double x = page.left() + column * col;
+    const double valueX = x + labelWidth + line;
+    for (int i = column * half; i < std::min<int>(rows.size(), (column + 1) * half); ++i) {
+      const double rowY = y + (i - column * half) * line;
+      painter.drawText(QPointF(x, rowY + metrics.ascent()), rows[i].first);
+      QFont bold = font;
+      bold.setBold(true);
+      painter.setFont(bold);
+      const QFontMetricsF boldMetrics(bold, painter.device());
+      painter.drawText(
+          QPointF(valueX, rowY + boldMetrics.ascent()),
+          boldMetrics.elidedText(rows[i].second, Qt::ElideRight, x + col - line - valueX));
+      painter.setFont(font);
+    }
   }
-  y += half * line + line;
+  y += half * line + line * 0.5;
+  for (const QString& note :
+       {QStringLiteral("Thick and thin: each data line counts for the strip from the data line "
+                       "before it to itself (its length less that line's; none for the first line "
+                       "and where the length goes back)."),
+        QStringLiteral("Cp and Cpk from the short-term spread, the mean moving range of "
+                       "consecutive data lines / 1.128; Pp and Ppk from the standard deviation "
+                       "of all data lines.")}) {
+    paragraph(note);
+  }
+  y += line * 0.5;
 
   const double rest = page.bottom() - y;
   text(page.left(), QStringLiteral("Profile"), true);
@@ -156,12 +230,49 @@ ReportJob ReportOf(const QString& directory, const QString& name, const QString&
   return job;
 }
 
+namespace {
+
+// The CSV written while the pass file is read, a piece at a time, so that neither the pass
+// nor its CSV is ever held whole in memory.
+class CsvFile {
+ public:
+  explicit CsvFile(const QString& path) : file_(path) {
+    ok_ = file_.open(QIODevice::WriteOnly);
+    text_.reserve(kFlushBytes + 256);
+    text_ += kCsvHeader;
+    text_ += kLineEnd;
+  }
+  void Add(const PassData::Items& items) {
+    AppendCsvRow(text_, ++lines_, items);
+    if (text_.size() >= kFlushBytes) Flush();
+  }
+  bool Finish(const PassData& data) {
+    text_ += CsvEnd(data);
+    Flush();
+    return ok_ && file_.commit();
+  }
+
+ private:
+  static constexpr std::size_t kFlushBytes = 1 << 20;
+  void Flush() {
+    const auto size = static_cast<qint64>(text_.size());
+    if (ok_) ok_ = file_.write(text_.data(), size) == size;
+    text_.clear();
+  }
+  QSaveFile file_;
+  std::string text_;
+  std::size_t lines_ = 0;
+  bool ok_ = false;
+};
+
+}  // namespace
+
 ReportOutcome WriteReport(const ReportJob& job) {
   ReportOutcome out;
   if (!job.pass) return out;
-  const PassProfile p = ProfileOf(*job.pass, job.plus, job.minus);
-  if (!p.data.Readable()) {
-    out.message = QStringLiteral("No report: %1 cannot be read.").arg(QFile::decodeName(p.name.c_str()));
+  if (!job.pass->file) {
+    out.message = QStringLiteral("No report: %1 cannot be read.")
+                      .arg(QFile::decodeName(job.pass->name.c_str()));
     return out;
   }
   out.statistics = p.stats;
@@ -171,11 +282,14 @@ ReportOutcome WriteReport(const ReportJob& job) {
     out.message = QStringLiteral("No report: the folder %1 cannot be made.").arg(folder);
     return out;
   }
-  const QString stem = Q(p.stem);
+  const QString stem = QFile::decodeName(ReportStemOf(*job.pass).c_str());
   out.csv = QDir(folder).filePath(stem + QStringLiteral(".csv"));
   out.pdf = QDir(folder).filePath(stem + QStringLiteral(".pdf"));
-  DirectoryFileAccess reports(QFile::encodeName(folder).toStdString());
-  const bool csvOk = reports.Replace(QFile::encodeName(stem).toStdString() + ".csv", CsvText(p.data));
+  // One reading of the pass file gives the CSV on the way and the profile for the page.
+  CsvFile csv(out.csv);
+  const PassProfile p = ProfileOf(*job.pass, job.plus, job.minus,
+                                  [&csv](const PassData::Items& items) { csv.Add(items); });
+  const bool csvOk = csv.Finish(p.data);
 
   QSaveFile pdfFile(out.pdf);
   bool pdfOk = pdfFile.open(QIODevice::WriteOnly);
@@ -209,7 +323,18 @@ ReportOutcome WriteReport(const ReportJob& job) {
 }
 
 QFuture<ReportOutcome> StartReport(const ReportJob& job) {
-  return QtConcurrent::run([job] { return WriteReport(job); });
+  return QtConcurrent::run(&FileWorkers(), [job] { return WriteReport(job); });
+}
+
+QThreadPool& FileWorkers() {
+  // Owned by the application, so its threads end with it; a report, a text and a profile
+  // may be on their way at once.
+  static QThreadPool* const pool = [] {
+    auto* p = new QThreadPool(QCoreApplication::instance());
+    p->setMaxThreadCount(std::max(3, QThread::idealThreadCount()));
+    return p;
+  }();
+  return *pool;
 }
 
 }  // namespace orlix

@@ -1,13 +1,16 @@
 #pragma once
-// The report of a pass: a one-page A4 PDF (header, statistics, profile, histogram) and a
-// CSV file of its data lines, both in "reports/" named after the pass and its start
-// ("07-20261207-101502.pdf" and ".csv"). Built on a worker thread, so the window and the
-// next pass never wait for it, from the pass file as it was read when the report was asked
-// for (the next "Start" may archive it or write over its information file meanwhile).
+// The report of a pass: a one-page A4 PDF (header, what the figures are based on and what was
+// left out, statistics, profile, histogram) and a CSV file of its data lines, both in
+// "reports/" named after the pass and its start ("07-20261207-101502.pdf" and ".csv"). Built
+// on a worker thread, so the window and the next pass never wait for it, from the pass file
+// as it was when the report was asked for (held open: the next "Start" may archive it or
+// write over its information file meanwhile). The pass file is read once, in pieces, the CSV
+// written on the way; neither is ever held whole in memory.
 
 #include <QFuture>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <memory>
 #include <optional>
 
@@ -19,14 +22,15 @@ class QRectF;
 namespace orlix {
 
 struct ReportJob {
-  // The pass file and its information file as they were when the report was asked for.
+  // The pass file (held open) and its information file as they were when the report was
+  // asked for.
   std::shared_ptr<const PassSnapshot> pass;
   QString reportDirectory;  // where "reports/" is made (the working directory)
   double plus = 6;          // tolerance around the mean for a file without information file
   double minus = 6;
 };
 
-// The job for the pass file `name` in `directory`, read now.
+// The job for the pass file `name` in `directory`, opened now.
 ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory,
                    double plus, double minus);
 
@@ -39,15 +43,23 @@ struct ReportOutcome {
   std::optional<PassStatistics> statistics;
 };
 
-// Reads the pass file and writes both files; safe on any thread.
+// Reads the pass file and writes both files; safe on any thread (one job on one thread).
 ReportOutcome WriteReport(const ReportJob& job);
-// The same, on the global thread pool.
+// The same, on FileWorkers().
 QFuture<ReportOutcome> StartReport(const ReportJob& job);
+
+// The threads that read pass files and write reports, apart from Qt's global pool: Qt's own
+// image conversions run pieces of a repaint there and wait for them, so a reading of many
+// seconds in that pool would hold up the windows' repaints.
+QThreadPool& FileWorkers();
 
 // The report page drawn into `page` (device units) of any paint device.
 void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p);
 
 // The statistics as label and value texts, in the order of the report's table.
 QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p);
+// What the figures are based on, a line per reason lines were left out, and a line when the
+// file could not be read to its end.
+QStringList BasisLines(const PassProfile& p);
 
 }  // namespace orlix

@@ -122,7 +122,7 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
     const auto [from, to] = ColumnLines(p, w, c, columns);
     if (from >= to) continue;
     const EnvelopeBucket e = p.envelope.Range(from, to);
-    const bool off = e.min < p.limits.lower || e.max > p.limits.upper;
+    const bool off = e.above + e.below > 0;
     const double x = plot.left() + (c + 0.5) * step;
     painter.setPen(QPen(off ? kOff : kTrace, pen));
     if (previousLast) painter.drawLine(QPointF(previousX, Y(*previousLast)), QPointF(x, Y(e.first)));

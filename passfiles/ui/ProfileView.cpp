@@ -179,7 +179,11 @@ StatisticsPanel::StatisticsPanel(QWidget* parent) : QWidget(parent) {
   for (const auto& [label, value] : StatisticsRows(none)) {
     auto* l = new QLabel(label, this);
     auto* v = new QLabel(QStringLiteral("-"), this);
-    ui::Name(v, QStringLiteral("Statistic_") + QString(label).remove(QLatin1Char(' ')).remove(QLatin1Char('.')), label);
+    QString key;  // "Ppk (overall)": "Statistic_Ppkoverall"
+    for (const QChar c : label) {
+      if (c.isLetterOrNumber()) key += c;
+    }
+    ui::Name(v, QStringLiteral("Statistic_") + key, label);
     l->setBuddy(v);
     v->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(l, v);

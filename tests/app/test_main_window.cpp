@@ -288,7 +288,7 @@ class TestMainWindow : public QObject {
     // The next pass must not start within the second the first one started in.
     QTRY_VERIFY(QDateTime::currentDateTime().toString(Qt::ISODate).toStdString() != first->start);
     // The report's worker is held back until the next pass has started, as on a busy machine.
-    QThreadPool* pool = QThreadPool::globalInstance();
+    QThreadPool* pool = &FileWorkers();
     const int threads = pool->maxThreadCount();
     pool->setMaxThreadCount(1);
     QSemaphore held;

@@ -19,6 +19,7 @@
 #include "passfiles/Envelope.h"
 #include "passfiles/PassFileWriter.h"
 #include "passfiles/PassInfo.h"
+#include "passfiles/PassProfile.h"
 #include "passfiles/PassSummary.h"
 #include "settings/ToleranceEditor.h"
 #include "tests/support/FakePlatform.h"
@@ -34,7 +35,8 @@ class Statistics : public ::testing::TestWithParam<StatsRow> {};
 TEST_P(Statistics, AgreeWithAOnePassSum) {
   const StatsRow r = GetParam();
   std::string file = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
-  long double sum = 0, squares = 0;
+  long double sum = 0, squares = 0, movingRange = 0;
+  double thick = 0, thin = 0, previous = 0;
   for (int i = 0; i < r.lines; ++i) {
     double t = 120 + r.spread * ((i * 7 % 11) - 5) / 5;
     if (i < r.head) t = 170;
@@ -42,6 +44,10 @@ TEST_P(Statistics, AgreeWithAOnePassSum) {
     t = std::round(t * 10) / 10;
     sum += t;
     squares += static_cast<long double>(t) * t;
+    if (i > 0) movingRange += std::abs(t - previous);
+    if (i > 0 && t > 126) thick += 2;  // the strip since the line before
+    if (i > 0 && t < 114) thin += 2;
+    previous = t;
     file += PassFileWriter::DataLine(static_cast<float>(2 * i + 1), static_cast<float>(t), 300, 9);
   }
   file += PassFileWriter::EndText(120, 1) + PassFileWriter::HistoLine(118.4, 3);
@@ -53,23 +59,29 @@ TEST_P(Statistics, AgreeWithAOnePassSum) {
   EXPECT_EQ(s.headLines, static_cast<std::size_t>(inside ? r.head : r.lines));
   EXPECT_DOUBLE_EQ(s.headLength, 2.0 * (inside ? r.head : std::max(r.lines - 1, 0)));
   EXPECT_DOUBLE_EQ(s.tailLength, inside ? 2.0 * r.tail : 0);
+  EXPECT_EQ(s.thickLines + s.thinLines, static_cast<std::size_t>(r.lines - inside));
+  EXPECT_DOUBLE_EQ(s.thickLength, thick);
+  EXPECT_DOUBLE_EQ(s.thinLength, thin);
   if (r.lines == 0) {
-    EXPECT_FALSE(s.mean || s.sigma || s.pp);
+    EXPECT_FALSE(s.mean || s.sigma || s.pp || s.cp);
     return;
   }
   EXPECT_NEAR(*s.mean, static_cast<double>(sum / n), 1e-9);
   if (r.lines == 1) {
-    EXPECT_EQ(FigureText(s.sigma, 2), "-");
+    EXPECT_EQ(FigureText(s.sigma, 2) + FigureText(s.cpk, 2), "--");
     return;
   }
   const double sigma = static_cast<double>(std::sqrt(std::max(0.0L, (squares - sum * sum / n) / (n - 1))));
+  const double shortTerm = static_cast<double>(movingRange / (n - 1)) / 1.128;
   EXPECT_NEAR(*s.sigma, sigma, 1e-6);
-  if (sigma < 1e-6) {
-    EXPECT_TRUE(FigureText(s.pp, 2) == "-" && FigureText(s.ppk, 2) == "-");
-    return;
+  for (const auto& [got, gotK, spread] : {std::tuple{s.pp, s.ppk, sigma}, {s.cp, s.cpk, shortTerm}}) {
+    if (spread < 1e-6) {
+      EXPECT_TRUE(FigureText(got, 2) == "-" && FigureText(gotK, 2) == "-");
+      continue;
+    }
+    EXPECT_NEAR(*got, 12 / (6 * spread), 1e-6);
+    EXPECT_NEAR(*gotK, std::min(126 - *s.mean, *s.mean - 114) / (3 * spread), 1e-6);
   }
-  EXPECT_NEAR(*s.pp, 12 / (6 * sigma), 1e-6);
-  EXPECT_NEAR(*s.ppk, std::min(126 - *s.mean, *s.mean - 114) / (3 * sigma), 1e-6);
 }
 INSTANTIATE_TEST_SUITE_P(Passes, Statistics,
                          ::testing::Values(StatsRow{1000, 0, 0, 4}, StatsRow{500, 17, 40, 5.5},
@@ -85,8 +97,8 @@ class BadInput : public ::testing::TestWithParam<BadRow> {};
 TEST_P(BadInput, ReadsWhatItCanAndNothingElse) {
   const PassData d = PassData::Parse(GetParam().bytes);
   EXPECT_EQ(d.Count(), GetParam().data) << GetParam().name;
-  EXPECT_EQ(d.BrokenLines(), GetParam().broken) << GetParam().name;
-  EXPECT_EQ(CsvText(d).size() > kCsvHeader.size() + 2, d.Count() > 0);
+  EXPECT_EQ(d.Skipped(LeftOut::kBroken).lines, GetParam().broken) << GetParam().name;
+  EXPECT_EQ(CsvText(GetParam().bytes).size() > kCsvHeader.size() + 2, d.Count() > 0);
 }
 const std::string kLine = PassFileWriter::DataLine(12, 120.44f, 350.2f, 15.6f);
 // The longest line that can be a data line: 256 bytes, blanks after the items.
@@ -103,18 +115,94 @@ INSTANTIATE_TEST_SUITE_P(
         BadRow{"blanks after the items", kPadded + "\n" + kPadded + " ", 1, 1},
         BadRow{"50 MB without line ends", std::string(50'000'000, '7'), 0, 1}));
 
-TEST(PassData, StopsAtTheBoundAndKeepsTheItemsAsWritten) {
-  testing::MemoryFileAccess files;
-  std::string big;
-  while (big.size() <= PassData::kMaxBytes) big += kLine;
-  files.files["07.PSS"] = big;
-  const PassData d = PassData::Read(files, "07.PSS");
-  EXPECT_TRUE(d.CutShort());
-  EXPECT_EQ(d.Count(), PassData::kMaxBytes / kLine.size());
-  EXPECT_EQ(d.Summary(), std::to_string(d.Count()) + " data lines read, only the first 64 MB read");
-  EXPECT_EQ(CsvText(PassData::Parse(kLine + "-000001 -0005.0 0000 0001\r\n")),
+// Data lines no strip can have: left out, counted by reason with the first line's number
+// in the file, and kept from the figures.
+struct PlausibleRow {
+  std::string lines;  // after a header of five lines
+  std::size_t kept;
+  std::array<std::size_t, 4> skipped;  // broken, thickness, length, roll
+  std::size_t firstLine;               // of the first line left out, 0 for none
+};
+class Plausible : public ::testing::TestWithParam<PlausibleRow> {};
+TEST_P(Plausible, LinesNoStripCanHaveAreLeftOut) {
+  const PassData d = PassData::Parse(PassFileWriter::HeaderText(7, "d", "t") + GetParam().lines);
+  EXPECT_EQ(d.Count(), GetParam().kept);
+  std::size_t first = 0;
+  for (std::size_t r = 0; r < kLeftOutReasons; ++r) {
+    const LeftOutCount& c = d.Skipped(static_cast<LeftOut>(r));
+    EXPECT_EQ(c.lines, GetParam().skipped[r]) << r;
+    if (c.lines && (!first || c.firstLine < first)) first = c.firstLine;
+  }
+  EXPECT_EQ(first, GetParam().firstLine);
+  EXPECT_EQ(d.SkippedLines() > 0, d.Summary().find("unreadable") != std::string::npos);
+  for (const float t : d.Thicknesses()) EXPECT_TRUE(t >= 0 && t <= 100000) << t;
+  EXPECT_TRUE(!d.Count() || (d.Sums().minimum >= 0 && d.Sums().maximum <= 100000));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Plausible,
+    ::testing::Values(
+        PlausibleRow{" 1 -0005.0 1 1\n 2 -0.0 1 1\n 3 0 1 1\n 4 100000 1 1\n 5 100000.1 1 1\n", 3, {0, 2, 0, 0}, 6},
+        PlausibleRow{" 1 1e400 1 1\n 2 1" + std::string(200, '0') + " 1 1\n", 0, {1, 1, 0, 0}, 6},
+        // back by more than the last step (3, then 1): only that line; the next goes on from it
+        PlausibleRow{" 10 1 1 1\n 13 1 1 1\n 9 1 1 1\n 10 1 1 1\n 7 1 1 1\n", 3, {0, 0, 2, 0}, 8},
+        // the line before is the one before, whatever became of it; no step before the first increase
+        PlausibleRow{" 5 1 1 1\n 2 -1 1 1\n 2 1 1 1\n 1 1 1 1\n 6 1 1 1\n 3 1 1 1\n", 4, {0, 1, 1, 0}, 7},
+        PlausibleRow{" 1" + std::string(40, '0') + " 1 1 1\n 2 1 1 1\n", 1, {0, 0, 1, 0}, 6},
+        PlausibleRow{" 1 1 9999 0\n 2 1 10000 1\n 3 1 1 -1\n 4 1 -0000 9999\n 5 1 1 9999.4\n", 2, {0, 0, 0, 3}, 7},
+        PlausibleRow{" 1 1 1 1\n x\n 0 -1 -1 -1\n", 1, {1, 1, 0, 0}, 7}));
+
+// Lines split at every position of a piece's edge, or fed a byte at a time, read as one
+// piece does; a read error after any byte keeps what came before and says so.
+TEST(PassData, PiecesAndReadErrorsGiveWhatOneReadGives) {
+  std::string file = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02") + kLine +
+                     " 13 0121.5 0350 0016\r 14 9 1 1\n\r\n 15 -3 1 1\r\n" + kPadded + "\r\n" +
+                     std::string(300, 'x') + "\r\n 16 130 1 1" + PassFileWriter::EndText(120.5, 1.25) +
+                     PassFileWriter::HistoLine(118.4, 3) + " 9 1 1 1";
+  auto same = [](const PassData& a, const PassData& b) {
+    bool skips = true;
+    for (std::size_t r = 0; r < kLeftOutReasons; ++r) {
+      skips = skips && a.Skipped(LeftOut(r)).lines == b.Skipped(LeftOut(r)).lines &&
+              a.Skipped(LeftOut(r)).firstLine == b.Skipped(LeftOut(r)).firstLine;
+    }
+    return skips && a.Thicknesses() == b.Thicknesses() && a.Lengths() == b.Lengths() &&
+           a.Sums().mean == b.Sums().mean && a.Sums().movingRange == b.Sums().movingRange &&
+           a.DateText() == b.DateText() && a.EndDeviation() == b.EndDeviation() &&
+           a.Complete() == b.Complete();
+  };
+  const PassData whole = PassData::Parse(file);
+  ASSERT_EQ(whole.Summary(), "4 data lines read, 4 unreadable lines skipped");
+  ASSERT_TRUE(whole.Skipped(LeftOut::kLength).lines == 2 && whole.DateText() == "12/07/26");
+  ASSERT_TRUE(*whole.EndAverage() == 120.5 && *whole.EndDeviation() == 1.25);
+  PassReader bytes;
+  for (const char c : file) bytes.Feed(std::string_view(&c, 1));
+  EXPECT_TRUE(same(bytes.Finish(true), whole));
+  for (std::size_t edge = 0; edge <= file.size(); ++edge) {
+    PassReader two;
+    two.Feed(std::string_view(file).substr(0, edge));
+    two.Feed(std::string_view(file).substr(edge));
+    ASSERT_TRUE(same(two.Finish(true), whole)) << edge;
+    testing::MemoryFileAccess files;
+    files.files["07.PSS"] = file;
+    files.failReadsFrom = edge;
+    const PassData cut = PassData::Read(files, "07.PSS");
+    ASSERT_TRUE(same(cut, PassData::Parse(std::string_view(file).substr(0, edge), edge == file.size()))) << edge;
+    ASSERT_EQ(cut.Summary().find("only the first " + std::to_string(edge) + " of " + std::to_string(file.size())) !=
+                  std::string::npos, edge < file.size());
+  }
+}
+
+TEST(PassData, CsvKeepsTheItemsAsWrittenAndMarksAnIncompleteRead) {
+  const std::string lines = kLine + "-000001 -0005.0 0000 0001\r\n 000013 0000.0 0000 0001\r\n";
+  EXPECT_EQ(CsvText(lines),
             "line,length_m,thickness_um,roll_diameter_mm,roll_weight_kg\r\n"
-            "1,000012,0120.4,0350,0016\r\n2,-000001,-0005.0,0000,0001\r\n");
+            "1,000012,0120.4,0350,0016\r\n2,000013,0000.0,0000,0001\r\n");
+  testing::MemoryFileAccess files;
+  files.files["07.PSS"] = lines;
+  files.failReadsFrom = kLine.size() + 5;
+  const PassData cut = PassData::Read(files, "07.PSS");
+  EXPECT_EQ(CsvEnd(cut), "incomplete,\"1 data line read, only the first 59 of 107 bytes could be read: "
+                         "the data lines after them are missing\",,,\r\n");
+  EXPECT_EQ(CsvEnd(PassData::Parse(lines)), "");
   EXPECT_FALSE(PassData::Read(files, "08.PSS").Readable());
 }
 
@@ -128,6 +216,12 @@ TEST(PassData, HeaderLengthAndSummary) {
   EXPECT_EQ(head.PassText() + "|" + head.DateText() + "|" + head.TimeText(), "07|12/07/26|10:15:02");
   EXPECT_EQ(HeaderStamp(head), "120726-101502");
   EXPECT_TRUE(head.LengthAdvances());
+  // The header counts only at the file's beginning.
+  const std::string header = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
+  for (const std::size_t at : {PassData::kHeaderBytes - 1, PassData::kHeaderBytes}) {
+    const std::string late = std::string(at - header.find(" Pass No"), '\n') + header;
+    EXPECT_EQ(HeaderStamp(PassData::Parse(late)), at < PassData::kHeaderBytes ? "120726-101502" : "undated");
+  }
   // Drawn against length only when it never goes back and ends beyond where it began.
   for (const auto& [bytes, advances, summary] : std::vector<std::tuple<std::string, bool, std::string>>{
            {Lengths({1, 2}), true, "2 data lines read"},
@@ -140,27 +234,52 @@ TEST(PassData, HeaderLengthAndSummary) {
     EXPECT_EQ(d.Summary(), summary);
   }
   EXPECT_EQ(PassData::Unreadable().Summary(), "the file cannot be read");
-  // Without its bytes kept a pass gives no items, and never reads where they were.
-  const PassData bare = PassData::Parse(Lengths({1, 2}), false, false);
-  EXPECT_TRUE(bare.Count() == 2 && bare.Items(0)[0].empty() && bare.Items(1)[0].empty());
 }
 
-TEST(Envelope, EveryRangeHoldsItsExtremesAndEnds) {
+TEST(Envelope, EveryRangeHoldsItsExtremesEndsSumsAndLinesOffLimits) {
   std::mt19937 random(7);
-  for (const std::size_t n : {1u, 2u, 3u, 1000u, 4099u}) {
-    std::vector<double> v(n);
-    for (double& x : v) x = std::uniform_real_distribution<double>(0, 200)(random);
-    const Envelope e(v);
+  for (const std::size_t n : {1u, 2u, 3u, 31u, 1000u, 4099u}) {
+    auto v = std::make_shared<std::vector<float>>(n);
+    for (float& x : *v) x = std::round(std::uniform_real_distribution<float>(100, 140)(random) * 10) / 10;
+    const Envelope e(v, 114, 126.1);
     for (int k = 0; k < 300; ++k) {
       const std::size_t a = random() % n, b = a + 1 + random() % (n - a);
       const EnvelopeBucket got = e.Range(a, b);
-      const auto [lo, hi] = std::minmax_element(v.begin() + static_cast<long>(a), v.begin() + static_cast<long>(b));
-      ASSERT_EQ(got.min, static_cast<float>(*lo));
-      ASSERT_EQ(got.max, static_cast<float>(*hi));
-      ASSERT_EQ(got.first, static_cast<float>(v[a]));
-      ASSERT_EQ(got.last, static_cast<float>(v[b - 1]));
+      const auto from = v->begin() + static_cast<long>(a), to = v->begin() + static_cast<long>(b);
+      const auto [lo, hi] = std::minmax_element(from, to);
+      double sum = 0, squares = 0;
+      for (auto it = from; it != to; ++it) sum += *it, squares += double{*it} * *it;
+      ASSERT_TRUE(got.count == b - a && got.min == *lo && got.max == *hi);
+      ASSERT_TRUE(got.first == (*v)[a] && got.last == (*v)[b - 1]);
+      ASSERT_NEAR(got.sum, sum, 1e-6 * sum);
+      ASSERT_NEAR(got.Sigma(), std::sqrt(std::max(0.0, squares / double(b - a) - sum * sum / double(b - a) / double(b - a))), 1e-4);
+      ASSERT_EQ(got.above, std::size_t(std::count_if(from, to, [](float x) { return x > 126.1f; })));
+      ASSERT_EQ(got.below, std::size_t(std::count_if(from, to, [](float x) { return x < 114; })));
     }
   }
+}
+
+// A tolerance typed later: the figures, the envelope's counts and the histogram as a fresh
+// reading with those limits gives them.
+TEST(PassProfile, OtherLimitsGiveWhatAFreshReadingGives) {
+  testing::MemoryFileAccess files;
+  for (int i = 0; i < 500; ++i) {
+    files.files["07.PSS"] += PassFileWriter::DataLine(float(i), float(110 + i % 21), 300, 9);
+  }
+  PassInfo info{7, "2026-12-07T10:15:02", "", 120, 40, 6, 5, 1, {}, {0.1, 0.1, 0.1}, "v"};
+  files.files["07.PSI"] = InfoText(info);
+  PassProfile p = LoadProfile(files, "07.PSS", 6, 6);
+  info.tolerancePlus = 2;
+  info.toleranceMinus = 8;
+  files.files["07.PSI"] = InfoText(info);
+  const PassProfile fresh = LoadProfile(files, "07.PSS", 6, 6);
+  const EnvelopeBucket before = p.envelope.Range(0, 500);
+  SetLimits(p, fresh.limits);
+  const EnvelopeBucket a = p.envelope.Range(3, 470), b = fresh.envelope.Range(3, 470);
+  EXPECT_TRUE(a.above == b.above && a.below == b.below && before.above != p.envelope.Range(0, 500).above);
+  EXPECT_TRUE(p.stats.thickLength == fresh.stats.thickLength && p.stats.thinLines == fresh.stats.thinLines);
+  EXPECT_TRUE(p.stats.inTolerance == fresh.stats.inTolerance && p.stats.cpk == fresh.stats.cpk);
+  EXPECT_TRUE(p.stats.headLines == fresh.stats.headLines && p.histogram.counts == fresh.histogram.counts);
 }
 
 TEST(PassInfo, WritesAndReadsBack) {

@@ -33,13 +33,16 @@ using namespace orlix;
 namespace {
 
 // A pass file of `n` lines at 120 µm with a spread, the line `spike` at 200, and its
-// information file; lengths 1, 2, 3 ...
-void WritePass(const QString& dir, int n, int spike, double spread) {
+// information file; lengths 1, 2, 3 ... With `implausible`, three more lines no strip can have.
+void WritePass(const QString& dir, int n, int spike, double spread, bool implausible = false) {
   std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
   text.reserve(static_cast<std::size_t>(n) * 54 + 400);
   for (int i = 0; i < n; ++i) {
     const float t = i == spike ? 200.f : 120.f + static_cast<float>(spread * std::sin(i * 0.37) + (i < 9 ? 9 : 0));
     text += PassFileWriter::DataLine(static_cast<float>(i + 1), t, 300, 9);
+    if (implausible && i == n / 3) text += PassFileWriter::DataLine(1, -5, 300, 9);
+    if (implausible && i == n / 2) text += PassFileWriter::DataLine(static_cast<float>(i - 10), 120, 300, 9);
+    if (implausible && i == 2 * n / 3) text += PassFileWriter::DataLine(static_cast<float>(i + 1), 120, 10000, 9);
   }
   DirectoryFileAccess files(dir.toStdString());
   files.Replace("07.PSS", text + PassFileWriter::EndText(120, 1));
@@ -102,7 +105,7 @@ class TestQualityWindows : public QObject {
   }
 
   void reportAgreesWithAnIndependentComputation() {
-    WritePass(dir.path(), 5000, 2500, 4);
+    WritePass(dir.path(), 5000, 2500, 4, true);
     DirectoryFileAccess files(dir.path().toStdString());
     QVERIFY(ArchivePassFile(files, "07.PSS").archived);  // reported from the archive
     PassFiles window(dir.path());
@@ -205,7 +208,7 @@ class TestQualityWindows : public QObject {
     QVERIFY(window.Choose("01.PSS"));
     QTRY_COMPARE(loaded.count(), 1);
     QCOMPARE(window.Statistics()->Value("Data lines"), lines);
-    QCOMPARE(window.Statistics()->Value("Pp"), QString("-"));
+    QCOMPARE(window.Statistics()->Value("Pp (overall)"), QString("-"));
     window.Views()->setCurrentIndex(1);
     window.Views()->grab();  // drawn without a fault
     window.Report();
@@ -216,6 +219,32 @@ class TestQualityWindows : public QObject {
     window.Report();
     QTRY_COMPARE(reported.count(), 2);
     QVERIFY(!reported.at(1).at(0).toBool() && window.Message().startsWith("No report"));
+  }
+
+  // A read error half-way: the report and its CSV say so; a start of 300 characters (from the
+  // information file) ends in an ellipsis on the page.
+  void incompleteReadIsMarked() {
+    testing::MemoryFileAccess files;
+    std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
+    for (int i = 0; i < 200; ++i) text += PassFileWriter::DataLine(float(i + 1), float(120 + i % 5), 300, 9);
+    files.files["07.PSS"] = text;
+    files.failReadsFrom = text.size() / 2;
+    files.files["07.PSI"] = InfoText({7, std::string(300, '1'), "", 120, 40, 6, 5, 1, {}, {0.1, 0.1, 0.1}, "v"});
+    QTemporaryDir out;
+    ReportJob job;
+    job.pass = std::make_shared<const PassSnapshot>(TakeSnapshot(files, "07.PSS"));
+    job.reportDirectory = out.path();
+    const ReportOutcome report = WriteReport(job);
+    QVERIFY2(report.ok, qPrintable(report.message));
+    QFile csv(report.csv);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv.readAll().split('\n');
+    QVERIFY(rows.size() > 90 && rows.size() < 110 && rows[rows.size() - 2].startsWith("incomplete,\"9"));
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", report.pdf, "-"});
+    QVERIFY(pdftotext.waitForFinished(60000));
+    const QString page = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(page.contains("INCOMPLETE: 9") && page.contains(QString(40, '1') + QChar(0x2026)), qPrintable(page));
   }
 
   // Save through the Quality tab keeps the rest of station.ini; with station.ini taken by a

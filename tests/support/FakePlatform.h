@@ -3,8 +3,11 @@
 // source that replays given values, and an in-memory working directory that can be told
 // to fail.
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +48,8 @@ class MemoryFileAccess final : public FileAccess {
   bool failReplace = false;
   bool failAppend = false;
   bool failMove = false;
+  // Reads of an opened file fail from this byte on, as a disk that fails half-way would.
+  std::uint64_t failReadsFrom = UINT64_MAX;
   int writes = 0;
   std::map<std::string, std::int64_t> modified;  // seconds since the epoch, where known
 
@@ -62,6 +67,14 @@ class MemoryFileAccess final : public FileAccess {
     const auto it = files.find(name);
     if (it == files.end()) return std::nullopt;
     return it->second.substr(0, maxBytes);
+  }
+
+  // The contents as they are when opened: later changes under the name do not reach it, as
+  // with an open descriptor.
+  std::unique_ptr<FileReader> Open(const std::string& name) override {
+    const auto it = files.find(name);
+    if (failReads || it == files.end()) return nullptr;
+    return std::make_unique<Reader>(it->second, failReadsFrom);
   }
 
   bool Replace(const std::string& name, std::string_view contents) override {
@@ -97,6 +110,26 @@ class MemoryFileAccess final : public FileAccess {
   }
 
  private:
+  class Reader final : public FileReader {
+   public:
+    Reader(std::string bytes, std::uint64_t failFrom)
+        : bytes_(std::move(bytes)), failFrom_(failFrom) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    std::optional<std::size_t> ReadAt(std::uint64_t offset, char* into,
+                                      std::size_t max) const override {
+      if (offset >= bytes_.size()) return 0;
+      if (offset >= failFrom_) return std::nullopt;
+      const std::size_t n =
+          std::min<std::uint64_t>({max, bytes_.size() - offset, failFrom_ - offset});
+      bytes_.copy(into, n, offset);
+      return n;
+    }
+
+   private:
+    std::string bytes_;
+    std::uint64_t failFrom_;
+  };
+
   static std::string Lower(std::string_view s) {
     std::string lower(s);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -103,7 +103,9 @@ struct PassFilesRig {
     if (dataLines >= 0) Write("04.PSS", PassText(dataLines));
     w = new PassFiles(dir.path());
     w->show();
+    QSignalSpy text(w.data(), &PassFiles::TextLoaded);  // read on a worker
     QVERIFY(QTest::qWaitForWindowExposed(w) && (dataLines < 0 || w->Choose("04.PSS")));
+    QTRY_COMPARE(text.count(), dataLines < 0 ? 0 : 1);
   }
   ~PassFilesRig() { delete w.data(); }
   void Write(const QString& name, const QByteArray& bytes, QIODevice::OpenMode mode = {}) {
@@ -254,7 +256,7 @@ class TestWindows : public QObject {
     QVERIFY(!rig.w->Text().contains("000999"));
     const QPoint item = list->visualItemRect(list->currentItem()).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item);
-    QVERIFY(rig.w->Text().endsWith(" 000999\n"));
+    QTRY_VERIFY(rig.w->Text().endsWith(" 000999\n"));
     testing::Click(rig.w, "Command2");  // "Close" deletes the window
     QTRY_VERIFY(rig.w.isNull());
   }
