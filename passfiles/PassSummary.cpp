@@ -107,7 +107,7 @@ std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<Summa
     } else {
       std::string bare;
       FileAccess& folder = FolderOf(folders, pass.file, bare);
-      const PassProfile p = LoadProfile(folder, bare, plus, minus, false);
+      const PassProfile p = LoadProfile(folder, bare, plus, minus);
       row.stats = p.stats;
       row.readable = p.data.Readable();
       row.computed = true;

@@ -275,7 +275,6 @@ ReportOutcome WriteReport(const ReportJob& job) {
                       .arg(QFile::decodeName(job.pass->name.c_str()));
     return out;
   }
-  out.statistics = p.stats;
   const QDir base(job.reportDirectory);
   const QString folder = base.filePath(QString::fromLatin1(kReportFolder));
   if (!base.mkpath(QString::fromLatin1(kReportFolder))) {
@@ -290,6 +289,7 @@ ReportOutcome WriteReport(const ReportJob& job) {
   const PassProfile p = ProfileOf(*job.pass, job.plus, job.minus,
                                   [&csv](const PassData::Items& items) { csv.Add(items); });
   const bool csvOk = csv.Finish(p.data);
+  out.statistics = p.stats;
 
   QSaveFile pdfFile(out.pdf);
   bool pdfOk = pdfFile.open(QIODevice::WriteOnly);
