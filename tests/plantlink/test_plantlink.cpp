@@ -240,6 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteRow{"beyond_map", 104, {0, 0}, kIdle, Exception::IllegalAddress, {}},
         WriteRow{"watchdog", 104, {5}, {false, true, true, 42}, Exception::None, {}},
         WriteRow{"watchdog_off", 104, {5}, {false, false, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{"watchdog_not_pass", 102, {7}, {false, true, false, 42}, Exception::IllegalFunction, {}},
         WriteRow{"watchdog_and_more", 103, {42, 5}, {false, true, false, 42}, Exception::IllegalFunction, {}},
         WriteRow{"commit_and_watchdog", 103, {42, 5}, kIdle, Exception::None, Commit{120000, 3}},
         WriteRow{"pass_100", 102, {100}, kIdle, Exception::IllegalValue, {}},
@@ -359,8 +360,8 @@ TEST_P(ServeTest, AnswersInOrder) {
                      r.counts.writesApplied, r.counts.writesRefused, r.counts.commits));
   EXPECT_EQ(s.commits.size(), std::size_t(r.commits));
 }
-const std::string kReadLast = Adu(7, {4, 0, 18, 0, 1});
-const std::string kLastAnswer = Adu(7, {4, 2, 0x12, 0x12});
+const std::string kReadLast = Adu(7, {4, 0, 23, 0, 1});
+const std::string kLastAnswer = Adu(7, {4, 2, 0x17, 0x17});
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServeTest,
     ::testing::Values(
@@ -371,6 +372,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServeRow{"beyond_the_map", Adu(7, {4, 0, 20, 0, 5}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
         ServeRow{"count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
         ServeRow{"count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
+        ServeRow{"count_125", Adu(7, {4, 0, 0, 0, 125}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
         ServeRow{"read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
         ServeRow{"other_function", Adu(7, {0x2B, 0x0E}), false, Adu(7, {0xAB, 1}), false, "", {1, 1}},
         ServeRow{"exception_bit", Adu(7, {0x84}), false, Adu(7, {0x84, 1}), false, "", {1, 1}},
@@ -388,6 +390,14 @@ INSTANTIATE_TEST_SUITE_P(
                  Adu(7, {6, 0, 103, 0, 42}), true, Bytes({1, 2, 0, 1, 0, 6}), {1, 0, 0, 1, 1, 0, 1}, 1},
         ServeRow{"incomplete_tail", kReadLast + kReadLast.substr(0, 9), false, kLastAnswer, false, kReadLast.substr(0, 9), {1}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The watchdog's write reaches the link as a sign of life, with writes off too.
+TEST(Serve, WatchdogWrite) {
+  HoldingRegisters holding;
+  std::string buffer = Adu(7, {16, 0, 104, 0, 1, 2, 0, 5});
+  const Served s = Serve(buffer, InputImage{}, holding, {7, false, true, false, 42});
+  EXPECT_TRUE(s.watchdog && s.answer == Adu(7, {16, 0, 104, 0, 1}));
+}
 
 // The set-point and pass registers follow the data board until a client stages values, and
 // again after a commit: a commit of the counter alone applies what the operator dialled.
@@ -409,6 +419,7 @@ TEST(Holding, FollowsTheBoardUntilAClientWrites) {
 TEST(LinkLog, OneLineAMinuteAndTurnsOver) {
   orlix::testing::MemoryFileAccess files;
   orlix::testing::FakeClock clock;
+  clock.now = 1000;
   LinkLog log(files, clock);
   const auto written = [&](Refusal kind, const char* client) { return log.Refused(kind, client).has_value(); };
   EXPECT_TRUE(written(Refusal::Address, "10.0.0.9"));
@@ -427,6 +438,8 @@ TEST(LinkLog, OneLineAMinuteAndTurnsOver) {
   ASSERT_TRUE(later.Append("0123456789"));
   ASSERT_TRUE(later.Append("a"));
   EXPECT_TRUE(files.files[kOldLogFile] == full + "0123456789" && files.files[kLogFile] == "a");
+  files.failAppend = true;
+  EXPECT_FALSE(later.Append("b"));
 }
 
 TEST(Protocol, LogLine) {
