@@ -1,6 +1,9 @@
 #include "passfiles/PassProfile.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "base/Axis.h"
 
 namespace orlix {
 
@@ -61,8 +64,15 @@ void SetLimits(PassProfile& p, const ToleranceLimits& limits) {
   if (width <= 0) {
     width = std::max(p.stats.maximum.value_or(1) - p.stats.minimum.value_or(0), 1.0);
   }
-  p.histogram = ComputeHistogram(p.data.Thicknesses(), limits.lower - width, limits.upper + width,
-                                 kProfileHistogramBins);
+  // Bins a round whole number of the recorded steps wide: whole micrometres when every line
+  // holds a whole number (Direct mode), else tenths (the file's one decimal), so no bin
+  // falls between two values that can be written and a histogram is never a comb.
+  const std::vector<float>& t = p.data.Thicknesses();
+  const bool whole = std::all_of(t.begin(), t.end(), [](float v) { return v == std::floor(v); });
+  const double from = limits.lower - width, to = limits.upper + width;
+  const Bins bins = RoundBins(from, to, whole ? 1.0 : 0.1, kProfileHistogramBins);
+  p.histogram = bins.width > 0 ? ComputeHistogram(t, bins.from, bins.from + static_cast<double>(bins.count) * bins.width, bins.count)
+                               : ComputeHistogram(t, from, to, kProfileHistogramBins);
 }
 
 }  // namespace orlix

@@ -16,7 +16,7 @@
 
 namespace orlix {
 
-inline constexpr std::size_t kProfileHistogramBins = 48;
+inline constexpr std::size_t kProfileHistogramBins = 48;  // at most
 
 struct PassProfile {
   std::string name;  // the pass file's name

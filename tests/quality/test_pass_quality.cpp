@@ -282,6 +282,28 @@ TEST(PassProfile, OtherLimitsGiveWhatAFreshReadingGives) {
   EXPECT_TRUE(p.stats.headLines == fresh.stats.headLines && p.histogram.counts == fresh.histogram.counts);
 }
 
+// Whole micrometres (Direct mode) fill whole-micrometre bins, one value each: no comb of
+// empty bins between them; tenths get bins a whole number of tenths wide.
+TEST(PassProfile, HistogramBinsSuitTheData) {
+  for (const float step : {1.0f, 0.1f}) {
+    testing::MemoryFileAccess files;
+    for (int i = 0; i < 300; ++i) {
+      files.files["07.PSS"] += PassFileWriter::DataLine(float(i), 114 + step * float(i % 120), 300, 9);
+    }
+    files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", 120, 40, 6, 6, 1, {}, {0.1, 0.1, 0.1}, "v"});
+    const Histogram h = LoadProfile(files, "07.PSS", 6, 6).histogram;
+    const double width = (h.to - h.from) / double(h.counts.size());
+    const double tenths = width / 0.1;
+    EXPECT_TRUE(h.counts.size() <= kProfileHistogramBins && std::fabs(tenths - std::round(tenths)) < 1e-6) << width;
+    for (std::size_t k = 0; k < h.counts.size(); ++k) {
+      const double mid = h.from + (double(k) + 0.5) * width;
+      const bool inside = mid > 114 && mid < 114 + step * 119;
+      EXPECT_TRUE(!inside || h.counts[k] > 0) << step << " bin " << k << " at " << mid;
+    }
+    EXPECT_TRUE(step != 1.0f || width == 1.0) << width;
+  }
+}
+
 TEST(PassInfo, WritesAndReadsBack) {
   PassInfo info{7, "2026-12-07T10:15:02", "", 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2}, "0.1.0"};
   const std::string text = InfoText(info);
