@@ -83,7 +83,7 @@ std::string LeftOutText(LeftOut reason) {
     case LeftOut::kBroken:
       return "broken (neither a data line nor a line of the header, end block or histogram)";
     case LeftOut::kThickness:
-      return "thickness below 0 or above 100000 mcm";
+      return "thickness below 0 or above 100000 µm";
     case LeftOut::kLength:
       return "length more than one step below the data line before";
     case LeftOut::kRoll:

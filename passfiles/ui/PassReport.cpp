@@ -20,7 +20,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QString Um(double v) { return Q(FigureText(v, 2)) + QStringLiteral(" mcm"); }
+QString Um(double v) { return Q(FigureText(v, 2)) + QStringLiteral(" \u00B5m"); }
 
 QString Metres(double length, std::size_t lines) {
   return QStringLiteral("%1 m (%2 lines)").arg(Q(FigureText(length, 0))).arg(lines);

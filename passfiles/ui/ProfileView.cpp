@@ -147,7 +147,7 @@ bool ProfileView::event(QEvent* event) {
 void ProfileView::ShowReadOut(QPointF pixel) {
   if (!profile_ || profile_->data.Count() == 0) return;
   const std::size_t i = NearestLine(*profile_, ToValue(pixel).x());
-  readOut_ = QStringLiteral("Length %1 m, thickness %2 mcm, line %3")
+  readOut_ = QStringLiteral("Length %1 m, thickness %2 \u00B5m, line %3")
                  .arg(QString::fromStdString(FormatPattern(profile_->data.Lengths()[i], "0")),
                       QString::fromStdString(FigureText(profile_->data.Thicknesses()[i], 1)))
                  .arg(i + 1);

@@ -92,7 +92,7 @@ void DrawChart(QPainter& painter, const QRectF& area, const std::vector<SummaryR
                    QStringLiteral("Passes, in order of start"));
   painter.setPen(kMean);
   painter.drawText(QRectF(area.left(), area.top(), area.width() / 2, textH), Qt::AlignLeft,
-                   QStringLiteral("\u25CF Mean <mcm>"));
+                   QStringLiteral("\u25CF Mean <\u00B5m>"));
   painter.setPen(kShare.darker(150));
   painter.drawText(QRectF(area.center().x(), area.top(), area.width() / 2, textH), Qt::AlignRight,
                    QStringLiteral("\u25A0 In tolerance <%>"));
@@ -160,8 +160,8 @@ QStringList SummaryHeadings() {
           QStringLiteral("Start"),
           QStringLiteral("End"),
           QStringLiteral("Length\n<m>"),
-          QStringLiteral("Mean\n<mcm>"),
-          QStringLiteral("Std. deviation\n<mcm>"),
+          QStringLiteral("Mean\n<\u00B5m>"),
+          QStringLiteral("Std. deviation\n<\u00B5m>"),
           QStringLiteral("In tolerance\n<%>"),
           QStringLiteral("Pp"),
           QStringLiteral("Ppk"),

@@ -41,7 +41,7 @@ end = re.search(r"Average Thickness\s+(\S+)\s*,\s*MS Deviation\s+(\S+)",
                 open(pss, "rb").read().decode("latin-1"))
 text = " ".join(subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True,
                                check=True).stdout.split())
-um = lambda v: f"{v:.2f} mcm"
+um = lambda v: f"{v:.2f} \u00b5m"
 want = {"Figures from": f"{len(t)} recorded data lines, one per file-output period",
         "Mean (data lines)": um(mean), "Std. deviation (data lines)": um(sigma),
         "Minimum": um(min(t)), "Maximum": um(max(t)), "In tolerance": f"{100 * len(inside) / len(t):.1f} %",

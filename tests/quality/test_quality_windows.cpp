@@ -50,10 +50,15 @@ void WritePass(const QString& dir, int n, int spike, double spread, bool implaus
                                     {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "0.1.0"}));
 }
 
+// Pixels of a red hue, dark or light (strip beyond the limits), not the orange limit lines.
 int OffPixels(const QImage& image) {
   int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == QColor(220, 0, 0);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      count += c.red() >= 200 && c.red() - c.green() >= 40 && std::abs(c.green() - c.blue()) < 30;
+    }
+  }
   return count;
 }
 
@@ -101,6 +106,39 @@ class TestQualityWindows : public QObject {
       QVERIFY(view.Window().x0 < before);
       view.Full();
       QCOMPARE(view.Window().x1, whole.x1);
+    }
+  }
+
+  // What lies beyond the limits looks like its share: a pass with one line in 200 scattered
+  // above its limit draws no column's body red, while a tenth of the pass off gauge in the
+  // middle draws exactly that part red, in the plot and in the strip under it.
+  void offGaugeLooksLikeItsShare() {
+    for (const bool block : {false, true}) {
+      std::string text = PassFileWriter::HeaderText(7, "12/08/26", "06:00:00");
+      for (int i = 0; i < 100'000; ++i) {
+        float t = 120.0f + 2.0f * static_cast<float>(std::sin(i * 0.7));
+        if (block ? i >= 45'000 && i < 55'000 : i % 200 == 7) t = 130;
+        text += PassFileWriter::DataLine(static_cast<float>(i + 1), t, 300, 9);
+      }
+      DirectoryFileAccess files(dir.path().toStdString());
+      files.Replace("07.PSS", text);
+      files.Replace("07.PSI", InfoText({7, "2026-12-08T06:00:00", "", 120, 40, 6, 6, 1, {}, {0.1, 0.1, 0.1}, "v"}));
+      ProfileView view;
+      view.resize(800, 400);
+      view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6)));
+      const QImage image = view.grab().toImage();
+      int first = image.width(), last = -1, dark = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          const QColor c = image.pixelColor(x, y);
+          if (c.red() < 180 || c.green() > 60 || c.blue() > 60) continue;
+          ++dark, first = std::min(first, x), last = std::max(last, x);
+        }
+      }
+      const QRect plot = ProfilePlot(QRectF(view.rect()), QFontMetricsF(view.font(), &view)).toRect();
+      const double from = plot.left() + 0.45 * plot.width(), to = plot.left() + 0.55 * plot.width();
+      if (block) QVERIFY2(dark > 300 && first >= from - 3 && last <= to + 3, qPrintable(QString("%1 %2 %3").arg(dark).arg(first).arg(last)));
+      else QVERIFY2(dark < 50, qPrintable(QString::number(dark)));
     }
   }
 
