@@ -222,6 +222,12 @@ std::vector<std::string> UnstoppedInfoFiles(FileAccess& files) {
   return names;
 }
 
+std::string ReadableTime(const std::string& iso) {
+  std::string text = iso;
+  if (text.size() >= 19 && text[10] == 'T' && DigitsOf(text.substr(0, 10)).size() == 8) text[10] = ' ';
+  return text;
+}
+
 std::string IsoLocalTime(std::int64_t secondsSinceEpoch) {
   const auto t = static_cast<std::time_t>(secondsSinceEpoch);
   std::tm local{};

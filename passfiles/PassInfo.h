@@ -66,6 +66,8 @@ PassInfo EndUnstopped(FileAccess& files, PassInfo info);
 
 // Local date and time in the information file's form, "2026-12-07T10:15:02".
 std::string IsoLocalTime(std::int64_t secondsSinceEpoch);
+// That form as a reader writes it, "2026-12-07 10:15:02"; any other text as it is.
+std::string ReadableTime(const std::string& iso);
 
 // Set-point and limits of a pass; nothing when it has none (`limitsProblem`). Without its
 // information file, the set-point is the mean of its data lines and the tolerances are the

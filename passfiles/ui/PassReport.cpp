@@ -23,7 +23,10 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Um(double v) { return Q(FigureText(v, 2)) + QStringLiteral(" \u00B5m"); }
 
 QString Metres(double length, std::size_t lines) {
-  return QStringLiteral("%1 m (%2 lines)").arg(Q(FigureText(length, 0))).arg(lines);
+  return QStringLiteral("%1 m (%2 line%3)")
+      .arg(Q(FigureText(length, 0)))
+      .arg(lines)
+      .arg(lines == 1 ? QString() : QStringLiteral("s"));
 }
 
 constexpr const char* kModes[] = {"Direct", "Approximation", "Simulation"};
@@ -45,7 +48,10 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   auto metres = [&s](double length, std::size_t lines) {
     return s.count ? Metres(length, lines) : QStringLiteral("-");
   };
+  const QString recorded = p.info ? QString() : QStringLiteral(" (not recorded)");
   return {
+      {QStringLiteral("Set-point"), Um(p.limits.setPoint) + recorded},
+      {QStringLiteral("Limits"), Um(p.limits.lower) + QStringLiteral(" to ") + Um(p.limits.upper) + recorded},
       {QStringLiteral("Data lines"), QString::number(s.count)},
       {QStringLiteral("Length"), Q(FigureText(s.length, 0)) + QStringLiteral(" m")},
       {QStringLiteral("Mean (data lines)"), um(s.mean)},
@@ -140,7 +146,8 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   header << QStringLiteral("Pass %1    File %2").arg(pass, Q(p.name));
   if (p.info) {
     header << QStringLiteral("Start %1    End %2%3")
-                  .arg(Q(p.info->start), p.info->end.empty() ? QStringLiteral("-") : Q(p.info->end),
+                  .arg(Q(ReadableTime(p.info->start)),
+                       p.info->end.empty() ? QStringLiteral("-") : Q(ReadableTime(p.info->end)),
                        p.info->notStopped ? QStringLiteral(" (not stopped)") : QString());
     if (p.info->notStopped) {
       header << QStringLiteral("The pass was not stopped: the program ended during it. Its end is "

@@ -185,7 +185,10 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
 
   std::vector<std::array<std::string, kSummaryColumns>> cells;
   cells.reserve(rows.size());
-  for (const SummaryRow& row : rows) cells.push_back(SummaryCells(row));
+  for (const SummaryRow& row : rows) {  // times as a reader writes them; the CSV keeps ISO 8601
+    cells.push_back(SummaryCells(row));
+    for (const int k : {kSummaryStart, kSummaryEnd}) cells.back()[k] = ReadableTime(cells.back()[k]);
+  }
   const QStringList headings = SummaryHeadings();
   Columns columns = Measure(font, &device, headings, cells);
   double total = 0;

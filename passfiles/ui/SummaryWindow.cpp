@@ -129,7 +129,8 @@ void SummaryWindow::Show(const SummaryOutcome& outcome) {
   table_->setRowCount(static_cast<int>(outcome.rows.size()));
   for (int r = 0; r < table_->rowCount(); ++r) {
     const SummaryRow& row = outcome.rows[static_cast<std::size_t>(r)];
-    const auto cells = SummaryCells(row);
+    auto cells = SummaryCells(row);
+    for (const int k : {kSummaryStart, kSummaryEnd}) cells[k] = ReadableTime(cells[k]);  // the CSV keeps ISO 8601
     for (int k = 0; k < kSummaryColumns; ++k) {
       auto* item = new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(k)]));
       item->setTextAlignment(Qt::AlignVCenter | (k <= kSummaryEnd ? Qt::AlignLeft : Qt::AlignRight));

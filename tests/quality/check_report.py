@@ -42,6 +42,7 @@ end = re.search(r"Average Thickness\s+(\S+)\s*,\s*MS Deviation\s+(\S+)",
 text = " ".join(subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True, text=True,
                                check=True).stdout.split())
 um = lambda v: f"{v:.2f} \u00b5m"
+lines = lambda n: f"{n} line" + ("" if n == 1 else "s")
 want = {"Figures from": f"{len(t)} recorded data lines, one per file-output period",
         "Mean (data lines)": um(mean), "Std. deviation (data lines)": um(sigma),
         "Minimum": um(min(t)), "Maximum": um(max(t)), "In tolerance": f"{100 * len(inside) / len(t):.1f} %",
@@ -49,10 +50,10 @@ want = {"Figures from": f"{len(t)} recorded data lines, one per file-output peri
         "Ppk (overall)": f"{min(hi - mean, mean - lo) / (3 * sigma):.2f}",
         "Cp (short-term)": f"{(hi - lo) / (6 * short):.2f}",
         "Cpk (short-term)": f"{min(hi - mean, mean - lo) / (3 * short):.2f}",
-        "Thick (above upper)": f"{sum(share[i] for i in thick):.0f} m ({len(thick)} lines)",
-        "Thin (below lower)": f"{sum(share[i] for i in thin):.0f} m ({len(thin)} lines)",
-        "Off-gauge head": f"{head:.0f} m ({inside[0]} lines)",
-        "Off-gauge tail": f"{tail:.0f} m ({len(t) - 1 - inside[-1]} lines)",
+        "Thick (above upper)": f"{sum(share[i] for i in thick):.0f} m ({lines(len(thick))})",
+        "Thin (below lower)": f"{sum(share[i] for i in thin):.0f} m ({lines(len(thin))})",
+        "Off-gauge head": f"{head:.0f} m ({lines(inside[0])})",
+        "Off-gauge tail": f"{tail:.0f} m ({lines(len(t) - 1 - inside[-1])})",
         "Average (end block)": um(float(end[1])), "MS deviation (end block)": um(float(end[2]))}
 for reason, at in left_out.items():
     want[f"Left out: {len(at)} line{'s' if len(at) > 1 else ''}, {reason}"] = \

@@ -36,7 +36,8 @@ for row in rows[1:]:
                     f"{min(hi - mean, mean - lo) / (3 * sigma):.2f}", f"{off:.0f}"]
     if row[4:] != want:
         bad.append(f"{row[1]}: CSV {row[4:]}, computed {want}")
-    if " ".join(x or "-" for x in [row[0]] + row[2:]) not in text:
+    readable = [re.sub(r"^(\d{4}-\d\d-\d\d)T", r"\1 ", x) for x in row[2:4]]  # the PDF's times
+    if " ".join(x or "-" for x in [row[0]] + readable + row[4:]) not in text:
         bad.append(f"{row[1]}: not in the PDF as in the CSV")
 print("\n".join(bad) or f"summary agrees: {count} passes")
 sys.exit(1 if bad else 0)
