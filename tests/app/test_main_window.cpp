@@ -306,7 +306,7 @@ class TestMainWindow : public QObject {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(rows.size() > 30);
     QCOMPARE(QString(file.readAll()).count("\r\n") - 1, qsizetype(rows.size()));
-    QVERIFY(PdfText(QString(csv).replace(".csv", ".pdf")).contains(QString::fromStdString(first->start)));
+    QVERIFY(PdfText(QString(csv).replace(".csv", ".pdf")).contains(QString::fromStdString(ReadableTime(first->start))));
     // Its figures went into its information file, in the archive by now; not into the new one.
     DirectoryFileAccess archive(work.filePath("archive").toStdString());
     const auto archived = ReadInfo(archive, stem + ".PSI");
