@@ -51,7 +51,7 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   const QString recorded = p.info ? QString() : QStringLiteral(" (not recorded)");
   return {
       {QStringLiteral("Set-point"), Um(p.limits.setPoint) + recorded},
-      {QStringLiteral("Limits"), Um(p.limits.lower) + QStringLiteral(" to ") + Um(p.limits.upper) + recorded},
+      {QStringLiteral("Limits"), Q(FigureText(p.limits.lower, 2)) + QStringLiteral(" to ") + Um(p.limits.upper) + recorded},
       {QStringLiteral("Data lines"), QString::number(s.count)},
       {QStringLiteral("Length"), Q(FigureText(s.length, 0)) + QStringLiteral(" m")},
       {QStringLiteral("Mean (data lines)"), um(s.mean)},

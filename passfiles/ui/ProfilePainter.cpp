@@ -135,11 +135,14 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
     painter.drawText(QRectF(area.left(), Y(t) - textH / 2, plot.left() - area.left() - 4, textH),
                      Qt::AlignRight | Qt::AlignVCenter, Tick(t, yTicks.decimals));
   }
-  painter.drawText(QRectF(area.left(), area.top(), plot.left() - area.left() + 60, textH * 1.1),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Thickness <\u00B5m>"));
+  const QString unit = QStringLiteral("Thickness <\u00B5m>");
+  painter.drawText(QRectF(area.left(), area.top(), metrics.horizontalAdvance(unit) + 4, textH * 1.1),
+                   Qt::AlignLeft | Qt::AlignVCenter, unit);
   const double labelTop = strip.bottom() + 1;
   for (const double x : xTicks.values) {
-    painter.drawText(QRectF(X(x) - 60, labelTop, 120, textH), Qt::AlignHCenter | Qt::AlignTop, Tick(x, xTicks.decimals));
+    const QString text = Tick(x, xTicks.decimals);
+    const double half = metrics.horizontalAdvance(text) / 2 + 2;
+    painter.drawText(QRectF(X(x) - half, labelTop, 2 * half, textH), Qt::AlignHCenter | Qt::AlignTop, text);
   }
   painter.drawText(QRectF(plot.left(), labelTop + textH, plot.width(), textH), Qt::AlignHCenter | Qt::AlignTop,
                    p.data.LengthAdvances() ? QStringLiteral("Length <m>") : QStringLiteral("Data line"));
@@ -248,8 +251,9 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const PassProfile& p) 
                      Qt::AlignRight | Qt::AlignVCenter, Tick(n, 0));
   }
   for (const double t : thickness.values) {
-    painter.drawText(QRectF(X(t) - 50, plot.bottom() + 1, 100, textH), Qt::AlignHCenter | Qt::AlignTop,
-                     Tick(t, thickness.decimals));
+    const QString text = Tick(t, thickness.decimals);
+    const double half = metrics.horizontalAdvance(text) / 2 + 2;
+    painter.drawText(QRectF(X(t) - half, plot.bottom() + 1, 2 * half, textH), Qt::AlignHCenter | Qt::AlignTop, text);
   }
   const double barW = plot.width() / static_cast<double>(h.counts.size());
   for (std::size_t k = 0; k < h.counts.size() && most > 0; ++k) {
