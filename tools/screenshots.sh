@@ -85,7 +85,9 @@ click "$win" 186 42            # "Profile"
 xdotool mousemove --window "$win" 500 250
 shot "$win" pass-profile
 python3 passes.py
-click "$win" 661 568           # Summary
+# Summary, on the bottom row of buttons (the window's height follows its profile panel)
+height=$(xdotool getwindowgeometry --shell "$win" | sed -n 's/^HEIGHT=//p')
+click "$win" 661 $((height - 22))
 win=$(xdotool search --sync --onlyvisible --name "Orlix / Pass Summary")
 click "$win" 848 22            # Make
 sleep 3

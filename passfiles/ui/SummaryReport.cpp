@@ -211,7 +211,7 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
   const QStringList header = {
       QStringLiteral("%1: %2 %3").arg(SummaryTitle(job)).arg(rows.size()).arg(rows.size() == 1 ? "pass" : "passes"),
       QStringLiteral("Made %1. Figures as each pass's report recorded them%2.")
-          .arg(job.made.toString(Qt::ISODate),
+          .arg(job.made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                computed ? QStringLiteral("; of %1 %2 not recorded, computed now from the pass file")
                               .arg(computed).arg(computed == 1 ? "pass" : "passes")
                         : QString()),
