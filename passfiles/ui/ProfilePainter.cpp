@@ -172,10 +172,19 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
     if (from >= to) continue;
     const EnvelopeBucket e = p.envelope.Range(from, to);
     const double x = plot.left() + (c + 0.5) * step;
-    if (previousLast && e.count <= 2) {  // a sparse pass: its lines joined
-      const bool beyond = (*previousLast > upper && e.first > upper) || (*previousLast < lower && e.first < lower);
-      painter.setPen(QPen(beyond ? kOff : kTrace, pen));
-      painter.drawLine(QPointF(previousX, Y(*previousLast)), QPointF(x, Y(e.first)));
+    if (previousLast && e.count <= 2) {  // a sparse pass: its lines joined, red beyond a limit
+      const double a = *previousLast, b = e.first;
+      std::vector<double> cuts = {0, 1};
+      for (const double limit : {lower, upper}) {
+        if ((a - limit) * (b - limit) < 0) cuts.push_back((limit - a) / (b - a));
+      }
+      std::sort(cuts.begin(), cuts.end());
+      for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const double mid = a + (b - a) * (cuts[k] + cuts[k + 1]) / 2;
+        painter.setPen(QPen(mid > upper || mid < lower ? kOff : kTrace, pen));
+        painter.drawLine(QPointF(previousX + (x - previousX) * cuts[k], Y(a + (b - a) * cuts[k])),
+                         QPointF(previousX + (x - previousX) * cuts[k + 1], Y(a + (b - a) * cuts[k + 1])));
+      }
     }
     const double lo = e.min, hi = e.max;
     const double mean = e.Mean(), sigma = e.Sigma();
