@@ -19,6 +19,16 @@ struct AxisTicks {
 // keeps to that.
 AxisTicks RoundTicks(double lo, double hi, int most);
 
+// An axis from a round number to a round number in steps of 1, 2 or 5 times a power of
+// ten, covering [lo, hi] with at most `ticks` steps (a chart whose ends are ticks; a single
+// value gets a step either side).
+struct RoundAxis {
+  double from = 0;
+  double to = 1;
+  double step = 1;
+};
+RoundAxis RoundAxisOf(double lo, double hi, int ticks);
+
 // Bins of a histogram over [lo, hi] for data recorded in steps of `resolution` (1 for
 // whole micrometres, 0.1 for one decimal): a round width that is a whole number of steps,
 // edges half a step off the recorded values so none falls on an edge, and no more than

@@ -214,25 +214,5 @@ std::string SummaryStem(const std::string& fromDate, const std::string& toDate) 
 
 std::string SelectionStem(const std::string& isoNow) { return "summary-selection-" + StartStamp(isoNow); }
 
-RoundAxis RoundAxisOf(double lo, double hi, int ticks) {
-  if (!std::isfinite(lo) || !std::isfinite(hi)) {
-    lo = 0;
-    hi = 1;
-  }
-  if (hi < lo) std::swap(lo, hi);
-  if (hi - lo < 1e-9 * std::max(1.0, std::abs(hi))) {  // one value: a step either side
-    lo -= 1;
-    hi += 1;
-  }
-  ticks = std::max(ticks, 1);
-  double power = std::pow(10.0, std::floor(std::log10((hi - lo) / ticks)));
-  for (;; power *= 10) {
-    for (const double m : {1.0, 2.0, 5.0}) {
-      const RoundAxis axis{std::floor(lo / (m * power)) * m * power, std::ceil(hi / (m * power)) * m * power,
-                           m * power};
-      if ((axis.to - axis.from) / axis.step <= ticks + 1e-9) return axis;
-    }
-  }
-}
 
 }  // namespace orlix

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Axis.h"
 #include "base/Platform.h"
 #include "passfiles/PassInfo.h"
 #include "passfiles/PassStatistics.h"
@@ -96,14 +97,5 @@ inline constexpr std::string_view kSummaryCsvHeader =
 // "summary-selection-20261208-101502" for passes chosen at that time (ISO local time).
 std::string SummaryStem(const std::string& fromDate, const std::string& toDate);
 std::string SelectionStem(const std::string& isoNow);
-
-// An axis from a round number to a round number in steps of 1, 2 or 5 times a power of
-// ten, covering [lo, hi] with at most `ticks` steps.
-struct RoundAxis {
-  double from = 0;
-  double to = 1;
-  double step = 1;
-};
-RoundAxis RoundAxisOf(double lo, double hi, int ticks);
 
 }  // namespace orlix

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -50,6 +51,18 @@ TEST(Axis, RoundTicks) {
     for (const double v : t.values) ASSERT_TRUE(v >= lo - 1e-9 * t.step && v <= hi + 1e-9 * t.step);
     const double smaller = m == 1 ? 0.5 * t.step : m == 2 ? 0.5 * t.step : 0.4 * t.step;
     ASSERT_GT(std::floor(hi / smaller + 1e-9) - std::ceil(lo / smaller - 1e-9) + 1, most) << lo << " " << hi;
+  }
+}
+
+// A chart's axis with round ends: the ends on whole steps around the range.
+TEST(Axis, RoundAxisOf) {
+  for (const auto& [lo, hi, ticks, from, to, step] : std::vector<std::array<double, 6>>{
+           {118.3, 124.9, 6, 118, 126, 2}, {0, 100, 5, 0, 100, 20}, {120, 120, 6, 119, 121, 0.5},
+           {0, 7, 10, 0, 7, 1}, {-0.013, 0.07, 8, -0.02, 0.08, 0.02}, {3, 1003, 4, 0, 1500, 500}}) {
+    const RoundAxis a = RoundAxisOf(lo, hi, static_cast<int>(ticks));
+    EXPECT_NEAR(a.from, from, 1e-12);
+    EXPECT_NEAR(a.to, to, 1e-12);
+    EXPECT_NEAR(a.step, step, 1e-12);
   }
 }
 

@@ -560,17 +560,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordRow{"kept beside", false, true, false, "07-20261207-101502.PSI"},
                       RecordRow{"archived and gone", true, false, true, ""}));
 
-TEST(Summary, StemsAndRoundAxes) {
+TEST(Summary, Stems) {
   EXPECT_EQ(SummaryStem("2026-12-01", "2026-12-07") + " " + SelectionStem("2026-12-08T10:15:02"),
             "summary-20261201-20261207 summary-selection-20261208-101502");
-  for (const auto& [lo, hi, ticks, from, to, step] : std::vector<std::array<double, 6>>{
-           {118.3, 124.9, 6, 118, 126, 2}, {0, 100, 5, 0, 100, 20}, {120, 120, 6, 119, 121, 0.5},
-           {0, 7, 10, 0, 7, 1}, {-0.013, 0.07, 8, -0.02, 0.08, 0.02}, {3, 1003, 4, 0, 1500, 500}}) {
-    const RoundAxis a = RoundAxisOf(lo, hi, static_cast<int>(ticks));
-    EXPECT_NEAR(a.from, from, 1e-12);
-    EXPECT_NEAR(a.to, to, 1e-12);
-    EXPECT_NEAR(a.step, step, 1e-12);
-  }
 }
 
 struct KeyRow {
