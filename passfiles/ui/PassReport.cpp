@@ -274,6 +274,18 @@ class CsvFile {
 
 }  // namespace
 
+bool WriteA4Pdf(const QString& path, const QString& title, const std::function<bool(QPdfWriter&)>& paint) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  QPdfWriter pdf(&file);
+  pdf.setPageSize(QPageSize(QPageSize::A4));
+  pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+  pdf.setResolution(300);
+  pdf.setTitle(title);
+  pdf.setCreator(QStringLiteral("Orlix thickness station"));
+  return paint(pdf) && file.commit();
+}
+
 ReportOutcome WriteReport(const ReportJob& job) {
   ReportOutcome out;
   if (!job.pass) return out;
@@ -298,23 +310,12 @@ ReportOutcome WriteReport(const ReportJob& job) {
   const bool csvOk = csv.Finish(p.data);
   out.statistics = p.stats;
 
-  QSaveFile pdfFile(out.pdf);
-  bool pdfOk = pdfFile.open(QIODevice::WriteOnly);
-  if (pdfOk) {
-    QPdfWriter pdf(&pdfFile);
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    pdf.setResolution(300);
-    pdf.setTitle(QStringLiteral("Pass report %1").arg(stem));
-    pdf.setCreator(QStringLiteral("Orlix thickness station"));
+  const bool pdfOk = WriteA4Pdf(out.pdf, QStringLiteral("Pass report %1").arg(stem), [&p](QPdfWriter& pdf) {
     QPainter painter;
-    pdfOk = painter.begin(&pdf);
-    if (pdfOk) {
-      PaintReport(painter, QRectF(0, 0, pdf.width(), pdf.height()), p);
-      pdfOk = painter.end();
-    }
-    pdfOk = pdfOk && pdfFile.commit();
-  }
+    if (!painter.begin(&pdf)) return false;
+    PaintReport(painter, QRectF(0, 0, pdf.width(), pdf.height()), p);
+    return painter.end();
+  });
   out.ok = csvOk && pdfOk;
   const QString read = Q(p.data.Summary());
   if (out.ok) {

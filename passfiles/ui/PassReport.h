@@ -8,9 +8,11 @@
 // written on the way; neither is ever held whole in memory.
 
 #include <QFuture>
+#include <QPdfWriter>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,6 +47,10 @@ struct ReportOutcome {
 
 // Reads the pass file and writes both files; safe on any thread (one job on one thread).
 ReportOutcome WriteReport(const ReportJob& job);
+
+// An A4 PDF of the station's reports (15 mm margins, 300 dpi) at `path`, written in full or
+// not at all: `paint` draws it; false when the file or the drawing fails.
+bool WriteA4Pdf(const QString& path, const QString& title, const std::function<bool(QPdfWriter&)>& paint);
 // The same, on FileWorkers().
 QFuture<ReportOutcome> StartReport(const ReportJob& job);
 

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "passfiles/ui/PassReport.h"
 #include "base/SystemPlatform.h"
 
 namespace orlix {
@@ -319,17 +320,8 @@ SummaryOutcome WriteSummary(const SummaryJob& job) {
   out.pdf = QDir(folder).filePath(Q(stem) + QStringLiteral(".pdf"));
   DirectoryFileAccess reports(QFile::encodeName(folder).toStdString());
   const bool csvOk = reports.Replace(stem + ".csv", SummaryCsv(out.rows));
-  QSaveFile pdfFile(out.pdf);
-  bool pdfOk = pdfFile.open(QIODevice::WriteOnly);
-  if (pdfOk) {
-    QPdfWriter pdf(&pdfFile);
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    pdf.setResolution(300);
-    pdf.setTitle(QStringLiteral("Pass summary %1").arg(Q(stem)));
-    pdf.setCreator(QStringLiteral("Orlix thickness station"));
-    pdfOk = PaintSummary(pdf, job, out.rows) && pdfFile.commit();
-  }
+  const bool pdfOk = WriteA4Pdf(out.pdf, QStringLiteral("Pass summary %1").arg(Q(stem)),
+                                [&](QPdfWriter& pdf) { return PaintSummary(pdf, job, out.rows); });
   out.ok = csvOk && pdfOk;
   const QString count = QStringLiteral("%1 %2").arg(out.rows.size()).arg(out.rows.size() == 1 ? "pass" : "passes");
   if (out.ok) {
