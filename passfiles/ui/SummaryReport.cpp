@@ -16,8 +16,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "passfiles/ui/PassReport.h"
 #include "base/SystemPlatform.h"
+#include "passfiles/ui/PassReport.h"
 
 namespace orlix {
 namespace {
