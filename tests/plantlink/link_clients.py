@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real station's plant link against real clients (pymodbus, mbpoll, raw sockets):
 registers against the pass file, the worked example of docs/MODBUS.md, refusals, allow list,
-client limit, idle timeout, malformed frames, writes committed onto the data board.
+client limit, idle timeout, a malformed frame after a good one, writes committed onto the data board.
 Usage (under X, "Start" is clicked): link_clients.py PROGRAM"""
 import os, re, socket, struct, subprocess, sys, threading, time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -70,16 +70,6 @@ def refusals_and_limits(st, pm):
     for what, times in (("127.0.0.2  refused: address not allowed", 1), ("127.0.0.1  refused: over the client limit", 1),
                         ("127.0.0.1  refused: frame for another unit", 1), ("127.0.0.1  refused: malformed frame", 1)):
         assert log.count(what) == times, (what, log)
-
-
-def malformed_frames(st, pm):
-    for data in (b"\0\1\0\0\0", b"\0\1\0\0\0\x40\1\4", b"\0\1\0\0\0\0\1", b"\0\1\0\0\0\2\1\4\0\0\0\x13",
-                 b"\0\1\0\7\0\6\1\4\0\0\0\x13", bytes(range(256)) * 4):
-        bad = st.connect()
-        bad.sendall(data)
-        answer = drain(bad, 3)
-        assert answer in (b"", b"\0\1\0\0\0\3\1\x84\3"), (data, answer)  # at most exception 03
-        assert len(pm.read_input_registers(0, 19, slave=1).registers) == 19 and st.proc.poll() is None
 
 
 def received(s, size):
@@ -156,7 +146,7 @@ def writes(st, pm):
 
 
 SMALL = "max_clients=3\nidle_timeout_s=2\nplc_watchdog_s=1\n[quality]\ntolerance_plus_um=31\n"
-for ini, cases in ((SMALL, (watchdog, running_pass, malformed_frames, stream_edges, refusals_and_limits)), ("writes=true\n", (writes,))):
+for ini, cases in ((SMALL, (watchdog, running_pass, stream_edges, refusals_and_limits)), ("writes=true\n", (writes,))):
     st, pm = Station(sys.argv[1], ini), None
     try:
         pm = ModbusTcpClient("127.0.0.1", port=st.port)  # one connection for all cases: no place freed late
