@@ -1,25 +1,22 @@
 #pragma once
-// The plant link in the program: its settings from station.ini, the station's values it
-// serves and where its commits and its state go.
+// The plant link in the program: its settings from station.ini, the snapshots of the running
+// pass it serves and where its commits and its state go.
 
 #include "plantlink/LinkSettings.h"
-#include "plantlink/RegisterImage.h"
 
 namespace orlix {
 
 class PlantLink;
 class QL;
+class RunningPass;
 class StationIni;
-struct Station;
 
 // Group [modbus] of station.ini; only read, never written.
 link::LinkSettings ReadLinkSettings(const StationIni& ini);
 
-// The station's values as the main window last showed them.
-link::StationSnapshot SnapshotOf(Station& station, QL& window);
-
-// Publishes at every display update and change of state, dials committed values on the
-// data board, keeps the main window's link text current and starts the link.
-void WirePlantLink(PlantLink& link, Station& station, QL& window);
+// Serves every snapshot of the running pass (asking it for measurements at the link's
+// `update_ms`), dials committed values on the main window's data board, keeps the window's
+// link text current and starts the link.
+void WirePlantLink(PlantLink& link, RunningPass& pass, QL& window);
 
 }  // namespace orlix

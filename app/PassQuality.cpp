@@ -19,6 +19,7 @@ PassQuality::PassQuality(Station& station, QObject* parent) : QObject(parent), s
     lastReport_ = outcome.message;
     if (!outcome.ok) SetProblem(outcome.message);
     emit ReportDone(outcome.ok, outcome.message);
+    if (reported_) emit Reported(*reported_, outcome);
     NextReport();
   });
 }
@@ -73,8 +74,8 @@ void PassQuality::BeginPass() {
   SetProblem(problems.join(QLatin1Char(' ')));
 }
 
-void PassQuality::EndPass() {
-  if (!info_) return;
+std::string PassQuality::EndPass() {
+  if (!info_) return {};
   info_->end = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
   if (!station_.files.Replace(InfoFileName(info_->pass), InfoText(*info_))) {
     SetProblem(QStringLiteral("The end of the pass cannot be added to %1.")
@@ -85,8 +86,10 @@ void PassQuality::EndPass() {
   PassSnapshot pass = TakeSnapshot(station_.files, passFile_);
   pass.info = info_;
   const double plus = info_->tolerancePlus, minus = info_->toleranceMinus;
+  std::string start = info_->start;
   info_.reset();
   QueueReport(std::move(pass), plus, minus);
+  return start;
 }
 
 void PassQuality::RecoverUnstopped() {

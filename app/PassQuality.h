@@ -30,8 +30,9 @@ class PassQuality : public QObject {
 
   // Right before the pass file's header is written.
   void BeginPass();
-  // Right after the end block and the histogram were written.
-  void EndPass();
+  // Right after the end block and the histogram were written. Gives the ended pass's start
+  // as its information file records it.
+  std::string EndPass();
   // At program start: a pass whose information file has a start and no end ended without
   // "Stop". Its end is recorded as "not stopped" at the time of its last data line, and its
   // report is made, once.
@@ -49,6 +50,8 @@ class PassQuality : public QObject {
   void ProblemChanged(const QString& problem);
   // A report made at "Stop" is done.
   void ReportDone(bool ok, const QString& message);
+  // The same report, with the pass it describes.
+  void Reported(const orlix::PassInfo& pass, const orlix::ReportOutcome& outcome);
 
  private:
   void SetProblem(const QString& problem);

@@ -1,14 +1,12 @@
 #include "app/QL.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <algorithm>
-#include <cmath>
 
 #include "app/PassQuality.h"
+#include "app/RunningPass.h"
 #include "app/Station.h"
 #include "base/Format.h"
 #include "widgets/AR1/AR1.h"
@@ -21,91 +19,36 @@
 
 namespace orlix {
 
-// The instruments as the cycle sees them.
-class QL::Instruments final : public CycleInstruments {
- public:
-  explicit Instruments(QL& w) : w_(w) {}
-
-  void ResetInstruments() override {
-    w_.hi11_->ResetHisto();
-    w_.tp11_->ResetPlot();
-    w_.ds11_->ResetData();
-    // The roll display steps its length from the one it was last given: a new pass winds
-    // from 0 m, so it must not step from the last length of the pass before.
-    w_.ds11_->setStripLength(0);
-    w_.ds11_->setCurrentValue(0);
-  }
-  void ShowThickness(float t) override {
-    w_.hi11_->setCurrentValue(t);
-    w_.ar11_->setCurrentValue(t);
-    w_.tp11_->setCurrentValue(t);
-  }
-  void ShowRoll(float length, float t) override {
-    w_.ds11_->setStripLength(length);
-    w_.ds11_->setCurrentValue(t);
-    emit w_.Displayed();
-  }
-  void RollValues(float& rollDiam, float& rollWeight) override {
-    rollDiam = w_.ds11_->RollDiam();
-    rollWeight = w_.ds11_->RollWeight();
-  }
-  void ShowSample(double sample) override { w_.ShowSample(sample); }
-  HistogramSummary Histogram() override {
-    HistogramSummary h;
-    h.average = w_.hi11_->Average();
-    h.deviation = w_.hi11_->Msdeviation();
-    for (qint16 k = 0; k < kHistogramBins; ++k) {
-      w_.hi11_->setHistoIndex(k);
-      h.x[static_cast<std::size_t>(k)] = w_.hi11_->HistoX();
-      h.y[static_cast<std::size_t>(k)] = w_.hi11_->HistoY();
-    }
-    return h;
-  }
-  void ShowFileProblem(bool failing) override { w_.ShowFileProblem(failing); }
-
- private:
-  QL& w_;
-};
-
-QL::QL(Station& station, QWidget* parent)
-    : QWidget(parent), station_(station), instruments_(std::make_unique<Instruments>(*this)) {
-  cycle_ = std::make_unique<MeasurementCycle>(station_.settings, station_.values, station_.daq,
-                                              station_.measure, station_.passWriter, station_.clock,
-                                              *instruments_);
-  quality_ = std::make_unique<PassQuality>(station_);
+QL::QL(Station& station, RunningPass& pass, QWidget* parent)
+    : QWidget(parent), station_(station), pass_(pass) {
   setWindowTitle(QStringLiteral("Orlix / Thickness Measurement & Control"));
   setObjectName(QStringLiteral("QL"));
   BuildLayout();
 
-  cycleTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&cycleTimer_, &QTimer::timeout, this, &QL::CycleStep);
+  connect(&pass_, &RunningPass::Published, this, &QL::Show);
 
   timer1_.setInterval(1000);
   connect(&timer1_, &QTimer::timeout, this,
           [this] { text1_->setText(QString::fromStdString(station_.clock.TimeText())); });
 
-  connect(sc11_, &SC1::PassChange, this,
-          [this](qint16 pass) { station_.values.PassNumber = pass; });
+  connect(sc11_, &SC1::PassChange, &pass_, &RunningPass::SetPass);
   connect(sc11_, &SC1::ThickChange, this, [this](float value) {
-    station_.values.SetPointThickness = value;
+    pass_.SetSetPoint(value);
     ApplySetPoint();
   });
   connect(sc11_, &SC1::ScaleChange, this, [this](float value) {
-    station_.values.ScaleLength = value;
+    pass_.SetScale(value);
     ApplyScale();
   });
-  connect(quality_.get(), &PassQuality::ProblemChanged, this, &QL::ShowQualityProblem);
-  connect(quality_.get(), &PassQuality::ReportDone, this, [this](bool ok, const QString& message) {
-    if (ok && quality_->Problem().isEmpty()) commands_[4]->setToolTip(message);
+  PassQuality* quality = &pass_.Quality();
+  connect(quality, &PassQuality::ProblemChanged, this, &QL::ShowQualityProblem);
+  connect(quality, &PassQuality::ReportDone, this, [this, quality](bool ok, const QString& message) {
+    if (ok && quality->Problem().isEmpty()) commands_[4]->setToolTip(message);
   });
-  connect(sc11_, &SC1::StartProc, this, &QL::StartProc);
-  connect(sc11_, &SC1::StopProc, this, &QL::StopProc);
-  connect(cg11_, &CG1::ControlGainChanged, this,
-          [this](float gain) { station_.values.ControlGain = gain; emit Displayed(); });
-  connect(cg11_, &CG1::ControlOnOff, this, [this](bool on) {
-    station_.values.ControlOn = on;
-    emit Displayed();
-  });
+  connect(sc11_, &SC1::StartProc, &pass_, &RunningPass::Start);
+  connect(sc11_, &SC1::StopProc, &pass_, &RunningPass::Stop);
+  connect(cg11_, &CG1::ControlGainChanged, &pass_, [this](float gain) { pass_.SetGain(gain); });
+  connect(cg11_, &CG1::ControlOnOff, &pass_, &RunningPass::SetControl);
 }
 
 QL::~QL() = default;
@@ -181,18 +124,16 @@ void QL::BuildLayout() {
 }
 
 void QL::Load() {
-  Cfgfile(station_.files).ReadConfiguration(station_.settings);
-  station_.ReadCoefficients();
+  pass_.Load();
   hi11_->ResetHisto();
   tp11_->ResetPlot();
-  station_.values.SetStartValues();
   sc11_->InitSC(station_.values.PassNumber, station_.values.SetPointThickness,
                 station_.values.ScaleLength);
   ApplySetPoint();
   ApplyScale();
   ApplyRollParameters();
   show();
-  ShowSample(cycle_->TakeSample());
+  pass_.TakeSample();
   text1_->setText(QString::fromStdString(station_.clock.TimeText()));
   timer1_.start();
 }
@@ -218,22 +159,27 @@ void QL::ApplyRollParameters() {
   ds11_->setSpoolDiam(static_cast<float>(station_.settings[SpoolDiameter]));
 }
 
-bool QL::PassRunning() const { return cycle_->Running(); }
-
-void QL::StartProc() {
-  if (cycle_->Running()) return;
-  quality_->BeginPass();
-  cycle_->StartPass();
-  ArmCycle();
-  emit Displayed();
-}
-
-void QL::StopProc() {
-  const bool running = cycle_->Running();
-  cycle_->StopPass();
-  cycleTimer_.stop();
-  if (running) quality_->EndPass();
-  emit Displayed();
+// A pass start resets the instruments; a display update hands them the thickness and the
+// roll; the sample and the pass file's state show in the "Sample" field.
+void QL::Show(const StationSnapshot& s) {
+  if (s.changes & StationSnapshot::kStarted) {
+    hi11_->ResetHisto();
+    tp11_->ResetPlot();
+    ds11_->ResetData();
+    // The roll display steps its length from the one it was last given: a new pass winds
+    // from 0 m, so it must not step from the last length of the pass before.
+    ds11_->setStripLength(0);
+    ds11_->setCurrentValue(0);
+  }
+  if (s.changes & StationSnapshot::kDisplayed) {
+    hi11_->setCurrentValue(s.thickness);
+    ar11_->setCurrentValue(s.thickness);
+    tp11_->setCurrentValue(s.thickness);
+    ds11_->setStripLength(s.stripLength);
+    ds11_->setCurrentValue(s.thickness);
+  }
+  if (s.changes & StationSnapshot::kSampled) ShowSample(s.sample);
+  if (s.changes & StationSnapshot::kFile) ShowFileProblem(s.fileFailing);
 }
 
 void QL::ShowLinkText(const QString& text) {
@@ -247,36 +193,6 @@ void QL::ShowLinkText(const QString& text) {
   linkText_->setText(text);
   linkText_->setAccessibleDescription(text);
   linkText_->setVisible(!text.isEmpty());
-}
-
-// Between two due actions no measurement would be shown, recorded or acted on, so the
-// window sleeps until the earliest period is reached instead of measuring all the time.
-void QL::ArmCycle() {
-  // A day at most: the timer takes whole milliseconds in an int; a longer period is
-  // simply waited for again.
-  constexpr double kLongestWaitMs = 86'400'000.0;
-  const double wait = cycle_->SecondsUntilDue();
-  if (std::isinf(wait)) {
-    cycleTimer_.stop();
-    return;
-  }
-  // The next whole millisecond, never before the due time: the cycle counts an action as
-  // taken at its due moment, so waking up to a millisecond late costs nothing, while waking
-  // early would cost a wasted step and a second wake-up.
-  const int ms = wait <= 0.0
-                     ? 0
-                     : static_cast<int>(std::clamp(std::ceil(wait * 1000.0), 1.0, kLongestWaitMs));
-  // While a period is 0 the cycle steps on every pass of the event loop, as it always did.
-  if (ms == 0 && cycleTimer_.isActive() && cycleTimer_.interval() == 0) return;
-  cycleTimer_.start(ms);
-}
-
-void QL::CycleStep() {
-  if (cycle_->Step()) {
-    ArmCycle();
-  } else {
-    cycleTimer_.stop();
-  }
 }
 
 void QL::ShowSample(double sample) {
@@ -333,8 +249,7 @@ void QL::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   hide();
-  cycle_->Abandon();
-  cycleTimer_.stop();
+  pass_.Abandon();
   timer1_.stop();
   emit Unloaded();
 }

@@ -1,15 +1,14 @@
 #pragma once
 // The main window: the instruments, the operator panels, the clock and sample fields and
-// the window's commands; it runs the measurement cycle of a pass as single steps on Qt's
-// event loop, each when the cycle has something to do, and sleeps in between.
+// the window's commands. It shows what the running pass publishes and hands the operator's
+// input to it; the pass itself lives outside the window.
 
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <memory>
 
-#include "core/MeasurementCycle.h"
+#include "core/StationSnapshot.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,14 +22,14 @@ class TP1;
 class DS1;
 class SC1;
 class CG1;
-class PassQuality;
+class RunningPass;
 struct Station;
 
 class QL : public QWidget {
   Q_OBJECT
 
  public:
-  explicit QL(Station& station, QWidget* parent = nullptr);
+  QL(Station& station, RunningPass& pass, QWidget* parent = nullptr);
   ~QL() override;
 
   // The start-up sequence: configuration and coefficients, resets, start values, panels
@@ -42,12 +41,6 @@ class QL : public QWidget {
   void ApplyScale();
   void ApplyRollParameters();
 
-  MeasurementCycle& Cycle() { return *cycle_; }
-  bool PassRunning() const;
-
-  // Times the cycle's next step afresh: after the settings were saved, from the new periods.
-  void RetimeCycle() { ArmCycle(); }
-
   // What opens a secondary window; the main window keeps no other link to it.
   using WindowFactory = std::function<QWidget*()>;
   void SetWindowFactory(int command, WindowFactory factory);
@@ -58,10 +51,8 @@ class QL : public QWidget {
   AR1* Gauge() const { return ar11_; }
   TP1* Trend() const { return tp11_; }
   DS1* RollDisplay() const { return ds11_; }
+  // The data board: the plant link dials committed values on it and reads what it shows.
   SC1* SetPointPanel() const { return sc11_; }
-  CG1* GainPanel() const { return cg11_; }
-  // Archive, information file, limits and report of each pass.
-  PassQuality& Quality() const { return *quality_; }
 
   // The plant link's state in a small text under the commands; empty hides it.
   void ShowLinkText(const QString& text);
@@ -69,21 +60,13 @@ class QL : public QWidget {
  signals:
   // The window was unloaded: the program ends.
   void Unloaded();
-  // The instruments took a display update, a pass started or stopped, or the control
-  // changed: what the station shows to the outside may have changed.
-  void Displayed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class Instruments;
-
   void BuildLayout();
-  void StartProc();
-  void StopProc();
-  void ArmCycle();
-  void CycleStep();
+  void Show(const StationSnapshot& s);
   void ShowSample(double sample);
   void ShowFileProblem(bool failing);
   void ShowQualityProblem(const QString& problem);
@@ -91,9 +74,7 @@ class QL : public QWidget {
   void Unload();
 
   Station& station_;
-  std::unique_ptr<Instruments> instruments_;
-  std::unique_ptr<MeasurementCycle> cycle_;
-  std::unique_ptr<PassQuality> quality_;
+  RunningPass& pass_;
 
   HI1* hi11_ = nullptr;
   AR1* ar11_ = nullptr;
@@ -106,7 +87,6 @@ class QL : public QWidget {
   QLabel* linkText_ = nullptr;
   QPushButton* commands_[6] = {};
   QTimer timer1_;
-  QTimer cycleTimer_;  // the next cycle step; zero interval while a period is 0
   bool unloaded_ = false;
 
   WindowFactory factories_[6];

@@ -5,6 +5,7 @@
 #include "app/LinkWiring.h"
 #include "app/PassQuality.h"
 #include "app/QL.h"
+#include "app/RunningPass.h"
 #include "app/Station.h"
 #include "calibration/ui/Fitting.h"
 #include "passfiles/ui/PassFiles.h"
@@ -13,12 +14,12 @@
 
 namespace orlix {
 
-void WireWindows(QL& window, Station& station, PlantLink& link) {
-  window.SetWindowFactory(2, [&station, &window, &link] {
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link) {
+  window.SetWindowFactory(2, [&station, &pass, &link] {
     auto* settings = new Settings(station.settings, station.files, station.ini);
     // Loading the window read the configuration file into the record.
-    window.RetimeCycle();
-    QObject::connect(settings, &Settings::RecordChanged, &window, &QL::RetimeCycle);
+    pass.Retime();
+    QObject::connect(settings, &Settings::RecordChanged, &pass, &RunningPass::Retime);
     settings->ShowLinkState(link.State());
     for (auto changed : {&PlantLink::StateChanged, &PlantLink::CountsChanged}) {
       QObject::connect(&link, changed, settings, [settings, &link] { settings->ShowLinkState(link.State()); });
@@ -34,10 +35,10 @@ void WireWindows(QL& window, Station& station, PlantLink& link) {
   });
 }
 
-void StartStation(QL& window, Station& station, PlantLink& link) {
+void StartStation(QL& window, RunningPass& pass, PlantLink& link) {
   window.Load();
-  window.Quality().RecoverUnstopped();
-  WirePlantLink(link, station, window);
+  pass.Quality().RecoverUnstopped();
+  WirePlantLink(link, pass, window);
 }
 
 }  // namespace orlix

@@ -7,6 +7,7 @@ namespace orlix {
 
 class PlantLink;
 class QL;
+class RunningPass;
 struct Station;
 
 // "Settings" opens the settings window on the station's settings record and files, with
@@ -14,10 +15,10 @@ struct Station;
 // afresh for the new periods. "Fitting" opens the calibration window on the calibration
 // record, the count source and the files; "Files" the pass-file window on the working
 // directory with the station's tolerance.
-void WireWindows(QL& window, Station& station, PlantLink& link);
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link);
 
 // Start-up: the main window loads, passes that ended without "Stop" are completed and
 // reported, and the plant link (when station.ini enables it) starts serving.
-void StartStation(QL& window, Station& station, PlantLink& link);
+void StartStation(QL& window, RunningPass& pass, PlantLink& link);
 
 }  // namespace orlix

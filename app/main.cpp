@@ -5,6 +5,7 @@
 
 #include "app/LinkWiring.h"
 #include "app/QL.h"
+#include "app/RunningPass.h"
 #include "app/Station.h"
 #include "app/Wiring.h"
 #include "base/SystemPlatform.h"
@@ -25,12 +26,13 @@ int main(int argc, char** argv) {
   // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
   PlantLink link(ReadLinkSettings(station.ini), station.files, station.clock);
 
-  QL window(station);
-  WireWindows(window, station, link);
+  RunningPass pass(station);
+  QL window(station, pass);
+  WireWindows(window, station, pass, link);
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  StartStation(window, station, link);
+  StartStation(window, pass, link);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
   return status;

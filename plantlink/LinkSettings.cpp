@@ -139,6 +139,12 @@ LinkSettings ParseLinkSettings(const std::map<std::string, std::string>& keys,
       } else {
         problem(key, value);
       }
+    } else if (key == "update_ms") {
+      if (ParseInt(value, 0, 60000, number)) {
+        s.updateMs = static_cast<int>(number);
+      } else {
+        problem(key, value);
+      }
     } else if (key == "idle_timeout_s" || key == "plc_watchdog_s") {
       const bool idle = key == "idle_timeout_s";
       if (ParseInt(value, idle ? 1 : 0, 86400, number)) {

@@ -30,6 +30,9 @@ struct LinkSettings {
   int idleTimeoutS = 30;
   // A PLC that writes holding register 104 at least this often is alive; 0: not watched.
   int plcWatchdogS = 0;
+  // While a pass runs the registers hold a measurement at most this old; 0: they change at
+  // the display updates only.
+  int updateMs = 20;
 };
 
 // The settings from the group's keys (names in lower case as in the file). Every value

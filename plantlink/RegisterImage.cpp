@@ -24,18 +24,21 @@ std::uint32_t ScaledInt32(double value, double scale) {
 InputImage EmptyInputImage() {
   InputImage image{};
   for (int address : {kThickness, kSetPoint, kDeviation, kCorrection, kStripLength, kRollWeight,
-                      kRollDiameter, kLowerLimit, kUpperLimit}) {
+                      kRollDiameter, kLowerLimit, kUpperLimit, kLastLength, kLastWeight,
+                      kLastDiameter, kLastMean, kLastDeviation}) {
     PutInt32(image, address, kInvalid32);
   }
   image[kDeviationPercent] = kInvalid16;
   image[kPass] = kInvalid16;
   image[kGain] = kInvalid16;
+  image[kLastPass] = kInvalid16;
+  image[kLastInTolerance] = kInvalid16;
   return image;
 }
 
 InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
   InputImage image = EmptyInputImage();
-  const bool valid = s.passRunning && s.measured && std::isfinite(s.thickness);
+  const bool valid = s.Valid();
   const double t = s.thickness;
   const double sp = s.setPoint;
 
@@ -61,16 +64,17 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
   if (valid) status |= kValueValid;
   if (s.controlOn) status |= kControlOn;
   if (s.fileFailing) status |= kFileFailing;
-  const bool limits = s.passRunning && s.lowerLimit && s.upperLimit;
+  const bool limits = s.HasLimits();
   if (limits) {
     PutInt32(image, kLowerLimit, ScaledInt32(*s.lowerLimit, 1000.0));
     PutInt32(image, kUpperLimit, ScaledInt32(*s.upperLimit, 1000.0));
   }
   if (s.passRunning && !limits) status |= kNoLimits;
-  if (valid && limits) {
-    status |= s.thickness > *s.upperLimit   ? kAboveLimit
-              : s.thickness < *s.lowerLimit ? kBelowLimit
-                                            : kWithinTolerance;
+  switch (s.Tolerance()) {
+    case ToleranceState::kAbove: status |= kAboveLimit; break;
+    case ToleranceState::kBelow: status |= kBelowLimit; break;
+    case ToleranceState::kWithin: status |= kWithinTolerance; break;
+    case ToleranceState::kUnknown: break;
   }
   image[kStatus] = status;
   image[kPass] = static_cast<std::uint16_t>(s.pass);
@@ -80,6 +84,20 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
         static_cast<std::int16_t>(std::clamp(gain, -32767.0, 32767.0)));
   }
   image[kUpdateCounter] = counter;
+
+  if (s.lastPass && !s.passRunning) {
+    const PassOutcome& last = *s.lastPass;
+    image[kLastPass] = static_cast<std::uint16_t>(last.pass);
+    PutInt32(image, kLastLength, ScaledInt32(last.stripLength, 1000.0));
+    PutInt32(image, kLastWeight, ScaledInt32(last.rollWeight, 1000.0));
+    PutInt32(image, kLastDiameter, ScaledInt32(last.rollDiameter, 1000.0));
+    if (last.mean) PutInt32(image, kLastMean, ScaledInt32(*last.mean, 1000.0));
+    if (last.deviation) PutInt32(image, kLastDeviation, ScaledInt32(*last.deviation, 1000.0));
+    if (last.inTolerance && std::isfinite(*last.inTolerance)) {
+      image[kLastInTolerance] =
+          static_cast<std::uint16_t>(std::lround(std::clamp(*last.inTolerance, 0.0, 1.0) * 10000.0));
+    }
+  }
   return image;
 }
 

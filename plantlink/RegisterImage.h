@@ -1,6 +1,6 @@
 #pragma once
-// The input registers the plant link serves: a snapshot of the station's values at a
-// display update turned into the 24 registers of the register map (docs/MODBUS.md).
+// The input registers the plant link serves: a snapshot of the station turned into the 36
+// registers of the register map (docs/MODBUS.md).
 // 32-bit values take two registers, high word first; 0x80000000 (32-bit) and 0x8000
 // (16-bit) mark a value that is not valid.
 
@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/StationSnapshot.h"
+
 namespace orlix::link {
 
-inline constexpr int kInputRegisterCount = 24;
+inline constexpr int kInputRegisterCount = 36;
 inline constexpr std::uint16_t kInvalid16 = 0x8000;
 inline constexpr std::uint32_t kInvalid32 = 0x80000000u;
 
@@ -31,6 +33,14 @@ enum InputRegister : int {
   kHeartbeat = 19,       // uint16, seconds since the link started, always counting
   kLowerLimit = 20,      // int32, nm, of the running pass
   kUpperLimit = 22,      // int32, nm
+  // The last pass after its "Stop", until the next "Start".
+  kLastPass = 24,         // int16
+  kLastLength = 25,       // int32, mm
+  kLastWeight = 27,       // int32, g
+  kLastDiameter = 29,     // int32, µm
+  kLastMean = 31,         // int32, nm, of its recorded data lines (from its report)
+  kLastDeviation = 33,    // int32, nm
+  kLastInTolerance = 35,  // int16, 0.01 % of its data lines within the limits
 };
 
 enum StatusBit : std::uint16_t {
@@ -44,28 +54,10 @@ enum StatusBit : std::uint16_t {
   kNoLimits = 1u << 7,  // the running pass has no limits (its tolerance could not give any)
 };
 
-// The station at one display update, in the station's own units.
-struct StationSnapshot {
-  bool passRunning = false;
-  bool measured = false;              // a display update of the running pass has happened
-  float thickness = 0;                // µm, at the last display update
-  float setPoint = 0;                 // µm
-  std::optional<double> correction;   // per mille, as the station defines it
-  bool controlOn = false;
-  bool fileFailing = false;
-  std::int16_t pass = 0;
-  double gain = 0;                    // percent
-  float stripLength = 0;              // m
-  float rollWeight = 0;               // kg
-  float rollDiameter = 0;             // mm
-  std::optional<float> lowerLimit;    // µm, tolerance limits of the running pass, if known
-  std::optional<float> upperLimit;
-};
-
 using InputImage = std::array<std::uint16_t, kInputRegisterCount>;
 
 // The registers of a snapshot with the given update counter.
-InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter);
+InputImage MakeInputImage(const orlix::StationSnapshot& s, std::uint16_t counter);
 
 // The image before anything is known: every value invalid, status 0, counter 0.
 InputImage EmptyInputImage();

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "app/QL.h"
+#include "app/RunningPass.h"
 #include "app/Station.h"
 #include "base/SystemPlatform.h"
 #include "tests/support/FakePlatform.h"
@@ -115,7 +116,8 @@ struct Rig {
   SystemClock clock;
   Pcg32Uniform uniform;
   Station station{files, clock, uniform};
-  QL window{station};
+  RunningPass pass{station};
+  QL window{station, pass};
   explicit Rig(const std::string& dir, double filePeriod = 0.1) : files(dir) {
     SettingsRecord s;
     s.values = {1, 1, 1, 0.01, 0.1, filePeriod, 0.1, 0.001, 1, 0, 0, kModeDirect, 0, 0};
@@ -208,7 +210,8 @@ int main(int argc, char** argv) {
     testing::FakeClock clock;
     Pcg32Uniform uniform;
     Station station(files, clock, uniform);
-    QL window(station);
+    RunningPass pass(station);
+    QL window(station, pass);
     window.Load();
     emit window.SetPointPanel()->StartProc();
     const long steps = std::max(10000L, static_cast<long>(passMinutes * 600));
@@ -216,7 +219,7 @@ int main(int argc, char** argv) {
     double warmAt = 0;
     for (long i = 1; i <= steps; ++i) {
       clock.Advance(0.1000001);
-      window.Cycle().Step();
+      pass.Cycle().Step();
       if (i % 64 == 0) {
         files.files["00.PSS"].clear();  // the file's growth is not the window's memory
         QCoreApplication::processEvents();

@@ -72,7 +72,7 @@ bool PlantLink::Start() {
   return listening_;
 }
 
-void PlantLink::Publish(const link::StationSnapshot& snapshot) {
+void PlantLink::Publish(const StationSnapshot& snapshot) {
   last_ = snapshot;
   ++counter_;
   if (!holdingSet_) {

@@ -45,7 +45,8 @@ class PlantLink : public QObject {
 
   // The station's values at a display update (or a change of state between passes): all
   // registers are replaced together and the update counter advances.
-  void Publish(const link::StationSnapshot& snapshot);
+  void Publish(const StationSnapshot& snapshot);
+  const link::LinkSettings& Settings() const { return settings_; }
 
   // What the data board shows now: the set-point (µm) and pass the holding registers
   // follow until a client stages its own, and what a commit replaces.
@@ -83,7 +84,7 @@ class PlantLink : public QObject {
   link::HoldingRegisters holding_;
   bool holdingSet_ = false;
   std::function<Board()> board_;
-  link::StationSnapshot last_;
+  StationSnapshot last_;
   link::InputImage image_ = link::EmptyInputImage();
   link::RequestCounts counts_;
   std::string lastProblem_;

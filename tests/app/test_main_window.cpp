@@ -14,6 +14,7 @@
 
 #include "app/PassQuality.h"
 #include "app/QL.h"
+#include "app/RunningPass.h"
 #include "app/Station.h"
 #include "app/Wiring.h"
 #include "base/SystemPlatform.h"
@@ -55,7 +56,8 @@ struct Rig {
   testing::ReplayUniform uniform{{0.5f}};
   Station station{files, clock, uniform};
   PlantLink link{link::LinkSettings{}, files, clock};
-  QL window{station};
+  RunningPass pass{station};
+  QL window{station, pass};
 
   template <class... Args>
   explicit Rig(Args&&... args) : files(std::forward<Args>(args)...) {}
@@ -63,11 +65,11 @@ struct Rig {
     for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
   }
 
-  void Start(qint16 pass = 7) {
-    WireWindows(window, station, link);
+  void Start(qint16 number = 7) {
+    WireWindows(window, station, pass, link);
     clock.now = 500;
-    StartStation(window, station, link);
-    emit window.SetPointPanel()->PassChange(pass);
+    StartStation(window, pass, link);
+    emit window.SetPointPanel()->PassChange(number);
   }
   void Click(const char* name) { testing::Click(&window, name); }
   // The clock moved by dt at a time; the window's timer counts real time, so it is woken
@@ -75,8 +77,8 @@ struct Rig {
   void Run(int times, double dt = 0.011) {
     for (int i = 0; i < times; ++i) {
       clock.Advance(dt);
-      window.RetimeCycle();
-      QTRY_VERIFY(window.Cycle().SecondsUntilDue() > 0);
+      pass.Retime();
+      QTRY_VERIFY(pass.Cycle().SecondsUntilDue() > 0);
     }
   }
   QLineEdit* Sample() { return window.findChild<QLineEdit*>("Text2"); }
@@ -148,7 +150,7 @@ class TestMainWindow : public QObject {
     rig.Run(30);
     QVERIFY(!redFrame() && rig.Sample()->toolTip().isEmpty());
     rig.window.close();
-    QVERIFY(unloaded.count() == 1 && !rig.window.isVisible() && !rig.window.PassRunning());
+    QVERIFY(unloaded.count() == 1 && !rig.window.isVisible() && !rig.pass.Running());
     const auto lines = rig.File();
     QVERIFY(lines.size() > 5 && std::count(lines.begin(), lines.end(), "") == 0);
     rig.clock.Advance(1);
@@ -241,7 +243,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(settings->Field(BasisWeight)->text(), QStringLiteral("12.5"));
     auto* files = qobject_cast<PassFiles*>(rig.window.SecondaryWindow(4));
     QCOMPARE(QDir(files->Directory()), QDir(rig.dir.path()));
-    QVERIFY(rig.window.PassRunning());
+    QVERIFY(rig.pass.Running());
   }
 
   // A pass sleeps until its next period; whatever shortens a period meanwhile wakes it:
@@ -281,7 +283,7 @@ class TestMainWindow : public QObject {
     Rig<DirectoryFileAccess> rig(work.path().toStdString());
     QVERIFY(rig.files.Replace(kConfigurationFile, Config(Setup{})));
     rig.Start();
-    QSignalSpy done(&rig.window.Quality(), &PassQuality::ReportDone);
+    QSignalSpy done(&rig.pass.Quality(), &PassQuality::ReportDone);
     rig.Click("EnterMid");
     rig.Run(400);
     const auto first = ReadInfo(rig.files, "07.PSI");
@@ -313,7 +315,7 @@ class TestMainWindow : public QObject {
     QVERIFY(archived && archived->start == first->start && archived->statistics);
     QCOMPARE(archived->statistics->count, rows.size());
     QVERIFY(!ReadInfo(rig.files, "07.PSI")->statistics);
-    QVERIFY(rig.window.PassRunning());
+    QVERIFY(rig.pass.Running());
   }
 
   // A pass that ended without "Stop" is completed at the next start of the program: its
@@ -333,7 +335,7 @@ class TestMainWindow : public QObject {
     const std::int64_t lastWrite = 1765200000;
     files.modified["07.PSS"] = lastWrite;
     MemoryRig rig(files);  // the next start
-    QSignalSpy done(&rig.window.Quality(), &PassQuality::ReportDone);
+    QSignalSpy done(&rig.pass.Quality(), &PassQuality::ReportDone);
     rig.Start();
     const auto after = ParseInfo(rig.files.files["07.PSI"]);
     QVERIFY(after && after->notStopped && after->end == IsoLocalTime(lastWrite));
@@ -343,6 +345,29 @@ class TestMainWindow : public QObject {
     const QString pdf = rig.dir.filePath(
         QString::fromStdString("reports/" + ReportStem("07.PSS", StartStamp(after->start)) + ".pdf"));
     QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
+  }
+
+  // An output that asks for measurements every 20 ms gets them between display updates 5 s
+  // apart, none older than that; the instruments take only the display updates.
+  void freshMeasurements() {
+    MemoryRig rig(Setup{1, 2.71, 700, 570, 5, 5, 5});
+    rig.pass.AskFreshEvery(20);
+    std::vector<double> at;
+    connect(&rig.pass, &RunningPass::Published, this, [&](const StationSnapshot& s) {
+      if (s.changes & StationSnapshot::kMeasured) at.push_back(rig.clock.MonotonicSeconds());
+    });
+    rig.Click("EnterMid");
+    const double start = rig.clock.MonotonicSeconds();
+    const float shown = rig.window.Gauge()->model().CurrentValue();
+    for (int i = 0; i < 100; ++i) {
+      rig.clock.Advance(0.007);
+      rig.pass.Retime();
+      QTRY_VERIFY(rig.clock.MonotonicSeconds() - (at.empty() ? start : at.back()) < 0.02);
+    }
+    QVERIFY2(at.size() >= 33 && at.front() - start <= 0.0211, qPrintable(QString::number(at.size())));
+    for (std::size_t k = 1; k < at.size(); ++k) QVERIFY(at[k] - at[k - 1] <= 0.0211);
+    QVERIFY(rig.pass.Snapshot().Valid() && rig.pass.Snapshot().thickness != shown);
+    QCOMPARE(rig.window.Gauge()->model().CurrentValue(), shown);
   }
 
   // On the real clock a pass at 0.05 s periods writes a line every 0.05 s, however late the
@@ -355,7 +380,8 @@ class TestMainWindow : public QObject {
     SystemClock clock;
     Pcg32Uniform uniform;
     Station station{files, clock, uniform};
-    QL window{station};
+    RunningPass pass{station};
+    QL window{station, pass};
     window.Load();
     testing::Click(&window, "EnterMid");
     const double start = clock.MonotonicSeconds();

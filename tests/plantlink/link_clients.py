@@ -26,6 +26,7 @@ def running_pass(st, pm):
         text=True)).group(1))
     first = beat()
     st.wait(lambda: beat() > first, 3)
+    assert pm.read_input_registers(24, 1, slave=1).registers == [0x8000], "no last pass before the first"
     st.click(*START)
     seen = {}
     while len(seen) < 12:
@@ -54,7 +55,7 @@ def refusals_and_limits(st, pm):
     assert pm.write_register(100, 5, slave=1).exception_code == 1
     assert pm.read_holding_registers(100, 4, slave=1).exception_code == 1
     assert pm.read_coils(0, 1, slave=1).exception_code == 1
-    assert pm.read_input_registers(0, 25, slave=1).exception_code == 2
+    assert pm.read_input_registers(0, 37, slave=1).exception_code == 2
     s = st.connect()
     assert len(ask(s, 4, READ, unit=255)) == 19 and len(ask(s, 4, READ, unit=0)) == 19
     s.settimeout(0.5)
@@ -142,7 +143,20 @@ def writes(st, pm):
     assert st.file("modbus.log").endswith("set-point 200.0 -> 200.0 mcm  pass 08 -> 08\n"), st.file("modbus.log")
     st.click(*START)
     assert st.read()[10] == 8 and " Pass No 08 ," in st.file("08.PSS")
+    st.wait(lambda: st.file("08.PSS").count("\r\n") > 12)
     st.click(*STOP)
+    rows = [int(l) for l in re.findall(r"^ (\d{6}) {9}", st.file("08.PSS"), re.M)]
+    # The PLC reads the pass's summary after Stop with mbpoll: pass, length, weight, diameter,
+    # then, once its report is done, mean, deviation and share in tolerance.
+    def summary():
+        return [int(v) for t, r, c in (("3", 25, 1), ("3:int", 26, 5), ("3", 36, 1)) for v in re.findall(
+            r"\[\d+\]:\s+(-?\d+)", subprocess.check_output(["mbpoll", "-m", "tcp", "-p", str(st.port), "-a", "1", "-t", t]
+                                                         + ["-B"] * (t != "3") + ["-r", str(r), "-c", str(c), "-1", "127.0.0.1"], text=True))]
+    st.wait(lambda: summary()[4] != NO, 10)
+    last = summary()
+    # 150.5 µm against 200 ± 6 µm: none in tolerance
+    assert last[0] == 8 and last[4:] == [150500, 0, 0] and last[1] >= 1000 * max(rows), (last, max(rows))
+    assert last[2] > 0 and last[3] > 500000, last
 
 
 SMALL = "max_clients=3\nidle_timeout_s=2\nplc_watchdog_s=1\n[quality]\ntolerance_plus_um=31\n"

@@ -117,9 +117,34 @@ TEST(Image, WordOrderAndClamp) {
   EXPECT_EQ(ScaledInt32(std::nan(""), 1.0), kInvalid32);
   // Before anything is known: every value invalid, status and counter 0.
   const InputImage empty = EmptyInputImage();
-  for (int a : {0, 2, 4, 7, 12, 14, 16, 20, 22}) EXPECT_EQ(GetInt32(&empty[std::size_t(a)]), kInvalid32) << a;
-  for (int a : {6, 10, 11}) EXPECT_EQ(empty[std::size_t(a)], kInvalid16) << a;
+  for (int a : {0, 2, 4, 7, 12, 14, 16, 20, 22, 25, 27, 29, 31, 33}) {
+    EXPECT_EQ(GetInt32(&empty[std::size_t(a)]), kInvalid32) << a;
+  }
+  for (int a : {6, 10, 11, 24, 35}) EXPECT_EQ(empty[std::size_t(a)], kInvalid16) << a;
   EXPECT_EQ(empty[9] + empty[18], 0);
+}
+
+// The last pass's summary stays after "Stop" until the next "Start"; its report's figures
+// come when they are known.
+TEST(Image, LastPass) {
+  StationSnapshot s;
+  s.lastPass = PassOutcome{12, 1234.5675f, 87.25f, 612.5f, 120.1234, 1.5, 0.99995};
+  auto i32 = [](const InputImage& m, int a) { return std::int32_t(GetInt32(&m[std::size_t(a)])); };
+  InputImage image = MakeInputImage(s, 1);
+  EXPECT_EQ(image[kLastPass], 12);
+  EXPECT_EQ(i32(image, kLastLength), 1234568);
+  EXPECT_EQ(i32(image, kLastWeight), 87250);
+  EXPECT_EQ(i32(image, kLastDiameter), 612500);
+  EXPECT_EQ(i32(image, kLastMean), 120123);
+  EXPECT_EQ(i32(image, kLastDeviation), 1500);
+  EXPECT_EQ(image[kLastInTolerance], 10000);  // 99.995 % rounds to 100.00 %
+  s.lastPass->mean = s.lastPass->deviation = s.lastPass->inTolerance = std::nullopt;
+  image = MakeInputImage(s, 1);
+  EXPECT_EQ(i32(image, kLastLength), 1234568);
+  EXPECT_TRUE(i32(image, kLastMean) == INT32_MIN && i32(image, kLastDeviation) == INT32_MIN);
+  EXPECT_EQ(image[kLastInTolerance], kInvalid16);
+  s.passRunning = true;  // a new pass: the summary is gone
+  EXPECT_EQ(MakeInputImage(s, 1)[kLastPass], kInvalid16);
 }
 
 struct AllowRow { const char *list, *peer; bool allowed; };
@@ -369,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServeRow{"read_last", kReadLast, false, kLastAnswer, false, "", {1}},
         ServeRow{"units_0_and_255_yes_2_no", Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
                  false, Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}), false, "", {2, 0, 1}},
-        ServeRow{"beyond_the_map", Adu(7, {4, 0, 20, 0, 5}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
+        ServeRow{"beyond_the_map", Adu(7, {4, 0, 32, 0, 5}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
         ServeRow{"count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
         ServeRow{"count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
         ServeRow{"count_125", Adu(7, {4, 0, 0, 0, 125}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},

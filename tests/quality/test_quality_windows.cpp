@@ -16,6 +16,7 @@
 
 #include "app/PassQuality.h"
 #include "app/QL.h"
+#include "app/RunningPass.h"
 #include "app/Station.h"
 #include "base/SystemPlatform.h"
 #include "passfiles/PassFileWriter.h"
@@ -372,17 +373,18 @@ class TestQualityWindows : public QObject {
     testing::FakeClock clock;
     Pcg32Uniform uniform;
     Station station(files, clock, uniform);
-    QL window(station);
+    RunningPass pass(station);
+    QL window(station, pass);
     window.Load();
     files.files["00.PSS"] = "earlier";
     files.failMove = true;
     testing::Click(&window, "EnterMid");
-    QVERIFY(window.PassRunning() && files.files.count("00-undated.PSS") && files.files.count("00.PSI"));
-    QVERIFY(window.Quality().Problem().contains("00-undated.PSS"));
+    QVERIFY(pass.Running() && files.files.count("00-undated.PSS") && files.files.count("00.PSI"));
+    QVERIFY(pass.Quality().Problem().contains("00-undated.PSS"));
     files.failReplace = true;
     testing::Click(&window, "BStop");
-    QVERIFY(window.Quality().Problem().contains("00.PSI"));
-    QSignalSpy done(&window.Quality(), &PassQuality::ReportDone);
+    QVERIFY(pass.Quality().Problem().contains("00.PSI"));
+    QSignalSpy done(&pass.Quality(), &PassQuality::ReportDone);
     QTRY_COMPARE(done.count(), 1);
     QVERIFY(window.findChild<QPushButton*>("Command4")->toolTip().startsWith("No report"));
   }
