@@ -20,7 +20,7 @@ void WirePlantLink(PlantLink& link, RunningPass& pass, QL& window) {
   // A link that is off serves nobody and asks for nothing.
   if (!link.State().enabled) return;
   QObject::connect(&pass, &RunningPass::Published, &link, &PlantLink::Publish);
-  pass.AskFreshEvery(link.Settings().updateMs);
+  link.SetFreshSource([&pass, ms = link.Settings().updateMs] { pass.Refresh(ms); });
   QObject::connect(&link, &PlantLink::Committed, window.SetPointPanel(), &SC1::Dial);
   link.SetBoardSource([board = window.SetPointPanel()] {
     return PlantLink::Board{board->ShownSetPoint(), board->ShownPass()};

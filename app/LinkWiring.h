@@ -14,8 +14,8 @@ class StationIni;
 // Group [modbus] of station.ini; only read, never written.
 link::LinkSettings ReadLinkSettings(const StationIni& ini);
 
-// Serves every snapshot of the running pass (asking it for measurements at the link's
-// `update_ms`), dials committed values on the main window's data board, keeps the window's
+// Serves every snapshot of the running pass (a fresh one before an answer when the last is
+// `update_ms` old), dials committed values on the main window's data board, keeps the window's
 // link text current and starts the link.
 void WirePlantLink(PlantLink& link, RunningPass& pass, QL& window);
 

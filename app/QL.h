@@ -50,7 +50,6 @@ class QL : public QWidget {
   HI1* Histogram() const { return hi11_; }
   AR1* Gauge() const { return ar11_; }
   TP1* Trend() const { return tp11_; }
-  DS1* RollDisplay() const { return ds11_; }
   // The data board: the plant link dials committed values on it and reads what it shows.
   SC1* SetPointPanel() const { return sc11_; }
 

@@ -150,6 +150,14 @@ void RunningPass::AskFreshEvery(int ms) {
   Arm();
 }
 
+void RunningPass::Refresh(int maxAgeMs) {
+  if (maxAgeMs <= 0 || !cycle_->Running()) return;
+  if (station_.clock.MonotonicSeconds() - lastFresh_ < maxAgeMs / 1000.0) return;
+  cycle_->MeasureNow();
+  snapshot_.measured = true;
+  Publish(StationSnapshot::kMeasured);
+}
+
 // Between two due actions nothing would be shown, recorded or served, so the pass sleeps
 // until the earliest of them instead of measuring all the time.
 void RunningPass::Arm() {

@@ -47,10 +47,14 @@ class RunningPass : public QObject {
 
   // The periods may have changed: the next step is timed afresh.
   void Retime() { Arm(); }
-  // An output that wants measurements fresher than the display period gets a snapshot at
+  // An output that pushes measurements fresher than the display period gets a snapshot at
   // least every `ms` milliseconds while a pass runs (0: none between display updates). The
   // freshest any output asks for applies.
   void AskFreshEvery(int ms);
+  // An output about to answer a request: when the last measurement of the running pass is
+  // `maxAgeMs` old or older, one is taken now and published first. Nothing wakes up for
+  // it between requests.
+  void Refresh(int maxAgeMs);
 
   const StationSnapshot& Snapshot() const { return snapshot_; }
   bool Running() const { return cycle_->Running(); }

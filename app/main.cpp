@@ -14,6 +14,11 @@
 
 int main(int argc, char** argv) {
   using namespace orlix;
+  // Qt's own event dispatcher instead of GLib's: the station sleeps in poll() between its
+  // due actions and wakes for every plant-link request, and GLib's main loop costs about a
+  // fifth of the processor time of such a wake-up (docs/PERFORMANCE.md). Nothing here needs
+  // GLib's loop; an explicit QT_NO_GLIB in the environment still wins.
+  if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("thickness-station"));
   QApplication::setFont(ui::StationFont(QStringLiteral("MS Sans Serif"), 8.25));

@@ -85,6 +85,12 @@ double MeasurementCycle::SecondsUntilDue() {
   return wait;
 }
 
+bool MeasurementCycle::MeasureNow() {
+  if (stopFlag_) return false;
+  measure_.MeasureThickness(currentThickness_);
+  return true;
+}
+
 double MeasurementCycle::TakeSample() {
   sample_ = daq_.SampleCount();
   instruments_.ShowSample(sample_);

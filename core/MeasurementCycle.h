@@ -100,6 +100,10 @@ class MeasurementCycle {
   // The sample at start-up, outside any pass.
   double TakeSample();
 
+  // A measurement between steps, for an output that wants a fresh one; nothing is shown,
+  // recorded or timed. False when no pass runs.
+  bool MeasureNow();
+
  private:
   bool Due(double last, int periodIndex, double now) const;
   double Served(double last, int periodIndex, double now) const;

@@ -2,7 +2,7 @@
 """Load on the plant link: max_clients clients each read input registers 0-18 every 20 ms
 while a pass runs at 0.1 s periods (Direct mode). Reports the answer times, the data lines
 of the pass file as they appear (missing or late lines), and the station's processor time.
-Usage: link_load.py PROGRAM [--seconds 60] [--clients 4] [--check]
+Usage: link_load.py PROGRAM [--seconds 60] [--clients 4] [--update-ms N] [--check]
 Run under X (xvfb-run): "Start" and "Stop" are clicked. --check (the test command) fails on
 a wrong or missing answer, an image mixed from two updates, a stalled pass or a crash;
 without it the figures are compared with their targets."""
@@ -24,10 +24,12 @@ def main():
     ap.add_argument("--seconds", type=float, default=60)
     ap.add_argument("--clients", type=int, default=4)
     ap.add_argument("--check", action="store_true")
+    ap.add_argument("--update-ms", type=int, help="the link's update_ms (default: station.ini's default)")
     a = ap.parse_args()
     latencies, faults, arrivals = [], [], []
     done = threading.Event()
-    st = Station(a.program, "max_clients=%d\n" % a.clients, mode=0)  # on a port the system reports free
+    extra = "" if a.update_ms is None else "update_ms=%d\n" % a.update_ms
+    st = Station(a.program, "max_clients=%d\n%s" % (a.clients, extra), mode=0)  # on a port the system reports free
 
     def client(n):
         sock, last, due = st.connect(), None, time.monotonic()

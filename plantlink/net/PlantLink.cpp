@@ -34,7 +34,7 @@ struct PlantLink::Client {
   std::string address;
   std::string buffer;  // the start of a frame not yet complete
   bool closing = false;
-  QTimer idle;
+  double heard = 0;  // monotonic s of the last bytes from the client
   QTimer frame;  // from the first byte of the incomplete frame in `buffer`
 };
 
@@ -48,6 +48,7 @@ PlantLink::PlantLink(const link::LinkSettings& settings, FileAccess& files, Cloc
   connect(&heartbeat_, &QTimer::timeout, this, [this] {
     ++image_[link::kHeartbeat];
     CheckWatchdog();
+    CloseIdle();
   });
 }
 
@@ -110,6 +111,18 @@ void PlantLink::CheckWatchdog() {
   emit StateChanged();
 }
 
+// Checked with the heartbeat rather than by a timer per client, which every request would
+// have to start afresh: a connection closes within a second after idle_timeout_s.
+void PlantLink::CloseIdle() {
+  const double now = clock_.MonotonicSeconds();
+  for (auto& [socket, client] : clients_) {
+    if (!client->closing && now - client->heard >= settings_.idleTimeoutS) {
+      client->closing = true;
+      socket->disconnectFromHost();
+    }
+  }
+}
+
 void PlantLink::CountsMoved() {
   if (!countsTimer_.isActive()) countsTimer_.start();
 }
@@ -134,21 +147,16 @@ void PlantLink::Accept() {
     auto client = std::make_unique<Client>();
     client->socket = socket;
     client->address = peer;
-    client->idle.setSingleShot(true);
-    client->idle.setInterval(settings_.idleTimeoutS * 1000);
     client->frame.setSingleShot(true);
     client->frame.setInterval(link::kFrameTimeoutMs);
     QPointer<QTcpSocket> guard(socket);
-    connect(&client->idle, &QTimer::timeout, this, [guard] {
-      if (guard) guard->disconnectFromHost();
-    });
     connect(&client->frame, &QTimer::timeout, this, [guard] {
       if (guard) guard->abort();
     });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Receive(socket); });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QObject::destroyed, this, [this, socket] { Forget(socket); });
-    client->idle.start();
+    client->heard = clock_.MonotonicSeconds();
     clients_[socket] = std::move(client);
     emit StateChanged();
   }
@@ -167,8 +175,9 @@ void PlantLink::Receive(QTcpSocket* socket) {
   if (client.closing) return;
   const std::size_t held = client.buffer.size() + static_cast<std::size_t>(bytes.size());
   client.buffer.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  client.idle.start();
+  client.heard = clock_.MonotonicSeconds();
 
+  if (fresh_) fresh_();
   const Board board = board_ ? board_() : Board{last_.setPoint, last_.pass};
   if (holdingSet_) holding_.Follow(board.setPoint, board.pass);
   const link::Served served = link::Serve(client.buffer, image_, holding_,

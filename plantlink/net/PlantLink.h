@@ -55,6 +55,8 @@ class PlantLink : public QObject {
     std::int16_t pass = 0;
   };
   void SetBoardSource(std::function<Board()> board) { board_ = std::move(board); }
+  // Called before each answer: may publish a fresher snapshot first (settings' update_ms).
+  void SetFreshSource(std::function<void()> fresh) { fresh_ = std::move(fresh); }
 
   link::LinkState State() const;
 
@@ -75,6 +77,7 @@ class PlantLink : public QObject {
   void Refused(link::Refusal kind, const std::string& client);
   void CountsMoved();
   void CheckWatchdog();
+  void CloseIdle();
 
   link::LinkSettings settings_;
   Clock& clock_;
@@ -84,6 +87,7 @@ class PlantLink : public QObject {
   link::HoldingRegisters holding_;
   bool holdingSet_ = false;
   std::function<Board()> board_;
+  std::function<void()> fresh_;
   StationSnapshot last_;
   link::InputImage image_ = link::EmptyInputImage();
   link::RequestCounts counts_;

@@ -368,6 +368,13 @@ class TestMainWindow : public QObject {
     for (std::size_t k = 1; k < at.size(); ++k) QVERIFY(at[k] - at[k - 1] <= 0.0211);
     QVERIFY(rig.pass.Snapshot().Valid() && rig.pass.Snapshot().thickness != shown);
     QCOMPARE(rig.window.Gauge()->model().CurrentValue(), shown);
+    // A request finds the last measurement 20 ms old or older: one is taken before the answer.
+    for (const auto& [dt, fresh] : {std::pair{0.02, true}, {0.0, false}, {0.0199, false}, {0.0002, true}}) {
+      rig.clock.Advance(dt);
+      const auto seen = at.size();
+      rig.pass.Refresh(20);
+      QCOMPARE(at.size(), seen + fresh);
+    }
   }
 
   // On the real clock a pass at 0.05 s periods writes a line every 0.05 s, however late the
