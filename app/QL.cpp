@@ -180,6 +180,91 @@ void QL::Show(const StationSnapshot& s) {
   }
   if (s.changes & StationSnapshot::kSampled) ShowSample(s.sample);
   if (s.changes & StationSnapshot::kFile) ShowFileProblem(s.fileFailing);
+  // While the strip is off gauge the band follows its length at the display updates.
+  if ((s.changes & StationSnapshot::kAlarm) ||
+      (s.alarm.active && (s.changes & StationSnapshot::kDisplayed))) {
+    ShowAlarm(s.alarm);
+  }
+}
+
+void QL::ShowAlarm(const AlarmState& alarm) {
+  constexpr int kBand = 72;  // px: the band's height; big enough to be seen from afar
+  const int height = geometry::Px(4815);
+  if (!alarmBand_) {
+    alarmBand_ = new QWidget(this);
+    alarmBand_->setGeometry(0, height, width(), kBand);
+    alarmBand_->setAutoFillBackground(true);
+    ui::Name(alarmBand_, QStringLiteral("AlarmBand"), QStringLiteral("Off-gauge alarm"));
+    alarmSide_ = new QLabel(alarmBand_);
+    alarmSide_->setGeometry(8, 0, 130, kBand);
+    QFont big = alarmSide_->font();
+    big.setPixelSize(40);
+    big.setBold(true);
+    alarmSide_->setFont(big);
+    ui::Name(alarmSide_, QStringLiteral("AlarmSide"), QStringLiteral("Alarm side"));
+    alarmText_ = new QLabel(alarmBand_);
+    alarmText_->setGeometry(140, 0, width() - 140 - 180, kBand);
+    alarmText_->setWordWrap(true);
+    QFont bold = alarmText_->font();
+    bold.setPixelSize(14);
+    bold.setBold(true);
+    alarmText_->setFont(bold);
+    ui::Name(alarmText_, QStringLiteral("AlarmText"), QStringLiteral("Alarm"));
+    // Large enough for a gloved finger.
+    auto* ack = new QPushButton(QStringLiteral("Acknowledge"), alarmBand_);
+    alarmAck_ = ack;
+    ack->setGeometry(width() - 172, 8, 164, kBand - 16);
+    QFont ackFont = ack->font();
+    ackFont.setPixelSize(16);
+    ackFont.setBold(true);
+    ack->setFont(ackFont);
+    ui::Name(ack, QStringLiteral("AlarmAck"), QStringLiteral("Acknowledge the alarm"));
+    connect(ack, &QPushButton::clicked, &pass_, &RunningPass::AcknowledgeAlarm);
+    alarmBlink_.setInterval(500);
+    connect(&alarmBlink_, &QTimer::timeout, this, [this] {
+      alarmLit_ = !alarmLit_;
+      alarmBand_->setStyleSheet(alarmBand_->property("look").toStringList().value(alarmLit_ ? 0 : 1));
+    });
+  }
+  if (!alarm.raised) {
+    alarmBlink_.stop();
+    alarmBand_->hide();
+    setFixedSize(width(), height);
+    return;
+  }
+  const bool thick = alarm.side == AlarmSide::kThick;
+  const QString side = thick ? QStringLiteral("THICK") : QStringLiteral("THIN");
+  const QString text =
+      QStringLiteral("%1 %2 %3 µm for %4 m from %5 m, extreme %6 µm")
+          .arg(alarm.active ? QStringLiteral("Strip") : QStringLiteral("Returned: strip was"),
+               thick ? QStringLiteral("above") : QStringLiteral("below"))
+          .arg(alarm.limit, 0, 'f', 1)
+          .arg(alarm.offLength, 0, 'f', 1)
+          .arg(alarm.startLength, 0, 'f', 1)
+          .arg(alarm.extreme, 0, 'f', 1);
+  alarmSide_->setText(side);
+  alarmText_->setText(text);
+  // Red while off gauge, amber once back within; blinking until acknowledged.
+  const QString colour = alarm.active ? QStringLiteral("rgb(220, 0, 0)") : QStringLiteral("rgb(255, 160, 0)");
+  const QString lit = QStringLiteral("background: %1; color: white;").arg(colour);
+  const QString dark = QStringLiteral("background: rgb(60, 0, 0); color: %1;").arg(colour);
+  if (alarmBand_->property("look").toStringList().value(0) != lit || alarmBand_->isHidden()) {
+    alarmBand_->setProperty("look", QStringList{lit, dark});
+    alarmLit_ = true;
+    alarmBand_->setStyleSheet(lit);
+  }
+  alarmAck_->setEnabled(!alarm.acknowledged);
+  if (alarm.acknowledged) {
+    alarmBlink_.stop();
+    if (alarmBand_->styleSheet() != lit) alarmBand_->setStyleSheet(lit);
+  } else if (!alarmBlink_.isActive()) {
+    alarmBlink_.start();
+  }
+  const QString state = alarm.acknowledged ? QStringLiteral("acknowledged") : QStringLiteral("not acknowledged");
+  alarmBand_->setAccessibleName(QStringLiteral("Off-gauge alarm: %1, %2").arg(side, state));
+  alarmBand_->setAccessibleDescription(text);
+  setFixedSize(width(), height + kBand);
+  alarmBand_->show();
 }
 
 void QL::ShowLinkText(const QString& text) {

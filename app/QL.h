@@ -69,6 +69,9 @@ class QL : public QWidget {
   void ShowSample(double sample);
   void ShowFileProblem(bool failing);
   void ShowQualityProblem(const QString& problem);
+  // The off-gauge alarm in a band under the instruments, the window growing to hold it
+  // while an alarm is latched.
+  void ShowAlarm(const AlarmState& alarm);
   void OpenWindow(int command);
   void Unload();
 
@@ -84,6 +87,12 @@ class QL : public QWidget {
   QLineEdit* text1_ = nullptr;  // clock
   QLineEdit* text2_ = nullptr;  // sample
   QLabel* linkText_ = nullptr;
+  QWidget* alarmBand_ = nullptr;
+  QLabel* alarmSide_ = nullptr;
+  QLabel* alarmText_ = nullptr;
+  QPushButton* alarmAck_ = nullptr;
+  QTimer alarmBlink_;
+  bool alarmLit_ = false;
   QPushButton* commands_[6] = {};
   QTimer timer1_;
   bool unloaded_ = false;

@@ -1,10 +1,13 @@
 #include "app/RunningPass.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "app/PassQuality.h"
 #include "app/Station.h"
+#include "settings/StationIni.h"
 #include "widgets/DS1/DS1Model.h"
 #include "widgets/HI1/HI1Model.h"
 
@@ -29,7 +32,7 @@ class RunningPass::Book final : public CycleInstruments {
   void ShowRoll(float length, float t) override {
     roll.SetStripLength(length);
     roll.SetCurrentValue(t);
-    pass_.Publish(StationSnapshot::kDisplayed);
+    pass_.Publish(StationSnapshot::kDisplayed | pass_.AlarmAt(length, t));
   }
   void RollValues(float& rollDiam, float& rollWeight) override {
     rollDiam = roll.ReadRollDiam();
@@ -89,6 +92,8 @@ void RunningPass::TakeSample() { cycle_->TakeSample(); }
 void RunningPass::Start() {
   if (cycle_->Running()) return;
   quality_->BeginPass();
+  alarm_.Reset();
+  alarm_.SetDelay(AlarmDelay(station_.ini));
   snapshot_.lastPass.reset();
   cycle_->StartPass();
   lastFresh_ = station_.clock.MonotonicSeconds();
@@ -109,7 +114,10 @@ void RunningPass::Stop() {
     snapshot_.lastPass = last;
     lastStart_ = quality_->EndPass();
   }
-  Publish(StationSnapshot::kStopped);
+  // The strip no longer runs: an active alarm has returned (and stays until acknowledged).
+  const bool alarmed = Note(alarm_.Update(cycle_->PassLength(), 0, std::nullopt, std::nullopt,
+                                          station_.clock.MonotonicSeconds()));
+  Publish(StationSnapshot::kStopped | (alarmed ? StationSnapshot::kAlarm : 0u));
 }
 
 void RunningPass::Abandon() {
@@ -142,6 +150,45 @@ void RunningPass::SetGain(double gain) {
 void RunningPass::SetControl(bool on) {
   station_.values.ControlOn = on;
   Publish(StationSnapshot::kOperator);
+}
+
+void RunningPass::AcknowledgeAlarm() {
+  if (const auto event = alarm_.Acknowledge(station_.clock.MonotonicSeconds())) {
+    Note({*event});
+    Publish(StationSnapshot::kAlarm);
+  }
+}
+
+unsigned RunningPass::AlarmAt(float length, float thickness) {
+  const auto& limits = quality_->Limits();
+  std::optional<double> lower, upper;
+  if (limits) lower = limits->lower, upper = limits->upper;
+  return Note(alarm_.Update(length, thickness, lower, upper, station_.clock.MonotonicSeconds()))
+             ? StationSnapshot::kAlarm
+             : 0u;
+}
+
+bool RunningPass::Note(const std::vector<AlarmEvent>& events) {
+  const std::string now =
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+  for (const AlarmEvent& e : events) {
+    station_.files.Append(kAlarmLog, AlarmLogLine(now, station_.values.PassNumber, e) + "\n");
+  }
+  return !events.empty();
+}
+
+double AlarmDelay(const StationIni& ini) {
+  const auto keys = ini.Group("alarm");
+  const auto it = keys.find("delay_m");
+  if (it == keys.end()) return kDefaultAlarmDelayM;
+  char* end = nullptr;
+  const double value = std::strtod(it->second.c_str(), &end);
+  if (end == it->second.c_str() || *end != '\0' || !(value >= 0 && value <= 1e6)) {
+    qWarning("station.ini: [alarm] delay_m=%s is not a length from 0 to 1000000 m; %g m is used",
+             it->second.c_str(), kDefaultAlarmDelayM);
+    return kDefaultAlarmDelayM;
+  }
+  return value;
 }
 
 void RunningPass::AskFreshEvery(int ms) {
@@ -224,6 +271,7 @@ void RunningPass::Publish(unsigned changes) {
     s.lowerLimit.reset();
     s.upperLimit.reset();
   }
+  s.alarm = alarm_.State();
   if (s.measured && (changes & (StationSnapshot::kMeasured | StationSnapshot::kDisplayed))) {
     lastFresh_ = station_.clock.MonotonicSeconds();
   }

@@ -11,14 +11,23 @@
 #include <memory>
 
 #include "core/MeasurementCycle.h"
+#include "core/OffGaugeAlarm.h"
 #include "core/StationSnapshot.h"
 
 namespace orlix {
 
 class PassQuality;
+class StationIni;
 struct PassInfo;
 struct ReportOutcome;
 struct Station;
+
+// The off-gauge alarm's log in the working directory, one line per event.
+inline constexpr const char* kAlarmLog = "alarm.log";
+inline constexpr double kDefaultAlarmDelayM = 5;
+// station.ini [alarm] delay_m: strip off gauge before the alarm (m; 0: no alarm); a value
+// that cannot be used keeps the default with a warning.
+double AlarmDelay(const StationIni& ini);
 
 class RunningPass : public QObject {
   Q_OBJECT
@@ -44,6 +53,8 @@ class RunningPass : public QObject {
   void SetScale(float value);
   void SetGain(double gain);
   void SetControl(bool on);
+  // The operator has seen the off-gauge alarm.
+  void AcknowledgeAlarm();
 
   // The periods may have changed: the next step is timed afresh.
   void Retime() { Arm(); }
@@ -70,7 +81,11 @@ class RunningPass : public QObject {
   void Arm();
   void Step();
   void Publish(unsigned changes);
+  // The alarm at a display update: StationSnapshot::kAlarm when it changed.
+  unsigned AlarmAt(float length, float thickness);
   void TakeFigures(const PassInfo& info, const ReportOutcome& outcome);
+  // Each alarm event goes to "alarm.log"; true when there was any.
+  bool Note(const std::vector<AlarmEvent>& events);
 
   Station& station_;
   std::unique_ptr<Book> book_;
@@ -81,6 +96,7 @@ class RunningPass : public QObject {
   int freshMs_ = 0;
   double lastFresh_ = 0;  // monotonic s of the last snapshot with a measurement
   std::string lastStart_;  // the start of the pass in snapshot_.lastPass
+  OffGaugeAlarm alarm_;
 };
 
 }  // namespace orlix

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/OffGaugeAlarm.h"
+
 namespace orlix {
 
 // The last pass after its "Stop", kept until the next "Start".
@@ -34,6 +36,7 @@ struct StationSnapshot {
     kStarted = 1u << 4,    // a pass started: the instruments start afresh
     kStopped = 1u << 5,    // the pass stopped, or its report's figures came in
     kOperator = 1u << 6,   // set-point, pass, scale, gain or control changed
+    kAlarm = 1u << 7,      // the off-gauge alarm was raised, returned or acknowledged
   };
 
   std::uint64_t sequence = 0;  // counts the snapshots published
@@ -56,6 +59,7 @@ struct StationSnapshot {
   std::optional<float> lowerLimit;  // µm, the running pass's tolerance limits, if it has any
   std::optional<float> upperLimit;
   std::optional<PassOutcome> lastPass;  // after "Stop", until the next "Start"
+  AlarmState alarm;                     // the off-gauge alarm of the running pass
 
   bool Valid() const;  // a finite measurement of a running pass
   bool HasLimits() const { return passRunning && lowerLimit && upperLimit; }

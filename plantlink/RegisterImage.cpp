@@ -76,6 +76,12 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
     case ToleranceState::kWithin: status |= kWithinTolerance; break;
     case ToleranceState::kUnknown: break;
   }
+  if (s.alarm.raised) {
+    status |= kAlarmRaised;
+    if (!s.alarm.acknowledged) status |= kAlarmUnacknowledged;
+    if (s.alarm.active) status |= kAlarmActive;
+    if (s.alarm.side == AlarmSide::kThin) status |= kAlarmThin;
+  }
   image[kStatus] = status;
   image[kPass] = static_cast<std::uint16_t>(s.pass);
   const double gain = std::round(s.gain);

@@ -52,6 +52,10 @@ enum StatusBit : std::uint16_t {
   kAboveLimit = 1u << 5,
   kBelowLimit = 1u << 6,
   kNoLimits = 1u << 7,  // the running pass has no limits (its tolerance could not give any)
+  kAlarmRaised = 1u << 8,    // the off-gauge alarm is latched
+  kAlarmUnacknowledged = 1u << 9,
+  kAlarmActive = 1u << 10,   // the strip is off gauge now, beyond the alarm's delay
+  kAlarmThin = 1u << 11,     // the latched alarm is below the lower limit (else above)
 };
 
 using InputImage = std::array<std::uint16_t, kInputRegisterCount>;

@@ -347,6 +347,34 @@ class TestMainWindow : public QObject {
     QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
   }
 
+  // Direct mode measures 173 µm against 120 +4/-2.5: after more than [alarm] delay_m = 2 m
+  // off gauge the THICK alarm shows in a band under the instruments, blinking, and in
+  // alarm.log; acknowledged it stays until the strip stops, then the window is as before.
+  void offGaugeAlarm() {
+    MemoryRig rig(Setup{0, 7.85, 1000, 600});
+    rig.files.files["station.ini"] += "[alarm]\ndelay_m=2\n";
+    const int height = rig.window.height();
+    rig.Click("EnterMid");
+    rig.Run(3, 0.101);  // 1, 2 and 3 m: 2 m off gauge, not more
+    auto* band = rig.window.findChild<QWidget*>("AlarmBand");
+    QVERIFY(!band || band->isHidden());
+    rig.Run(1, 0.101);
+    band = rig.window.findChild<QWidget*>("AlarmBand");
+    QVERIFY(band && band->isVisible() && rig.window.height() > height);
+    QCOMPARE(band->accessibleName(), QString("Off-gauge alarm: THICK, not acknowledged"));
+    const QString lit = band->styleSheet();
+    QTRY_VERIFY(band->styleSheet() != lit);  // blinking
+    QVERIFY(QString::fromStdString(rig.files.files["alarm.log"])
+                .endsWith("  pass 07  THICK raised: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"));
+    rig.Click("AlarmAck");
+    QCOMPARE(band->accessibleName(), QString("Off-gauge alarm: THICK, acknowledged"));
+    rig.Click("BStop");
+    QVERIFY(band->isHidden() && rig.window.height() == height);
+    const QString log = QString::fromStdString(rig.files.files["alarm.log"]);
+    QVERIFY2(log.count('\n') == 3 && log.contains("THICK acknowledged") && log.endsWith("THICK returned: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"),
+             qPrintable(log));  // raised, acknowledged, returned at Stop
+  }
+
   // An output that asks for measurements every 20 ms gets them between display updates 5 s
   // apart, none older than that; the instruments take only the display updates.
   void freshMeasurements() {

@@ -3,12 +3,15 @@
 
 #include <cfloat>
 #include <cmath>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/Format.h"
 #include "base/SystemPlatform.h"
 #include "core/MeasurementCycle.h"
+#include "core/OffGaugeAlarm.h"
 #include "tests/support/FakePlatform.h"
 
 using namespace orlix;
@@ -365,3 +368,65 @@ TEST(Due, AnHourOfWakeUps) {
 }
 
 }  // namespace
+
+// The off-gauge alarm over a script of display updates "length:thickness" and acknowledgements
+// "A", against limits 114..126 µm and a delay of 5 m: the events it gives (Raised, reTurned,
+// Acknowledged) and where it ends (Normal, Unacknowledged active, acKnowledged active,
+// Back within and unacknowledged).
+struct AlarmRow {
+  const char *name, *script, *events, *end;
+  double delay = 5;
+  bool limits = true;
+};
+class AlarmTest : public ::testing::TestWithParam<AlarmRow> {};
+TEST_P(AlarmTest, Script) {
+  const AlarmRow& r = GetParam();
+  OffGaugeAlarm alarm(r.delay);
+  std::string events;
+  auto note = [&](const AlarmEvent& e) { events += "RTA"[e.kind]; };
+  std::istringstream script(r.script);
+  double when = 0;
+  for (std::string step; script >> step; when += 1) {
+    if (step == "A") {
+      if (auto e = alarm.Acknowledge(when)) note(*e);
+      continue;
+    }
+    const double length = std::stod(step), thickness = std::stod(step.substr(step.find(':') + 1));
+    for (const AlarmEvent& e : alarm.Update(length, thickness, r.limits ? std::optional(114.0) : std::nullopt,
+                                            r.limits ? std::optional(126.0) : std::nullopt, when)) {
+      note(e);
+    }
+  }
+  const AlarmState& s = alarm.State();
+  EXPECT_EQ(events, r.events);
+  EXPECT_EQ(std::string(!s.raised ? "N" : !s.active ? "B" : s.acknowledged ? "K" : "U"), r.end);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AlarmTest,
+    ::testing::Values(AlarmRow{"exactly_the_delay", "0:127 5:127 6:125", "", "N"},
+                      AlarmRow{"on_the_limit", "0:126 10:126 20:114", "", "N"},
+                      AlarmRow{"acknowledged_then_back", "0:127 5.1:127 A 8:125", "RAT", "N"},
+                      AlarmRow{"back_then_acknowledged", "0:127 6:127 7:125 20:125 A", "RTA", "N"},
+                      AlarmRow{"latched_while_back", "0:127 6:127 7:125 20:125", "RT", "B"},
+                      AlarmRow{"acknowledged_once", "0:127 6:127 A A", "RA", "K"},
+                      AlarmRow{"off_again_other_side", "0:127 6:127 7:125 8:110 14:110", "RTR", "U"},
+                      AlarmRow{"side_change_starts_afresh", "0:127 4:127 5:110 9:110 10.5:110", "R", "U"},
+                      AlarmRow{"turns_side_while_active", "0:127 6:127 7:110", "RT", "B"},
+                      AlarmRow{"nothing_to_acknowledge", "A 0:125", "", "N"},
+                      AlarmRow{"no_limits", "0:200 10:200", "", "N", 5, false},
+                      AlarmRow{"delay_zero_is_off", "0:200 10:200", "", "N", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Alarm, ExtremeLengthAndLogLine) {
+  OffGaugeAlarm alarm(5);
+  alarm.Update(100, 127, 114.0, 126.0, 0);
+  alarm.Update(103, 131.25, 114.0, 126.0, 1);
+  const auto raised = alarm.Update(106, 128, 114.0, 126.0, 2);
+  ASSERT_EQ(raised.size(), 1u);
+  EXPECT_EQ(AlarmLogLine("2026-12-08 08:56:58", 7, raised[0]),
+            "2026-12-08 08:56:58  pass 07  THICK raised: above 126.0 \xC2\xB5m from 100.0 m for 6.0 m, "
+            "extreme 131.2 \xC2\xB5m");
+  alarm.Update(109, 100, 114.0, 126.0, 3);  // thin at once: the thick alarm returns
+  const AlarmState& s = alarm.State();
+  EXPECT_TRUE(s.raised && !s.active && s.side == AlarmSide::kThick && s.offLength == 6 && s.extreme == 131.25);
+}
