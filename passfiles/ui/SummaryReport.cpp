@@ -157,6 +157,9 @@ Columns Measure(const QFont& font, const QPaintDevice* device, const QStringList
   return c;
 }
 
+// The text after the figures keeps a whole pad from the last of them.
+double Gap(int column, const Columns& columns) { return column == kSummaryNoLimits ? columns.pad / 2 : 0; }
+
 }  // namespace
 
 QStringList SummaryHeadings() {
@@ -240,7 +243,7 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
     double x = page.left();
     for (int k = 0; k < headings.size(); ++k) {
       const double w = columns.widths[static_cast<std::size_t>(k)];
-      painter.drawText(QRectF(x, y, w - columns.pad / 2, headingH), Qt::AlignBottom | (Left(k) ? Qt::AlignLeft : Qt::AlignRight),
+      painter.drawText(QRectF(x + Gap(k, columns), y, w - columns.pad / 2 - Gap(k, columns), headingH), Qt::AlignBottom | (Left(k) ? Qt::AlignLeft : Qt::AlignRight),
                        headings[k]);
       x += w;
     }
@@ -275,7 +278,8 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
       if (next % 2) painter.fillRect(QRectF(page.left(), y, page.width(), rowH), kStripe);
       double x = page.left();
       for (std::size_t k = 0; k < kSummaryColumns; ++k) {
-        painter.drawText(QRectF(x, y, columns.widths[k] - columns.pad / 2, rowH),
+        const double gap = Gap(static_cast<int>(k), columns);
+        painter.drawText(QRectF(x + gap, y, columns.widths[k] - columns.pad / 2 - gap, rowH),
                          Qt::AlignVCenter | (Left(static_cast<int>(k)) ? Qt::AlignLeft : Qt::AlignRight), Q(cells[static_cast<std::size_t>(next)][k]));
         x += columns.widths[k];
       }
