@@ -85,10 +85,9 @@ std::string PassQuality::EndPass() {
   // information file while the report is still being made.
   PassSnapshot pass = TakeSnapshot(station_.files, passFile_);
   pass.info = info_;
-  const double plus = info_->tolerancePlus, minus = info_->toleranceMinus;
   std::string start = info_->start;
   info_.reset();
-  QueueReport(std::move(pass), plus, minus);
+  QueueReport(std::move(pass));
   return start;
 }
 
@@ -107,17 +106,15 @@ void PassQuality::RecoverUnstopped() {
     }
     PassSnapshot pass = TakeSnapshot(station_.files, PassFileWriter::PassFileName(ended.pass));
     pass.info = ended;
-    QueueReport(std::move(pass), ended.tolerancePlus, ended.toleranceMinus);
+    QueueReport(std::move(pass));
   }
   if (!problems.isEmpty()) SetProblem(problems.join(QLatin1Char(' ')));
 }
 
-void PassQuality::QueueReport(PassSnapshot pass, double plus, double minus) {
+void PassQuality::QueueReport(PassSnapshot pass) {
   ReportJob job;
   job.pass = std::make_shared<const PassSnapshot>(std::move(pass));
   job.reportDirectory = Directory();
-  job.plus = plus;
-  job.minus = minus;
   waiting_.push_back(std::move(job));
   NextReport();
 }

@@ -57,7 +57,7 @@ class PassQuality : public QObject {
   void SetProblem(const QString& problem);
   QString Directory() const;
   // Reports are made one after the other, each from the pass as it was when it ended.
-  void QueueReport(PassSnapshot pass, double plus, double minus);
+  void QueueReport(PassSnapshot pass);
   void NextReport();
   // Adds the figures of a finished report to the information file of its pass.
   void RecordFigures(const std::optional<PassInfo>& pass, const ReportOutcome& outcome);

@@ -28,11 +28,8 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
   });
   window.SetWindowFactory(
       3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
-  window.SetWindowFactory(4, [&station] {
-    auto* files = new PassFiles(QString::fromStdString(station.files.Location()));
-    files->SetToleranceSource([&station] { return station.ini.ReadTolerance().tolerance; });
-    return files;
-  });
+  window.SetWindowFactory(
+      4, [&station] { return new PassFiles(QString::fromStdString(station.files.Location())); });
 }
 
 void StartStation(QL& window, RunningPass& pass, PlantLink& link) {

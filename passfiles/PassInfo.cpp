@@ -92,7 +92,7 @@ std::string InfoText(const PassInfo& info) {
     optional("in_tolerance_percent", s.inTolerance, 100);
     optional("pp", s.pp, 1);
     optional("ppk", s.ppk, 1);
-    if (s.count > 0) {
+    if (s.inTolerance) {  // the off-gauge metres only of a pass measured against limits
       add("head_m", ListForm(s.headLength));
       add("tail_m", ListForm(s.tailLength));
     }
@@ -280,11 +280,6 @@ std::optional<ToleranceLimits> LimitsOf(const PassInfo& info) {
   if (!info.limitsProblem.empty()) return std::nullopt;
   return ToleranceLimits{info.setPoint, info.setPoint - info.toleranceMinus,
                          info.setPoint + info.tolerancePlus};
-}
-
-ToleranceLimits LimitsFromMean(const PassStatistics& stats, double plus, double minus) {
-  const double mean = stats.mean.value_or(0);
-  return {mean, mean - minus, mean + plus};
 }
 
 std::string StartStamp(const std::string& isoStart) {

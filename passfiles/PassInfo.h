@@ -69,11 +69,10 @@ std::string IsoLocalTime(std::int64_t secondsSinceEpoch);
 // That form as a reader writes it, "2026-12-07 10:15:02"; any other text as it is.
 std::string ReadableTime(const std::string& iso);
 
-// Set-point and limits of a pass; nothing when it has none (`limitsProblem`). Without its
-// information file, the set-point is the mean of its data lines and the tolerances are the
-// ones given.
+// Set-point and limits of a pass; nothing when it has none (`limitsProblem`). A pass without
+// its information file has none either: its figures against limits are "-", never measured
+// against limits made up from its own data.
 std::optional<ToleranceLimits> LimitsOf(const PassInfo& info);
-ToleranceLimits LimitsFromMean(const PassStatistics& stats, double plus, double minus);
 
 // Date and time of a start for file names: "20261207-101502"; from a pass file's own header
 // (earlier versions) the digits of its date and time texts; "undated" when there are none.

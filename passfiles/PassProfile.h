@@ -24,17 +24,38 @@ struct PassProfile {
   PassData data;
   Envelope envelope;
   std::optional<PassInfo> info;  // nothing for a file from an earlier version
-  ToleranceLimits limits;
+  // The limits the figures are measured against: those recorded with the pass, or those of a
+  // tolerance typed for a pass that records none (`typed`, never written anywhere). Nothing
+  // when there are none; `noLimits` says why ("no information file").
+  std::optional<ToleranceLimits> limits;
+  std::optional<Tolerance> typed;
+  std::string noLimits;
   PassStatistics stats;
   Histogram histogram;
-
-  // Limits and set-point come from the information file; else from the mean ("not recorded").
-  bool Recorded() const { return info.has_value(); }
 };
 
-// Puts other limits in force: the statistics, the envelope's counts and the histogram are
-// computed again from the kept values (a few milliseconds for a week-long pass).
-void SetLimits(PassProfile& p, const ToleranceLimits& limits);
+// The set-point recorded with the pass, also when its tolerance gives no limits; nothing
+// without information file.
+std::optional<double> RecordedSetPoint(const PassProfile& p);
+// The set-point shown: that of the limits in force, else the recorded one.
+std::optional<double> SetPointOf(const PassProfile& p);
+
+// Puts other limits in force, or none: the statistics, the envelope's counts and the
+// histogram are computed again from the kept values (a few milliseconds for a week-long
+// pass). Leaves `typed` and `noLimits` as they are.
+void SetLimits(PassProfile& p, const std::optional<ToleranceLimits>& limits);
+// The limits recorded with the pass in force again, or none with the reason.
+void UseRecordedLimits(PassProfile& p);
+
+// The set-point a typed evaluation may use: a thickness a data line can hold.
+inline constexpr double kSetPointMaximum = 100000;
+// Evaluates a pass that records no limits against a typed tolerance: around its recorded
+// set-point, or, when it records none, around `setPoint`. Refused, the profile unchanged,
+// when the pass has recorded limits, when the tolerance breaks its rule (ToleranceProblem)
+// or when there is no usable set-point: the reason returned; empty when applied.
+std::string EvaluateAgainst(PassProfile& p, const Tolerance& tolerance, std::optional<double> setPoint);
+// Only the reason, without applying anything (cheap: for the window's thread).
+std::string EvaluationProblem(const PassProfile& p, const Tolerance& tolerance, std::optional<double> setPoint);
 
 // A pass file and its information file as they were at one moment: a report made from it
 // describes that pass, whatever the next "Start" does to the files afterwards. The pass
@@ -53,13 +74,12 @@ PassSnapshot TakeSnapshot(FileAccess& files, const std::string& name);
 std::string ReportStemOf(const PassSnapshot& snapshot);
 
 // The profile of a snapshot, read in pieces: `sink` gets every kept data line as written,
-// `progress` follows the reading (and may stop it). `plus` and `minus` are the tolerance
-// used around the mean when the file has no information file.
-PassProfile ProfileOf(const PassSnapshot& snapshot, double plus, double minus,
-                      const PassData::LineSink& sink = {}, const PassData::Progress& progress = {});
+// `progress` follows the reading (and may stop it). The limits are those recorded with it.
+PassProfile ProfileOf(const PassSnapshot& snapshot, const PassData::LineSink& sink = {},
+                      const PassData::Progress& progress = {});
 
 // Reads `name` of `files` and its information file as they are now.
-PassProfile LoadProfile(FileAccess& files, const std::string& name, double plus, double minus,
+PassProfile LoadProfile(FileAccess& files, const std::string& name,
                         const PassData::Progress& progress = {});
 
 }  // namespace orlix

@@ -22,7 +22,7 @@ void Capability(const std::optional<double>& sigma, double mean, const Tolerance
 
 }  // namespace
 
-PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& limits) {
+PassStatistics ComputeStatistics(const PassData& data, const std::optional<ToleranceLimits>& limits) {
   PassStatistics s;
   const std::vector<float>& t = data.Thicknesses();
   const std::vector<float>& len = data.Lengths();
@@ -33,9 +33,15 @@ PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& li
   s.mean = sums.mean;
   s.minimum = sums.minimum;
   s.maximum = sums.maximum;
+  const double n = static_cast<double>(t.size());
+  if (t.size() > 1) {
+    s.sigma = std::sqrt(sums.squares / (n - 1));
+    s.shortSigma = sums.movingRange / (n - 1) / kMovingRangeD2;
+  }
+  if (!limits) return s;
 
-  const auto lower = static_cast<float>(limits.lower);
-  const auto upper = static_cast<float>(limits.upper);
+  const auto lower = static_cast<float>(limits->lower);
+  const auto upper = static_cast<float>(limits->upper);
   std::size_t inside = 0;
   std::size_t first = t.size();
   std::size_t last = 0;
@@ -53,7 +59,6 @@ PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& li
       last = i;
     }
   }
-  const double n = static_cast<double>(t.size());
   s.inTolerance = static_cast<double>(inside) / n;
   if (first == t.size()) {
     s.headLines = t.size();
@@ -64,11 +69,8 @@ PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& li
     s.tailLines = t.size() - 1 - last;
     s.tailLength = double{len.back()} - double{len[last]};
   }
-  if (t.size() < 2) return s;
-  s.sigma = std::sqrt(sums.squares / (n - 1));
-  s.shortSigma = sums.movingRange / (n - 1) / kMovingRangeD2;
-  Capability(s.sigma, *s.mean, limits, s.pp, s.ppk);
-  Capability(s.shortSigma, *s.mean, limits, s.cp, s.cpk);
+  Capability(s.sigma, *s.mean, *limits, s.pp, s.ppk);
+  Capability(s.shortSigma, *s.mean, *limits, s.cp, s.cpk);
   return s;
 }
 

@@ -5,7 +5,8 @@
 // them): the share within, the off-gauge head and tail, the thick and thin metres, Pp and Ppk
 // from the overall spread, Cp and Cpk from the short-term spread, and the thickness
 // histogram. A figure that the data cannot give (no lines, a single line, a spread of 0 or
-// one that is not finite) is left empty and shown as "-".
+// one that is not finite) is left empty and shown as "-". A pass without limits gets none of
+// the figures against them: never limits made up from its own mean.
 
 #include <cstddef>
 #include <optional>
@@ -55,7 +56,9 @@ struct PassStatistics {
 // d2 of a moving range of two consecutive values.
 inline constexpr double kMovingRangeD2 = 1.128;
 
-PassStatistics ComputeStatistics(const PassData& data, const ToleranceLimits& limits);
+// Without limits, only the figures that need none: count, length, mean, spreads, extremes;
+// the share within, Pp to Cpk stay empty and the off-gauge metres 0 (shown as "-").
+PassStatistics ComputeStatistics(const PassData& data, const std::optional<ToleranceLimits>& limits);
 
 // Data lines per bin over `bins` equal bins from `from` to `to`; values outside go to the
 // first or last bin.

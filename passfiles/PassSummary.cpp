@@ -89,8 +89,7 @@ std::vector<SummaryPass> PassesNamed(PassFolders folders, const std::vector<std:
   return passes;
 }
 
-std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<SummaryPass>& passes,
-                                    double plus, double minus) {
+std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<SummaryPass>& passes) {
   std::vector<SummaryRow> rows;
   rows.reserve(passes.size());
   for (const SummaryPass& pass : passes) {
@@ -98,6 +97,7 @@ std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<Summa
     row.pass = pass;
     const std::optional<PassInfo>& info = pass.info;
     row.limits = info && LimitsOf(*info);
+    row.noLimits = row.limits ? std::string() : info ? info->limitsProblem : "no information file";
     if (info) {
       row.number = std::to_string(info->pass);
       row.start = info->start;
@@ -107,7 +107,7 @@ std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<Summa
     } else {
       std::string bare;
       FileAccess& folder = FolderOf(folders, pass.file, bare);
-      const PassProfile p = LoadProfile(folder, bare, plus, minus);
+      const PassProfile p = LoadProfile(folder, bare);
       row.stats = p.stats;
       row.readable = p.data.Readable();
       row.computed = true;
@@ -179,6 +179,7 @@ std::array<std::string, kSummaryColumns> SummaryCells(const SummaryRow& row) {
   if (!row.number.empty()) cells[kSummaryPass] = row.number;
   if (!row.start.empty()) cells[kSummaryStart] = row.start;
   if (info && !info->end.empty()) cells[kSummaryEnd] = info->end;
+  cells[kSummaryNoLimits] = row.noLimits;
   if (!row.readable) return cells;
   cells[kSummaryLength] = FigureText(s.length, 0);
   cells[kSummaryMean] = FigureText(s.mean, 2);

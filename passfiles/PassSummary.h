@@ -50,12 +50,13 @@ struct SummaryRow {
   bool computed = false; // computed now from the pass file, not read from its information file
   // The figures measured against limits apply: the pass recorded its set-point and limits.
   bool limits = false;
+  // Why it has none ("no information file", "station.ini: tolerance_minus_um is below 0").
+  std::string noLimits;
 };
 
-// One row per pass, in order of `when`. `plus` and `minus` are the tolerance a pass file
-// without information file is read with (its figures against limits are not shown).
-std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<SummaryPass>& passes,
-                                    double plus, double minus);
+// One row per pass, in order of `when`. A pass without limits recorded has none of the
+// figures against them, whatever its information file's [statistics] may hold.
+std::vector<SummaryRow> SummaryRows(PassFolders folders, const std::vector<SummaryPass>& passes);
 
 // Records the statistics of `info` in the information file of that pass where it is now:
 // its "NN.PSI" while that still holds the same pass and start, else its copy in the archive
@@ -82,16 +83,17 @@ double OffGaugeMetres(const PassStatistics& stats);
 
 enum SummaryColumn {
   kSummaryPass, kSummaryStart, kSummaryEnd, kSummaryLength, kSummaryMean, kSummarySigma,
-  kSummaryShare, kSummaryPp, kSummaryPpk, kSummaryOffGauge, kSummaryColumns
+  kSummaryShare, kSummaryPp, kSummaryPpk, kSummaryOffGauge, kSummaryNoLimits, kSummaryColumns
 };
-// A row's texts in column order, figures as the pass's report shows them, "-" for none.
+// A row's texts in column order, figures as the pass's report shows them, "-" for none; the
+// last one, once per row, why the pass has no limits (empty when it has them).
 std::array<std::string, kSummaryColumns> SummaryCells(const SummaryRow& row);
 
 // RFC 4180: the header below, one line per row with the pass file after the pass number,
 // figures as in the table and empty where the table shows "-"; CR LF after every line.
 std::string SummaryCsv(const std::vector<SummaryRow>& rows);
 inline constexpr std::string_view kSummaryCsvHeader =
-    "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m";
+    "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m,no_limits";
 
 // File stems in reports/: "summary-20261201-20261207" for a range of days,
 // "summary-selection-20261208-101502" for passes chosen at that time (ISO local time).

@@ -78,7 +78,7 @@ void WritePass(const QString& dir, int lines) {
 int ProfileCase(const QString& dir) {
   auto start = Steady::now();
   DirectoryFileAccess files(dir.toStdString());
-  auto profile = std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6));
+  auto profile = std::make_shared<PassProfile>(LoadProfile(files, "07.PSS"));
   const double read = Since(start);
   ProfileView view;
   view.resize(1200, 600);
@@ -113,7 +113,7 @@ int ProfileCase(const QString& dir) {
   std::printf("  zoom, pan and full frames (70): median %.2f ms, largest %.2f ms\n",
               frames[frames.size() / 2], frames.back());
   start = Steady::now();
-  SetLimits(*profile, {120, 117, 123});
+  SetLimits(*profile, ToleranceLimits{120, 117, 123});
   std::printf("  other limits put in force: %.1f ms\n", Since(start) * 1000);
   Peak("profile");
   return 0;
@@ -122,7 +122,7 @@ int ProfileCase(const QString& dir) {
 int ReportCase(const QString& dir) {
   // At "Stop" the window's thread opens the pass file; the worker does the rest.
   auto start = Steady::now();
-  const ReportJob job = ReportOf(dir, QStringLiteral("07.PSS"), dir, 6, 6);
+  const ReportJob job = ReportOf(dir, QStringLiteral("07.PSS"), dir);
   std::printf("  snapshot at Stop (on the window's thread): %.3f ms\n", Since(start) * 1000);
   start = Steady::now();
   const ReportOutcome out = WriteReport(job);

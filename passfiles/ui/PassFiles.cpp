@@ -30,6 +30,7 @@
 
 #include "base/Format.h"
 #include "base/SystemPlatform.h"
+#include "passfiles/ui/EvaluateControl.h"
 #include "passfiles/ui/PassReport.h"
 #include "passfiles/ui/PassTextView.h"
 #include "passfiles/ui/ProfileView.h"
@@ -61,6 +62,13 @@ QString DisplayName(const std::string& name) {
 
 QString Megabytes(std::uintmax_t bytes) {
   return QString::fromStdString(FormatPattern(static_cast<double>(bytes) / 1e6, "0.0"));
+}
+
+// A problem of the typed tolerance, naming the field rather than the file's key.
+QString TypedProblem(const std::string& problem) {
+  return QString::fromStdString(problem)
+      .replace(QLatin1String(kTolerancePlusKey), QStringLiteral("the + tolerance"))
+      .replace(QLatin1String(kToleranceMinusKey), QStringLiteral("the \u2212 tolerance"));
 }
 
 }  // namespace
@@ -117,14 +125,19 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   fullButton_ = new QPushButton(QStringLiteral("Full"), profilePage);
   ui::Name(fullButton_, QStringLiteral("Command4"), QStringLiteral("Full"));
   fullButton_->setToolTip(QStringLiteral("Show the whole pass"));
+  evaluate_ = new EvaluateControl(profilePage);
   auto* profileGrid = new QGridLayout(profilePage);
   profileGrid->addWidget(profile_, 0, 0);
-  profileGrid->addWidget(statistics_, 0, 1, 2, 1);
+  profileGrid->addWidget(statistics_, 0, 1, 3, 1);
   auto* under = new QHBoxLayout;
   under->addWidget(readOut_, 1);
   under->addWidget(fullButton_);
   profileGrid->addLayout(under, 1, 0);
+  profileGrid->addWidget(evaluate_, 2, 0);
+  connect(evaluate_, &EvaluateControl::Apply, this, &PassFiles::ApplyTyped);
+  connect(evaluate_, &EvaluateControl::Clear, this, &PassFiles::ClearTyped);
   profileGrid->setColumnStretch(0, 1);
+  profileGrid->setRowStretch(0, 1);  // the profile takes the height the statistics leave
   views_->addTab(profilePage, QStringLiteral("Profile"));
   connect(fullButton_, &QPushButton::clicked, profile_, &ProfileView::Full);
   connect(profile_, &ProfileView::ReadOutChanged, readOut_, &QLabel::setText);
@@ -153,13 +166,21 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
     // A reading given up for another choice shows nothing.
     if (profileLoad_->isCanceled() || profileLoad_->future().resultCount() == 0) return;
     const std::shared_ptr<const PassProfile> p = profileLoad_->result();
+    // The same pass evaluated otherwise keeps the part of it in view.
+    const ProfileWindow view = profile_->Window();
+    const bool keepView = changing_;
+    changing_ = false;
+    shown_ = p;
     profile_->SetProfile(p);
+    if (keepView) profile_->SetWindow(view);
     statistics_->SetProfile(p);
+    evaluate_->SetProfile(p.get());
+    // The reason or the typed tolerance in full beside the figures; here only which.
     readOut_->setText(QStringLiteral("Profile: %1%2.")
                           .arg(QString::fromStdString(p->data.Summary()),
-                               p->Recorded() ? QString()
-                                             : QStringLiteral("; set-point and limits not recorded, "
-                                                              "taken from the mean")));
+                               p->typed     ? QStringLiteral("; typed limits")
+                               : !p->limits ? QStringLiteral("; no limits")
+                                            : QString()));
     emit ProfileLoaded();
   });
   textLoad_ = new QFutureWatcher<std::shared_ptr<TextLoad>>(this);
@@ -261,24 +282,26 @@ void PassFiles::ShowArchive(bool archive) {
   textBox_->SetText(passview::ViewText());
   profile_->SetProfile(nullptr);
   statistics_->SetProfile(nullptr);
+  shown_.reset();
+  evaluate_->SetProfile(nullptr);
   readOut_->clear();
   ShowMessage(QString());
   RefreshList();
 }
 
 void PassFiles::LoadProfile(const std::string& name) {
-  const Tolerance tolerance = tolerance_ ? tolerance_() : Tolerance{};
-  const double plus = tolerance.plus, minus = tolerance.minus;
   const std::string directory = QFile::encodeName(ListedDirectory()).toStdString();
   readOut_->setText(QStringLiteral("Reading the profile ..."));
   // A reading still going on for an earlier choice stops.
   profileLoad_->cancel();
+  changing_ = false;
+  evaluate_->setEnabled(false);  // until the pass it would evaluate is shown
   using Promise = QPromise<std::shared_ptr<const PassProfile>>;
-  auto read = [directory, name, plus, minus](Promise& promise) {
+  auto read = [directory, name](Promise& promise) {
     promise.setProgressRange(0, 100);
     DirectoryFileAccess files(directory);
     auto p = std::make_shared<PassProfile>(orlix::LoadProfile(
-        files, name, plus, minus, [&promise](std::uint64_t done, std::uint64_t total) {
+        files, name, [&promise](std::uint64_t done, std::uint64_t total) {
           promise.setProgressValue(
               static_cast<int>(done * 100 / std::max<std::uint64_t>(total, 1)));
           return !promise.isCanceled();
@@ -288,15 +311,46 @@ void PassFiles::LoadProfile(const std::string& name) {
   profileLoad_->setFuture(QtConcurrent::run(&FileWorkers(), read));
 }
 
+void PassFiles::ChangeShown(std::function<void(PassProfile&)> change) {
+  if (!shown_) return;
+  profileLoad_->cancel();
+  changing_ = true;
+  readOut_->setText(QStringLiteral("Evaluating ..."));
+  profileLoad_->setFuture(QtConcurrent::run(&FileWorkers(), [base = shown_, change = std::move(change)] {
+    auto p = std::make_shared<PassProfile>(*base);
+    change(*p);
+    return std::shared_ptr<const PassProfile>(std::move(p));
+  }));
+}
+
+void PassFiles::ApplyTyped() {
+  if (!shown_) return;
+  const Tolerance tolerance = evaluate_->TypedTolerance();
+  const std::optional<double> setPoint = evaluate_->TypedSetPoint();
+  if (const std::string problem = EvaluationProblem(*shown_, tolerance, setPoint); !problem.empty()) {
+    ShowMessage(tr("Not evaluated: %1.").arg(TypedProblem(problem)));
+    return;
+  }
+  ShowMessage(QString());
+  ChangeShown([tolerance, setPoint](PassProfile& p) { EvaluateAgainst(p, tolerance, setPoint); });
+}
+
+void PassFiles::ClearTyped() {
+  ShowMessage(QString());
+  ChangeShown([](PassProfile& p) { UseRecordedLimits(p); });
+}
+
 void PassFiles::Report() {
   if (chosen_.empty()) {
     ShowMessage(tr("Choose a pass file for the report."));
     return;
   }
-  const Tolerance tolerance = tolerance_ ? tolerance_() : Tolerance{};
   const QString name = DisplayName(chosen_);
-  const ReportJob job =
-      ReportOf(ListedDirectory(), name, directory_, tolerance.plus, tolerance.minus);
+  ReportJob job = ReportOf(ListedDirectory(), name, directory_);
+  if (shown_ && shown_->name == chosen_ && shown_->typed && shown_->limits) {
+    job.typed = shown_->typed;
+    job.typedSetPoint = shown_->limits->setPoint;
+  }
   reportButton_->setEnabled(false);
   ShowMessage(tr("Writing the report of %1 ...").arg(name));
   reportRun_->setFuture(StartReport(job));
@@ -330,7 +384,7 @@ void PassFiles::Mark() {
 
 SummaryWindow* PassFiles::Summary() {
   if (!summary_) {
-    summary_ = new SummaryWindow(directory_, [this] { return tolerance_ ? tolerance_() : Tolerance{}; }, this);
+    summary_ = new SummaryWindow(directory_, this);
   }
   summary_->SetMarked(MarkedFiles());
   summary_->show();

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "passfiles/ViewText.h"
-#include "settings/StationIni.h"
 
 class QFileSystemWatcher;
 class QLabel;
@@ -31,6 +30,7 @@ class QTimer;
 
 namespace orlix {
 
+class EvaluateControl;
 class PassTextView;
 class ProfileView;
 class StatisticsPanel;
@@ -52,9 +52,6 @@ class PassFiles : public QWidget {
   ~PassFiles() override;
 
   QString Directory() const { return directory_; }
-  // Where the station's tolerance comes from, for pass files without their information
-  // file; without a source the default tolerance applies.
-  void SetToleranceSource(std::function<Tolerance()> source) { tolerance_ = std::move(source); }
   // The names in the file list, in list order.
   QStringList FileNames() const;
   // The file chosen in the list; empty when none is.
@@ -74,9 +71,11 @@ class PassFiles : public QWidget {
   PassTextView* TextBox() const { return textBox_; }
 
   // The second view of the chosen file, "Profile", with its statistics beside it; the
-  // profile is read on a worker thread beside the text, its progress shown below it.
+  // profile is read on a worker thread beside the text, its progress shown below it. A pass
+  // that records no limits can be evaluated against a tolerance typed under it.
   ProfileView* Profile() const { return profile_; }
   StatisticsPanel* Statistics() const { return statistics_; }
+  EvaluateControl* Evaluate() const { return evaluate_; }
   QTabWidget* Views() const { return views_; }
   // "Current" lists the working directory, "Archive" its folder archive/.
   void ShowArchive(bool archive);
@@ -97,8 +96,14 @@ class PassFiles : public QWidget {
   // "Print": the printer dialog, then PrintTo on the chosen printer; cancel prints nothing.
   void Print();
   // "Report": the PDF and the CSV of the chosen file into reports/ on a worker thread; the
-  // note below the text says where they went.
+  // note below the text says where they went. Evaluated against the typed tolerance when
+  // the profile shown is.
   void Report();
+  // "Apply" under the profile: the typed tolerance checked on its rule (the problem shown in
+  // the note, nothing applied when it breaks it) and put in force on the profile shown, on
+  // a worker thread; "Clear" returns to the pass as recorded. ProfileLoaded() tells when.
+  void ApplyTyped();
+  void ClearTyped();
   // "Summary": the summary window of the passes of some days or the marked ones.
   SummaryWindow* Summary();
   // Lists the directory's pass files again, keeping the current choice.
@@ -120,6 +125,8 @@ class PassFiles : public QWidget {
   void LoadFile(const std::string& name);
   void ShowMessage(const QString& text);
   void LoadProfile(const std::string& name);
+  // The profile shown, changed on a worker thread (a week-long pass takes a quarter second).
+  void ChangeShown(std::function<void(PassProfile&)> change);
   void Mark();
 
   struct TextLoad {
@@ -129,7 +136,6 @@ class PassFiles : public QWidget {
   };
 
   QString directory_;
-  std::function<Tolerance()> tolerance_;
   bool archive_ = false;
   std::vector<std::string> names_;
   std::string chosen_;
@@ -149,6 +155,9 @@ class PassFiles : public QWidget {
   QTabWidget* views_ = nullptr;
   ProfileView* profile_ = nullptr;
   StatisticsPanel* statistics_ = nullptr;
+  EvaluateControl* evaluate_ = nullptr;
+  std::shared_ptr<const PassProfile> shown_;
+  bool changing_ = false;  // the profile on its way is the one shown, changed
   QLabel* readOut_ = nullptr;
   QFutureWatcher<std::shared_ptr<const PassProfile>>* profileLoad_ = nullptr;
   QFutureWatcher<std::shared_ptr<TextLoad>>* textLoad_ = nullptr;

@@ -45,13 +45,16 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   auto um = [](const std::optional<double>& v) {
     return v ? Um(*v) : QStringLiteral("-");
   };
-  auto metres = [&s](double length, std::size_t lines) {
-    return s.count ? Metres(length, lines) : QStringLiteral("-");
+  // Metres off gauge only against limits.
+  auto metres = [&s, &p](double length, std::size_t lines) {
+    return s.count && p.limits ? Metres(length, lines) : QStringLiteral("-");
   };
-  const QString recorded = p.info ? QString() : QStringLiteral(" (not recorded)");
+  // Where they come from, when not from the pass, is said once beside them (LimitsNote).
+  const std::optional<double> setPoint = SetPointOf(p);
   return {
-      {QStringLiteral("Set-point"), Um(p.limits.setPoint) + recorded},
-      {QStringLiteral("Limits"), Q(FigureText(p.limits.lower, 2)) + QStringLiteral(" to ") + Um(p.limits.upper) + recorded},
+      {QStringLiteral("Set-point"), setPoint ? Um(*setPoint) : QStringLiteral("-")},
+      {QStringLiteral("Limits"), p.limits ? Q(FigureText(p.limits->lower, 2)) + QStringLiteral(" to ") + Um(p.limits->upper)
+                                          : QStringLiteral("-")},
       {QStringLiteral("Data lines"), QString::number(s.count)},
       {QStringLiteral("Length"), Q(FigureText(s.length, 0)) + QStringLiteral(" m")},
       {QStringLiteral("Mean (data lines)"), um(s.mean)},
@@ -70,6 +73,13 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
       {QStringLiteral("Average (end block)"), um(p.data.EndAverage())},
       {QStringLiteral("MS deviation (end block)"), um(p.data.EndDeviation())},
   };
+}
+
+QString LimitsNote(const PassProfile& p) {
+  if (!p.limits) return QStringLiteral("No limits: %1.").arg(Q(p.noLimits));
+  if (!p.typed) return {};
+  return QStringLiteral("Evaluated against +%1/\u2212%2 \u00B5m around %3, not recorded with the pass.")
+      .arg(Q(ListForm(p.typed->plus)), Q(ListForm(p.typed->minus)), Um(p.limits->setPoint));
 }
 
 QStringList BasisLines(const PassProfile& p) {
@@ -141,7 +151,6 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   y += QFontMetricsF(title, painter.device()).lineSpacing() * 1.3;
 
   const QString pass = p.info ? QString::number(p.info->pass) : Q(p.data.PassText());
-  const QString notRecorded = QStringLiteral(" (not recorded)");
   QStringList header;
   header << QStringLiteral("Pass %1    File %2").arg(pass, Q(p.name));
   if (p.info) {
@@ -156,9 +165,12 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   } else {
     header << QStringLiteral("Start %1 %2    End -").arg(Q(p.data.DateText()), Q(p.data.TimeText()));
   }
-  header << QStringLiteral("Set-point %1%2").arg(Um(p.limits.setPoint), p.info ? QString() : notRecorded);
-  header << QStringLiteral("Limits %1 to %2%3")
-                .arg(Um(p.limits.lower), Um(p.limits.upper), p.info ? QString() : notRecorded);
+  const std::optional<double> setPoint = SetPointOf(p);
+  header << QStringLiteral("Set-point %1").arg(setPoint ? Um(*setPoint) : QStringLiteral("- (not recorded)"));
+  header << QStringLiteral("Limits %1").arg(p.limits ? QStringLiteral("%1 to %2").arg(Um(p.limits->lower), Um(p.limits->upper))
+                                                     : QStringLiteral("-"));
+  // Where the limits come from, said once and in bold under them: none, or typed.
+  const int limitsLine = static_cast<int>(header.size());
   if (p.info) {
     header << QStringLiteral("Mode %1    Coefficients A0 %2, A1 %3, A2 %4, A3 %5")
                   .arg(ModeName(p.info->mode), Q(ListForm(p.info->coefficients[0])),
@@ -168,8 +180,9 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
     header << QStringLiteral("Mode and coefficients not recorded");
   }
   header << QStringLiteral("Read: %1").arg(Q(p.data.Summary()));
-  for (const QString& h : header) {
-    text(page.left(), h);
+  for (int i = 0; i < header.size(); ++i) {
+    if (i == limitsLine && !LimitsNote(p).isEmpty()) paragraph(LimitsNote(p), true);
+    text(page.left(), header[i]);
     y += line;
   }
   for (const QString& b : BasisLines(p)) paragraph(b, b.startsWith(QStringLiteral("INCOMPLETE")));
@@ -225,15 +238,12 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   painter.restore();
 }
 
-ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory,
-                   double plus, double minus) {
+ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory) {
   DirectoryFileAccess files(QFile::encodeName(directory).toStdString());
   ReportJob job;
   job.pass = std::make_shared<const PassSnapshot>(
       TakeSnapshot(files, QFile::encodeName(name).toStdString()));
   job.reportDirectory = reportDirectory;
-  job.plus = plus;
-  job.minus = minus;
   return job;
 }
 
@@ -305,10 +315,12 @@ ReportOutcome WriteReport(const ReportJob& job) {
   out.pdf = QDir(folder).filePath(stem + QStringLiteral(".pdf"));
   // One reading of the pass file gives the CSV on the way and the profile for the page.
   CsvFile csv(out.csv);
-  const PassProfile p = ProfileOf(*job.pass, job.plus, job.minus,
-                                  [&csv](const PassData::Items& items) { csv.Add(items); });
+  PassProfile p = ProfileOf(*job.pass, [&csv](const PassData::Items& items) { csv.Add(items); });
   const bool csvOk = csv.Finish(p.data);
-  out.statistics = p.stats;
+  // A typed tolerance the pass file no longer allows (it has recorded limits by now) is not
+  // used: the report then shows what the pass records.
+  if (job.typed) EvaluateAgainst(p, *job.typed, job.typedSetPoint);
+  if (!p.typed) out.statistics = p.stats;
 
   const bool pdfOk = WriteA4Pdf(out.pdf, QStringLiteral("Pass report %1").arg(stem), [&p](QPdfWriter& pdf) {
     QPainter painter;

@@ -28,20 +28,23 @@ struct ReportJob {
   // asked for.
   std::shared_ptr<const PassSnapshot> pass;
   QString reportDirectory;  // where "reports/" is made (the working directory)
-  double plus = 6;          // tolerance around the mean for a file without information file
-  double minus = 6;
+  // A tolerance typed in the pass-file window for a pass that records no limits, and the
+  // set-point typed with it (for a pass that records none): the report is evaluated against
+  // it and says so (EvaluateAgainst). Nothing is written into the pass's information file.
+  std::optional<Tolerance> typed;
+  std::optional<double> typedSetPoint;
 };
 
 // The job for the pass file `name` in `directory`, opened now.
-ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory,
-                   double plus, double minus);
+ReportJob ReportOf(const QString& directory, const QString& name, const QString& reportDirectory);
 
 struct ReportOutcome {
   bool ok = false;
   QString pdf;      // paths written
   QString csv;
   QString message;  // what went where, or what failed
-  // The figures the report shows; nothing when the pass file could not be read.
+  // The figures the report shows; nothing when the pass file could not be read, or when
+  // they were evaluated against a typed tolerance (never recorded with the pass).
   std::optional<PassStatistics> statistics;
 };
 
@@ -62,8 +65,13 @@ QThreadPool& FileWorkers();
 // The report page drawn into `page` (device units) of any paint device.
 void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p);
 
-// The statistics as label and value texts, in the order of the report's table.
+// The statistics as label and value texts, in the order of the report's table; "-" for the
+// figures against limits of a pass that has none.
 QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p);
+// Said once beside those figures: why a pass has no limits ("No limits: no information
+// file."), or that they come from a typed tolerance ("Evaluated against +6/−8 µm around
+// 120.00 µm, not recorded with the pass."); empty for limits recorded with the pass.
+QString LimitsNote(const PassProfile& p);
 // What the figures are based on, a line per reason lines were left out, and a line when the
 // file could not be read to its end.
 QStringList BasisLines(const PassProfile& p);

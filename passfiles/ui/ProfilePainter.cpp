@@ -57,8 +57,14 @@ ProfileWindow FullWindow(const PassProfile& p) {
   w.x0 = n ? ProfileX(p, 0) : 0;
   w.x1 = n ? ProfileX(p, n - 1) : 1;
   if (w.x1 <= w.x0) w.x1 = w.x0 + 1;
-  const double lo = std::min(p.limits.lower, p.stats.minimum.value_or(p.limits.lower));
-  const double hi = std::max(p.limits.upper, p.stats.maximum.value_or(p.limits.upper));
+  // The data, the limits and the set-point in view.
+  double lo = INFINITY, hi = -INFINITY;
+  for (const std::optional<double>& v : {p.stats.minimum, p.stats.maximum, SetPointOf(p),
+                                         p.limits ? std::optional(p.limits->lower) : std::nullopt,
+                                         p.limits ? std::optional(p.limits->upper) : std::nullopt}) {
+    if (v) lo = std::min(lo, *v), hi = std::max(hi, *v);
+  }
+  if (lo > hi) lo = 0, hi = 1;
   const double margin = std::max((hi - lo) * 0.08, 1.0);
   w.y0 = lo - margin;
   w.y1 = hi + margin;
@@ -146,7 +152,7 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
   }
   painter.drawText(QRectF(plot.left(), labelTop + textH, plot.width(), textH), Qt::AlignHCenter | Qt::AlignTop,
                    p.data.LengthAdvances() ? QStringLiteral("Length <m>") : QStringLiteral("Data line"));
-  painter.fillRect(strip, kStripBack);
+  if (p.limits) painter.fillRect(strip, kStripBack);  // without limits no strip is off gauge
   painter.setPen(QPen(Qt::black, 0));
   painter.drawRect(plot);
 
@@ -154,9 +160,11 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
   // limit reddish; its body (mean ± standard deviation) dark, red where beyond a limit.
   // Under the plot, the share of the column's lines beyond the limits as the height of a red
   // bar, so one line in a thousand is a thousandth of it, and off-gauge strip a full bar.
+  // Without limits nothing is beyond them: all in the colours within.
   painter.save();
   painter.setClipRect(plot);
-  const double lower = p.limits.lower, upper = p.limits.upper;
+  const double lower = p.limits ? p.limits->lower : -INFINITY;
+  const double upper = p.limits ? p.limits->upper : INFINITY;
   auto segment = [&](double x, double from, double to, const QColor& color, double width) {
     if (to < from) return;
     painter.setPen(QPen(color, width, Qt::SolidLine, Qt::FlatCap));
@@ -217,7 +225,9 @@ void DrawProfile(QPainter& painter, const QRectF& area, const PassProfile& p,
   // Set-point and limits over the trace, each with its value.
   painter.save();
   painter.setClipRect(plot);
-  const std::pair<double, const char*> lines[] = {{upper, "upper"}, {lower, "lower"}, {p.limits.setPoint, "set-point"}};
+  std::vector<std::pair<double, const char*>> lines;
+  if (p.limits) lines = {{upper, "upper"}, {lower, "lower"}};
+  if (const auto setPoint = SetPointOf(p)) lines.emplace_back(*setPoint, "set-point");
   for (const auto& [t, name] : lines) {
     const bool setPoint = name[0] == 's';
     painter.setPen(QPen(setPoint ? kSetPoint : kLimit, 2 * pen, setPoint ? Qt::SolidLine : Qt::DashLine));
@@ -248,6 +258,8 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const PassProfile& p) 
     return;
   }
   auto X = [&](double t) { return plot.left() + (t - h.from) / (h.to - h.from) * plot.width(); };
+  const double lower = p.limits ? p.limits->lower : -INFINITY;
+  const double upper = p.limits ? p.limits->upper : INFINITY;
   const double top = std::max<double>(1, static_cast<double>(most));
   auto Y = [&](double n) { return plot.bottom() - n / top * plot.height() * 0.95; };
   const AxisTicks counts = TicksFor(0, top, plot.height(), textH * 2);
@@ -267,7 +279,7 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const PassProfile& p) 
   const double barW = plot.width() / static_cast<double>(h.counts.size());
   for (std::size_t k = 0; k < h.counts.size() && most > 0; ++k) {
     const double mid = h.from + (static_cast<double>(k) + 0.5) * (h.to - h.from) / static_cast<double>(h.counts.size());
-    const bool off = mid < p.limits.lower || mid > p.limits.upper;
+    const bool off = mid < lower || mid > upper;
     const double y = Y(static_cast<double>(h.counts[k]));
     painter.fillRect(QRectF(plot.left() + static_cast<double>(k) * barW, y, std::max(1.0, barW * 0.9), plot.bottom() - y),
                      off ? kOff : kTrace);
@@ -277,11 +289,11 @@ void DrawHistogram(QPainter& painter, const QRectF& area, const PassProfile& p) 
   const double pen = std::max(1.0, plot.height() / 200);
   painter.setClipRect(plot);
   painter.setPen(QPen(kLimit, pen, Qt::DashLine));
-  for (const double t : {p.limits.lower, p.limits.upper}) {
-    painter.drawLine(QPointF(X(t), plot.top()), QPointF(X(t), plot.bottom()));
+  for (const double t : {lower, upper}) {
+    if (p.limits) painter.drawLine(QPointF(X(t), plot.top()), QPointF(X(t), plot.bottom()));
   }
   painter.setPen(QPen(kSetPoint, pen));
-  painter.drawLine(QPointF(X(p.limits.setPoint), plot.top()), QPointF(X(p.limits.setPoint), plot.bottom()));
+  if (const auto setPoint = SetPointOf(p)) painter.drawLine(QPointF(X(*setPoint), plot.top()), QPointF(X(*setPoint), plot.bottom()));
   painter.restore();
 }
 

@@ -4,7 +4,8 @@
 // length does not advance, from the envelope of each pixel column (first, least, greatest,
 // last), so a column never costs more than four points, and no single line out of
 // tolerance disappears at any zoom. Set-point and limits are lines; columns that leave
-// the limits are drawn red and marked along the bottom.
+// the limits are drawn red and marked along the bottom. A pass without limits has no limit
+// lines, no red and no off-gauge strip.
 
 #include <QFontMetricsF>
 #include <QRectF>

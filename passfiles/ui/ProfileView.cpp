@@ -17,6 +17,10 @@ namespace orlix {
 namespace {
 
 constexpr double kWheelStep = 1.25;
+// The histogram's least size; a note about the limits takes its height from it, so the
+// window keeps its size.
+constexpr int kHistogramWidth = 160;
+constexpr int kHistogramHeight = 110;
 
 }  // namespace
 
@@ -157,7 +161,7 @@ void ProfileView::ShowReadOut(QPointF pixel) {
 
 class StatisticsPanel::HistogramView : public QWidget {
  public:
-  explicit HistogramView(QWidget* parent) : QWidget(parent) { setMinimumSize(160, 110); }
+  explicit HistogramView(QWidget* parent) : QWidget(parent) { setMinimumSize(kHistogramWidth, kHistogramHeight); }
   std::shared_ptr<const PassProfile> profile;
 
  protected:
@@ -190,6 +194,12 @@ StatisticsPanel::StatisticsPanel(QWidget* parent) : QWidget(parent) {
     labels_ << l;
     values_ << v;
   }
+  note_ = new QLabel(this);
+  ui::Name(note_, QStringLiteral("LimitsNote"), QStringLiteral("Limits"));
+  note_->setWordWrap(true);
+  note_->setTextFormat(Qt::PlainText);
+  note_->hide();
+  layout->addWidget(note_);
   histogram_ = new HistogramView(this);
   ui::Name(histogram_, QStringLiteral("Histogram"), QStringLiteral("Histogram of the data lines"));
   layout->addWidget(histogram_, 1);
@@ -199,6 +209,10 @@ void StatisticsPanel::SetProfile(std::shared_ptr<const PassProfile> profile) {
   const PassProfile none;
   const auto rows = StatisticsRows(profile ? *profile : none);
   for (int i = 0; i < rows.size() && i < values_.size(); ++i) values_[i]->setText(rows[i].second);
+  note_->setText(profile ? LimitsNote(*profile) : QString());
+  note_->setVisible(!note_->text().isEmpty());
+  const int noteHeight = note_->isHidden() ? 0 : note_->heightForWidth(std::max(width(), kHistogramWidth)) + layout()->spacing();
+  histogram_->setMinimumHeight(std::max(kHistogramHeight / 2, kHistogramHeight - noteHeight));
   histogram_->profile = std::move(profile);
   histogram_->update();
 }

@@ -68,11 +68,14 @@ class StatisticsPanel : public QWidget {
   void SetProfile(std::shared_ptr<const PassProfile> profile);
   // The value shown beside a label ("Mean", "Pp", ...); empty for an unknown label.
   QString Value(const QString& label) const;
+  // Under the figures: why there are no limits, or that they were typed (LimitsNote).
+  QString Note() const { return note_->text(); }
 
  private:
   class HistogramView;
   QList<QLabel*> labels_;
   QList<QLabel*> values_;
+  QLabel* note_ = nullptr;
   HistogramView* histogram_ = nullptr;
 };
 

@@ -130,6 +130,9 @@ void DrawChart(QPainter& painter, const QRectF& area, const std::vector<SummaryR
   painter.restore();
 }
 
+// Texts are aligned left, figures right.
+bool Left(int column) { return column <= kSummaryEnd || column == kSummaryNoLimits; }
+
 // The table's columns: widths from the widest text, and whether figures are aligned right.
 struct Columns {
   std::vector<double> widths;
@@ -154,6 +157,9 @@ Columns Measure(const QFont& font, const QPaintDevice* device, const QStringList
   return c;
 }
 
+// The text after the figures keeps a whole pad from the last of them.
+double Gap(int column, const Columns& columns) { return column == kSummaryNoLimits ? columns.pad / 2 : 0; }
+
 }  // namespace
 
 QStringList SummaryHeadings() {
@@ -166,7 +172,8 @@ QStringList SummaryHeadings() {
           QStringLiteral("In tolerance\n<%>"),
           QStringLiteral("Pp"),
           QStringLiteral("Ppk"),
-          QStringLiteral("Off-gauge\n<m>")};
+          QStringLiteral("Off-gauge\n<m>"),
+          QStringLiteral("No limits")};
 }
 
 QString SummaryTitle(const SummaryJob& job) {
@@ -216,7 +223,8 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
                computed ? QStringLiteral("; of %1 %2 not recorded, computed now from the pass file")
                               .arg(computed).arg(computed == 1 ? "pass" : "passes")
                         : QString()),
-      QStringLiteral("\"-\": no such figure, or no limits recorded for the pass (no information file).")};
+      QStringLiteral("\"-\": no such figure; a pass without limits has none of the figures against them, and "
+                     "\"No limits\" says why.")};
   const double chartTop = titleMetrics.lineSpacing() * 1.3 + line * (header.size() + 0.5);
   const double chartH = page.height() * kChartShare;
   const double firstTable = chartTop + chartH + line;
@@ -235,7 +243,7 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
     double x = page.left();
     for (int k = 0; k < headings.size(); ++k) {
       const double w = columns.widths[static_cast<std::size_t>(k)];
-      painter.drawText(QRectF(x, y, w - columns.pad / 2, headingH), Qt::AlignBottom | (k < 3 ? Qt::AlignLeft : Qt::AlignRight),
+      painter.drawText(QRectF(x + Gap(k, columns), y, w - columns.pad / 2 - Gap(k, columns), headingH), Qt::AlignBottom | (Left(k) ? Qt::AlignLeft : Qt::AlignRight),
                        headings[k]);
       x += w;
     }
@@ -270,8 +278,9 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
       if (next % 2) painter.fillRect(QRectF(page.left(), y, page.width(), rowH), kStripe);
       double x = page.left();
       for (std::size_t k = 0; k < kSummaryColumns; ++k) {
-        painter.drawText(QRectF(x, y, columns.widths[k] - columns.pad / 2, rowH),
-                         Qt::AlignVCenter | (k < 3 ? Qt::AlignLeft : Qt::AlignRight), Q(cells[static_cast<std::size_t>(next)][k]));
+        const double gap = Gap(static_cast<int>(k), columns);
+        painter.drawText(QRectF(x + gap, y, columns.widths[k] - columns.pad / 2 - gap, rowH),
+                         Qt::AlignVCenter | (Left(static_cast<int>(k)) ? Qt::AlignLeft : Qt::AlignRight), Q(cells[static_cast<std::size_t>(next)][k]));
         x += columns.widths[k];
       }
       y += rowH;
@@ -307,7 +316,7 @@ SummaryOutcome WriteSummary(const SummaryJob& job) {
                               : QStringLiteral("No summary: no pass is marked in the list.");
     return out;
   }
-  out.rows = SummaryRows(folders, passes, job.plus, job.minus);
+  out.rows = SummaryRows(folders, passes);
   out.recorded = RecordComputed(folders, out.rows, true);
 
   const QDir base(job.directory);

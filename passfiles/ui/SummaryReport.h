@@ -26,8 +26,6 @@ struct SummaryJob {
   QDate from;         // by dates: the days the passes started on, both whole
   QDate to;
   QStringList files;  // else these passes ("07.PSS", "archive/07-20261207-101502.PSS")
-  double plus = 6;    // tolerance around the mean for a pass file without information file
-  double minus = 6;
   QDateTime made;     // when it was asked for
 };
 

@@ -34,8 +34,8 @@ QDateEdit* DateField(QWidget* parent, const QString& name, const QDate& date) {
 
 }  // namespace
 
-SummaryWindow::SummaryWindow(const QString& directory, std::function<Tolerance()> tolerance, QWidget* parent)
-    : QWidget(parent, Qt::Window), directory_(directory), tolerance_(std::move(tolerance)) {
+SummaryWindow::SummaryWindow(const QString& directory, QWidget* parent)
+    : QWidget(parent, Qt::Window), directory_(directory) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Orlix / Pass Summary"));
 
@@ -115,9 +115,6 @@ void SummaryWindow::Make() {
   job.from = std::min(from_->date(), to_->date());
   job.to = std::max(from_->date(), to_->date());
   job.files = marked_;
-  const Tolerance tolerance = tolerance_ ? tolerance_() : Tolerance{};
-  job.plus = tolerance.plus;
-  job.minus = tolerance.minus;
   job.made = QDateTime::currentDateTime();
   makeButton_->setEnabled(false);
   message_->setText(QStringLiteral("Summarising %1 ...").arg(SummaryTitle(job).toLower()));
@@ -133,7 +130,7 @@ void SummaryWindow::Show(const SummaryOutcome& outcome) {
     for (const int k : {kSummaryStart, kSummaryEnd}) cells[k] = ReadableTime(cells[k]);  // the CSV keeps ISO 8601
     for (int k = 0; k < kSummaryColumns; ++k) {
       auto* item = new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(k)]));
-      item->setTextAlignment(Qt::AlignVCenter | (k <= kSummaryEnd ? Qt::AlignLeft : Qt::AlignRight));
+      item->setTextAlignment(Qt::AlignVCenter | (k <= kSummaryEnd || k == kSummaryNoLimits ? Qt::AlignLeft : Qt::AlignRight));
       item->setToolTip(QFile::decodeName(QByteArray::fromStdString(row.pass.file)));
       table_->setItem(r, k, item);
     }

@@ -9,9 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstddef>
-#include <functional>
 
-#include "passfiles/Tolerance.h"
 #include "passfiles/ui/SummaryReport.h"
 
 class QDateEdit;
@@ -26,10 +24,8 @@ class SummaryWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // The passes of `directory` (the working directory) and its archive; `tolerance` gives
-  // the tolerance for pass files without information file.
-  explicit SummaryWindow(const QString& directory, std::function<Tolerance()> tolerance,
-                         QWidget* parent = nullptr);
+  // The passes of `directory` (the working directory) and its archive.
+  explicit SummaryWindow(const QString& directory, QWidget* parent = nullptr);
   ~SummaryWindow() override;
 
   // The passes marked in the pass-file list ("07.PSS", "archive/..."); with two or more the
@@ -54,7 +50,6 @@ class SummaryWindow : public QWidget {
   void RecordNext();
 
   QString directory_;
-  std::function<Tolerance()> tolerance_;
   QStringList marked_;
   QRadioButton* datesOption_ = nullptr;
   QRadioButton* markedOption_ = nullptr;

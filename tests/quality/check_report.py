@@ -3,7 +3,9 @@
 have are left out by the rules of docs/QUALITY.md, the PDF's text (pdftotext) holds the figures
 (Python's statistics, the moving range for Cp and Cpk, the thick and thin metres), what was
 left out and the end block, the CSV read back with the csv module equals the kept data lines,
-and the rendered page (pdftoppm) shows the set-point line. Usage: pdf csv pss psi"""
+and the rendered page (pdftoppm) shows the set-point line. The limits come from the information
+file, or, for a report evaluated against a typed tolerance, from "set-point,plus,minus" in its
+place, and the page must say so. Usage: pdf csv pss psi|set-point,plus,minus"""
 import csv, re, statistics, subprocess, sys
 
 pdf, csv_path, pss, psi = sys.argv[1:5]
@@ -24,8 +26,12 @@ for at, l in enumerate(lines, 1):
         left_out.setdefault(reason, []).append(at)
     else:
         data.append(l)
-info = dict(l.split("=", 1) for l in open(psi).read().splitlines() if "=" in l)
-sp, plus, minus = (float(info[k]) for k in ("set_point_um", "tolerance_plus_um", "tolerance_minus_um"))
+typed = psi.count(",") == 2
+if typed:
+    sp, plus, minus = map(float, psi.split(","))
+else:
+    info = dict(l.split("=", 1) for l in open(psi).read().splitlines() if "=" in l)
+    sp, plus, minus = (float(info[k]) for k in ("set_point_um", "tolerance_plus_um", "tolerance_minus_um"))
 lo, hi = sp - minus, sp + plus
 t = [float(l[1]) for l in data]
 length = [float(l[0]) for l in data]
@@ -55,6 +61,8 @@ want = {"Figures from": f"{len(t)} recorded data lines, one per file-output peri
         "Off-gauge head": f"{head:.0f} m ({lines(inside[0])})",
         "Off-gauge tail": f"{tail:.0f} m ({lines(len(t) - 1 - inside[-1])})",
         "Average (end block)": um(float(end[1])), "MS deviation (end block)": um(float(end[2]))}
+if typed:
+    want["Evaluated against"] = f"+{plus:g}/\u2212{minus:g} \u00b5m around {um(sp)}, not recorded with the pass."
 for reason, at in left_out.items():
     want[f"Left out: {len(at)} line{'s' if len(at) > 1 else ''}, {reason}"] = \
         f"(the first is line {at[0]} of the file)"

@@ -14,6 +14,8 @@
 #include <tuple>
 #include <array>
 #include <algorithm>
+#include <numeric>
+#include <optional>
 
 #include "base/SystemPlatform.h"
 #include "passfiles/Envelope.h"
@@ -51,7 +53,7 @@ TEST_P(Statistics, AgreeWithAOnePassSum) {
     file += PassFileWriter::DataLine(static_cast<float>(2 * i + 1), static_cast<float>(t), 300, 9);
   }
   file += PassFileWriter::EndText(120, 1) + PassFileWriter::HistoLine(118.4, 3);
-  const PassStatistics s = ComputeStatistics(PassData::Parse(file), {120, 114, 126});
+  const PassStatistics s = ComputeStatistics(PassData::Parse(file), ToleranceLimits{120, 114, 126});
   const long double n = r.lines;
   ASSERT_EQ(s.count, static_cast<std::size_t>(r.lines));
   const int inside = std::max(0, r.lines - r.head - r.tail);
@@ -268,11 +270,11 @@ TEST(PassProfile, OtherLimitsGiveWhatAFreshReadingGives) {
   }
   PassInfo info{7, "2026-12-07T10:15:02", "", 120, 40, 6, 5, 1, {}, {0.1, 0.1, 0.1}, "v"};
   files.files["07.PSI"] = InfoText(info);
-  PassProfile p = LoadProfile(files, "07.PSS", 6, 6);
+  PassProfile p = LoadProfile(files, "07.PSS");
   info.tolerancePlus = 2;
   info.toleranceMinus = 8;
   files.files["07.PSI"] = InfoText(info);
-  const PassProfile fresh = LoadProfile(files, "07.PSS", 6, 6);
+  const PassProfile fresh = LoadProfile(files, "07.PSS");
   const EnvelopeBucket before = p.envelope.Range(0, 500);
   SetLimits(p, fresh.limits);
   const EnvelopeBucket a = p.envelope.Range(3, 470), b = fresh.envelope.Range(3, 470);
@@ -281,6 +283,72 @@ TEST(PassProfile, OtherLimitsGiveWhatAFreshReadingGives) {
   EXPECT_TRUE(p.stats.inTolerance == fresh.stats.inTolerance && p.stats.cpk == fresh.stats.cpk);
   EXPECT_TRUE(p.stats.headLines == fresh.stats.headLines && p.histogram.counts == fresh.histogram.counts);
 }
+
+// A pass without usable limits is never measured against made-up ones: the figures that
+// need none, and the reason. A typed tolerance is put in force only when the pass records no
+// limits and the tolerance keeps its rule, around the recorded set-point where there is one;
+// its figures against a computation of their own.
+struct LimitsRow {
+  const char* name;
+  const char* psi;  // keys after the pass number and start; nullptr: no information file
+  std::optional<Tolerance> typed;
+  std::optional<double> typedSetPoint;
+  const char* reason;    // why no limits, or why the typed tolerance is refused; "" when in force
+  double lower, upper;   // the limits in force; lower > upper for none
+};
+class NoLimits : public ::testing::TestWithParam<LimitsRow> {};
+TEST_P(NoLimits, AreNeverInvented) {
+  const LimitsRow& r = GetParam();
+  testing::MemoryFileAccess files;
+  std::vector<double> t;
+  for (int i = 0; i < 500; ++i) {
+    t.push_back(110 + i % 21 + (i % 7 == 3 ? 0.5 : 0));
+    files.files["07.PSS"] += PassFileWriter::DataLine(float(i), float(t.back()), 300, 9);
+  }
+  if (r.psi) files.files["07.PSI"] = std::string("[pass]\nnumber=7\nstart=2026-12-07T10:15:02\n") + r.psi;
+  PassProfile p = LoadProfile(files, "07.PSS");
+  EXPECT_EQ(r.typed ? EvaluateAgainst(p, *r.typed, r.typedSetPoint) : p.noLimits, r.reason) << r.name;
+  EXPECT_EQ(p.typed.has_value(), r.typed && !*r.reason) << r.name;
+  const double n = 500, mean = std::accumulate(t.begin(), t.end(), 0.0) / n;
+  double squares = 0;
+  for (const double v : t) squares += (v - mean) * (v - mean);
+  const double sigma = std::sqrt(squares / (n - 1));
+  const PassStatistics& s = p.stats;
+  EXPECT_NEAR(*s.mean, mean, 1e-9);
+  EXPECT_NEAR(*s.sigma, sigma, 1e-9);
+  ASSERT_EQ(p.limits.has_value(), r.lower <= r.upper) << r.name;
+  if (!p.limits) {
+    EXPECT_FALSE(s.inTolerance || s.pp || s.ppk || s.cp || s.cpk) << r.name;
+    EXPECT_EQ(s.headLength + s.tailLength + s.thickLength + s.thinLength, 0) << r.name;
+    EXPECT_EQ(p.envelope.Range(0, 500).above + p.envelope.Range(0, 500).below, 0u) << r.name;
+    EXPECT_EQ(InfoText({7, "s", "", 1, 1, 1, 1, 1, {}, {}, "v", false, "", s}).find("head_m"), std::string::npos);
+    return;
+  }
+  EXPECT_TRUE(p.limits->lower == r.lower && p.limits->upper == r.upper) << r.name;
+  const auto inside = std::count_if(t.begin(), t.end(), [&](double v) { return v >= r.lower && v <= r.upper; });
+  EXPECT_NEAR(*s.inTolerance, double(inside) / n, 1e-12);
+  EXPECT_EQ(s.thickLines, std::size_t(std::count_if(t.begin(), t.end(), [&](double v) { return v > r.upper; })));
+  EXPECT_NEAR(*s.pp, (r.upper - r.lower) / (6 * sigma), 1e-9);
+  EXPECT_NEAR(*s.ppk, std::min(r.upper - mean, mean - r.lower) / (3 * sigma), 1e-9);
+}
+const char* const kBrokenMinus = "set_point_um=120\ntolerance_plus_um=6\ntolerance_minus_um=-8\n";
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NoLimits,
+    ::testing::Values(
+        LimitsRow{"no information file", nullptr, {}, {}, "no information file", 1, 0},
+        LimitsRow{"not recorded", "set_point_um=120\nlimits=not recorded: station.ini: tolerance_minus_um is below 0\n",
+                  {}, {}, "station.ini: tolerance_minus_um is below 0", 1, 0},
+        // an earlier version put 128 to 126 µm in force here: 0 % in tolerance, a negative Pp
+        LimitsRow{"minus -8", kBrokenMinus, {}, {}, "the information file's tolerance_minus_um is below 0", 1, 0},
+        LimitsRow{"recorded", "set_point_um=120\ntolerance_plus_um=6\ntolerance_minus_um=4\n", {}, {}, "", 116, 126},
+        LimitsRow{"typed, no set-point recorded", nullptr, Tolerance{2, 8}, 121, "", 113, 123},
+        LimitsRow{"typed around the recorded set-point", kBrokenMinus, Tolerance{6, 2.5}, 500, "", 117.5, 126},
+        LimitsRow{"typed without width", nullptr, Tolerance{0, 0}, 120, "the tolerance has no width (both sides 0)", 1, 0},
+        LimitsRow{"typed side not a number", kBrokenMinus, Tolerance{NAN, 2}, {}, "tolerance_plus_um is not a number", 1, 0},
+        LimitsRow{"typed without a set-point", nullptr, Tolerance{6, 6}, {}, "the pass records no set-point: type one", 1, 0},
+        LimitsRow{"typed set-point too large", nullptr, Tolerance{6, 6}, 1e6, "the set-point is above 100000 µm", 1, 0},
+        LimitsRow{"typed over recorded limits", "set_point_um=120\ntolerance_plus_um=6\ntolerance_minus_um=4\n",
+                  Tolerance{1, 1}, {}, "the pass has its recorded limits", 116, 126}));
 
 // Whole micrometres (Direct mode) fill whole-micrometre bins, one value each: no comb of
 // empty bins between them; tenths get bins a whole number of tenths wide.
@@ -291,7 +359,7 @@ TEST(PassProfile, HistogramBinsSuitTheData) {
       files.files["07.PSS"] += PassFileWriter::DataLine(float(i), 114 + step * float(i % 120), 300, 9);
     }
     files.files["07.PSI"] = InfoText({7, "2026-12-07T10:15:02", "", 120, 40, 6, 6, 1, {}, {0.1, 0.1, 0.1}, "v"});
-    const Histogram h = LoadProfile(files, "07.PSS", 6, 6).histogram;
+    const Histogram h = LoadProfile(files, "07.PSS").histogram;
     const double width = (h.to - h.from) / double(h.counts.size());
     const double tenths = width / 0.1;
     EXPECT_TRUE(h.counts.size() <= kProfileHistogramBins && std::fabs(tenths - std::round(tenths)) < 1e-6) << width;
@@ -376,10 +444,6 @@ TEST(PassInfo, LimitsStampsAndStems) {
   const PassInfo info{7, "", "", 120.5, 40, 6, 4.5, 1, {}, {}, ""};
   const ToleranceLimits fromInfo = *LimitsOf(info);
   EXPECT_TRUE(fromInfo.setPoint == 120.5 && fromInfo.lower == 116 && fromInfo.upper == 126.5);
-  PassStatistics stats;
-  stats.mean = 100;
-  const ToleranceLimits fromMean = LimitsFromMean(stats, 6, 4.5);
-  EXPECT_TRUE(fromMean.setPoint == 100 && fromMean.lower == 95.5 && fromMean.upper == 106);
   EXPECT_EQ(StartStamp("2026-12-07T10:15:02") + " " + StartStamp("2026-12-07") + " " + StartStamp(""),
             "20261207-101502 20261207 undated");
   for (const char* name : {"07.PSS", "07-20261207-101502-2.PSS"}) EXPECT_EQ(ReportStem(name, "s"), "07-s");
@@ -494,25 +558,29 @@ TEST(Summary, RowsRecordedOrComputedOnceAndTheirCsv) {
                    {"02.PSS", data}, {"02.PSI", InfoText(InfoOf(2, "2026-12-07T10:00:00", "2026-12-07T11:00:00"))},
                    {"03.PSS", data},
                    {"04.PSS", data}, {"04.PSI", InfoText(InfoOf(4, "2026-12-07T14:00:00", ""))},
-                   {"06.PSS", data}, {"06.PSI", InfoText(noLimits)}};
+                   {"06.PSS", data}, {"06.PSI", InfoText(noLimits)},
+                   // figures an earlier version recorded against limits it made up
+                   {"07.PSS", data}, {"07.PSI", InfoText(InfoOf(7, "2026-12-07T15:00:00", "2026-12-07T16:00:00")) +
+                                     "tolerance_minus_um=-8\r\n[statistics]\r\ndata_lines=4\r\nlength_m=40\r\nmean_um=122.5\r\nin_tolerance_percent=0\r\npp=-0.5\r\n"}};
   archive.files = {{"05-20261206-080000.PSS", data},
                    {"05-20261206-080000.PSI", InfoText(InfoOf(5, "2026-12-06T08:00:00", "2026-12-06T09:00:00"))}};
-  const std::vector<std::string> files = {"01.PSS", "02.PSS", "03.PSS", "04.PSS", "06.PSS", "archive/05-20261206-080000.PSS", "10.PSS"};
-  const std::vector<SummaryRow> rows = SummaryRows({current, archive}, PassesNamed({current, archive}, files), 6, 6);
+  const std::vector<std::string> files = {"01.PSS", "02.PSS", "03.PSS", "04.PSS", "06.PSS", "07.PSS", "archive/05-20261206-080000.PSS", "10.PSS"};
+  const std::vector<SummaryRow> rows = SummaryRows({current, archive}, PassesNamed({current, archive}, files));
   EXPECT_EQ(SummaryCsv(rows),
-            "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m\r\n"
-            "7,03.PSS,12/07/26 10:15:02,,40,122.50,5.26,,,,\r\n"
-            "5,archive/05-20261206-080000.PSS,2026-12-06T08:00:00,2026-12-06T09:00:00,40,122.50,5.26,75.0,0.38,0.22,10\r\n"
-            "1,01.PSS,2026-12-07T08:00:00,2026-12-07T09:00:00,900,111.00,2.00,50.0,1.00,0.25,42\r\n"
-            "2,02.PSS,2026-12-07T10:00:00,2026-12-07T11:00:00,40,122.50,5.26,75.0,0.38,0.22,10\r\n"
-            "6,06.PSS,2026-12-07T12:00:00,2026-12-07T13:00:00,40,122.50,5.26,,,,\r\n"
-            "4,04.PSS,2026-12-07T14:00:00,,40,122.50,5.26,75.0,0.38,0.22,10\r\n");
+            "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m,no_limits\r\n"
+            "7,03.PSS,12/07/26 10:15:02,,40,122.50,5.26,,,,,no information file\r\n"
+            "5,archive/05-20261206-080000.PSS,2026-12-06T08:00:00,2026-12-06T09:00:00,40,122.50,5.26,75.0,0.38,0.22,10,\r\n"
+            "1,01.PSS,2026-12-07T08:00:00,2026-12-07T09:00:00,900,111.00,2.00,50.0,1.00,0.25,42,\r\n"
+            "2,02.PSS,2026-12-07T10:00:00,2026-12-07T11:00:00,40,122.50,5.26,75.0,0.38,0.22,10,\r\n"
+            "6,06.PSS,2026-12-07T12:00:00,2026-12-07T13:00:00,40,122.50,5.26,,,,,station.ini: tolerance_minus_um is below 0\r\n"
+            "4,04.PSS,2026-12-07T14:00:00,,40,122.50,5.26,75.0,0.38,0.22,10,\r\n"
+            "7,07.PSS,2026-12-07T15:00:00,2026-12-07T16:00:00,40,122.50,,,,,,the information file's tolerance_minus_um is below 0\r\n");
   const int writes = current.writes + archive.writes;
   EXPECT_EQ(RecordComputed({current, archive}, rows, true), 1);  // the archived 05
   EXPECT_EQ(RecordComputed({current, archive}, rows, false), 2);  // 02 and 06
   EXPECT_EQ(current.writes + archive.writes, writes + 3);
   EXPECT_EQ(ParseInfo(archive.files["05-20261206-080000.PSI"])->statistics->count, 4u);
-  const std::vector<SummaryRow> again = SummaryRows({current, archive}, PassesNamed({current, archive}, files), 6, 6);
+  const std::vector<SummaryRow> again = SummaryRows({current, archive}, PassesNamed({current, archive}, files));
   EXPECT_EQ(SummaryCsv(again), SummaryCsv(rows));
   EXPECT_EQ(RecordComputed({current, archive}, again, false) + RecordComputed({current, archive}, again, true), 0);
   for (const SummaryRow& row : again) EXPECT_EQ(row.computed, !row.pass.info || row.pass.info->end.empty()) << row.pass.file;

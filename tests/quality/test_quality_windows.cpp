@@ -20,6 +20,7 @@
 #include "app/Station.h"
 #include "base/SystemPlatform.h"
 #include "passfiles/PassFileWriter.h"
+#include "passfiles/ui/EvaluateControl.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/ProfileView.h"
 #include "passfiles/ui/SummaryWindow.h"
@@ -51,13 +52,15 @@ void WritePass(const QString& dir, int n, int spike, double spread, bool implaus
                                     {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "0.1.0"}));
 }
 
-// Pixels of a red hue, dark or light (strip beyond the limits), not the orange limit lines.
-int OffPixels(const QImage& image) {
+// Pixels of a red hue, dark or light (strip beyond the limits), not the orange limit lines;
+// with `limitLines`, those of the limit lines' orange.
+int OffPixels(const QImage& image, bool limitLines = false) {
   int count = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
       const QColor c = image.pixelColor(x, y);
-      count += c.red() >= 200 && c.red() - c.green() >= 40 && std::abs(c.green() - c.blue()) < 30;
+      count += limitLines ? c == QColor(220, 120, 0)
+                          : c.red() >= 200 && c.red() - c.green() >= 40 && std::abs(c.green() - c.blue()) < 30;
     }
   }
   return count;
@@ -78,7 +81,7 @@ class TestQualityWindows : public QObject {
       DirectoryFileAccess files(dir.path().toStdString());
       ProfileView view;
       view.resize(800, 400);
-      view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6)));
+      view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS")));
       const int off = OffPixels(view.grab(QRect(200, 0, 600, 400)).toImage());
       const bool shown = lines == 3 ? off > 400 : (off > 20) == (spike > 0);
       QVERIFY2(shown, qPrintable(QString::number(off)));
@@ -126,7 +129,7 @@ class TestQualityWindows : public QObject {
       files.Replace("07.PSI", InfoText({7, "2026-12-08T06:00:00", "", 120, 40, 6, 6, 1, {}, {0.1, 0.1, 0.1}, "v"}));
       ProfileView view;
       view.resize(800, 400);
-      view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS", 6, 6)));
+      view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS")));
       const QImage image = view.grab().toImage();
       int first = image.width(), last = -1, dark = 0;
       for (int y = 0; y < image.height(); ++y) {
@@ -166,6 +169,47 @@ class TestQualityWindows : public QObject {
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
   }
 
+  // A pass without information file: "-" and the reason, no red, no limit lines. A typed
+  // tolerance without width is refused; a good one is in force in the window and in its
+  // report (check_report.py against those limits), and nothing is written beside the pass.
+  void typedToleranceForAPassWithoutLimits() {
+    QTemporaryDir work;
+    WritePass(work.path(), 5000, 2500, 4);
+    QVERIFY(QFile::remove(work.filePath("07.PSI")));
+    PassFiles window(work.path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.Views()->setCurrentIndex(1);
+    QSignalSpy loaded(&window, &PassFiles::ProfileLoaded), reported(&window, &PassFiles::Reported);
+    QVERIFY(window.Choose("07.PSS"));
+    QTRY_COMPARE(loaded.count(), 1);
+    const StatisticsPanel* figures = window.Statistics();
+    for (const char* label : {"Limits", "In tolerance", "Thin (below lower)", "Cpk (short-term)", "Pp (overall)", "Off-gauge tail"}) {
+      QCOMPARE(figures->Value(label), QString("-"));
+    }
+    QVERIFY(figures->Value("Std. deviation (data lines)") != "-" && figures->Note() == "No limits: no information file.");
+    QVERIFY(OffPixels(window.Profile()->grab().toImage()) + OffPixels(window.Profile()->grab().toImage(), true) == 0);
+    auto type = [&](const char* keys) {
+      QTest::mouseClick(window.Evaluate()->Field(EvaluateControl::kPlus), Qt::LeftButton);
+      QVERIFY(window.Evaluate()->Keypad()->isVisible());
+      testing::Keys(window.Evaluate()->Keypad(), keys);
+    };
+    type("0E0E120E");
+    QCOMPARE(window.Message(), QString("Not evaluated: the tolerance has no width (both sides 0)."));
+    type("6E8E120E");
+    QTRY_COMPARE(loaded.count(), 2);
+    QCOMPARE(figures->Note(), QString("Evaluated against +6/\u22128 \u00B5m around 120.00 \u00B5m, not recorded with the pass."));
+    QVERIFY(OffPixels(window.Profile()->grab().toImage()) > 0 && OffPixels(window.Profile()->grab().toImage(), true) > 0);
+    window.Report();
+    QTRY_COMPARE(reported.count(), 1);
+    const QString stem = work.filePath("reports/07-120726-101502");
+    QProcess check;
+    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv", work.filePath("07.PSS"), "120,6,8"});
+    QVERIFY(check.waitForFinished(60000));
+    QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+    QVERIFY(!QFile::exists(work.filePath("07.PSI")));
+  }
+
   // "Summary" of the last seven days (a pass just inside each end, one just outside, one
   // without information file dated by its last write), then of passes marked in both
   // folders: PDF and CSV against check_summary.py; figures not recorded are recorded once.
@@ -185,7 +229,7 @@ class TestQualityWindows : public QObject {
       QVERIFY(folder->Replace(name + ".PSS", text));
       PassInfo info{std::int16_t(n + 1), start, start, 120, 40, 6, 5, 1, {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "v"};
       if (!start.empty()) QVERIFY(folder->Replace(name + ".PSI", InfoText(info)));
-      if (recorded) info.statistics = LoadProfile(*folder, name + ".PSS", 6, 6).stats;
+      if (recorded) info.statistics = LoadProfile(*folder, name + ".PSS").stats;
       if (recorded) QVERIFY(folder->Replace(name + ".PSI", InfoText(info)));
       ++n;
     }
