@@ -16,7 +16,7 @@ packages=(
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
   clang libclang-rt-14-dev
   python3-pymodbus python3-serial-asyncio mbpoll
-  mosquitto mosquitto-clients python3-paho-mqtt openssl
+  mosquitto mosquitto-clients python3-paho-mqtt python3-jsonschema openssl
 )
 
 as_root() {

@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTime>
 #include <QtConcurrent/QtConcurrentRun>
+#include <sys/socket.h>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -30,8 +31,12 @@ std::string PasswordFrom(const std::string& path, bool& ok) {
   return line.toStdString();
 }
 
+// libmosquitto answers a connection refused at once (on this host) with "not connected";
+// the system's error says why.
 QString LibraryText(int result, int error) {
-  if (result == MOSQ_ERR_ERRNO) return QString::fromLocal8Bit(std::strerror(error));
+  if (result == MOSQ_ERR_ERRNO || (result == MOSQ_ERR_NO_CONN && error != 0)) {
+    return QString::fromLocal8Bit(std::strerror(error));
+  }
   return QString::fromUtf8(mosquitto_strerror(result));
 }
 
@@ -125,8 +130,7 @@ void MqttClient::Connect() {
 void MqttClient::Dialled(int result, int error) {
   if (!mosq_) return;
   if (result != MOSQ_ERR_SUCCESS) {
-    Problem(QStringLiteral("%1:%2 unreachable: %3").arg(QString::fromStdString(settings_.host)).arg(settings_.port)
-                .arg(LibraryText(result, error)));
+    Problem(QStringLiteral("unreachable: %1").arg(LibraryText(result, error)));
     return Drop(), Retry(false);
   }
   const int fd = mosquitto_socket(mosq_);
@@ -134,7 +138,16 @@ void MqttClient::Dialled(int result, int error) {
   writer_ = new QSocketNotifier(fd, QSocketNotifier::Write, this);
   // A TLS handshake goes on inside loop_read whichever way the socket is ready, so both
   // directions take both calls.
-  auto service = [this] {
+  auto service = [this, fd] {
+    // A connection the broker's host refused shows on the socket itself; libmosquitto's
+    // calls would only say that it is not connected.
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (!connected_ && !lost_ && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error != 0) {
+      lost_ = true;
+      Problem(QStringLiteral("unreachable: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+      return Service(MOSQ_ERR_ERRNO);
+    }
     int result = mosquitto_loop_read(mosq_, 16);
     if (result == MOSQ_ERR_SUCCESS && mosq_ && !lost_) result = mosquitto_loop_write(mosq_, 16);
     Service(result);
@@ -159,8 +172,7 @@ void MqttClient::Service(int result) {
       Problem(QStringLiteral("connection lost: %1").arg(LibraryText(result, error)));
     } else if (!refused_) {
       Problem(result == MOSQ_ERR_TLS ? QStringLiteral("TLS failure (certificate, key or CA)")
-                                     : QStringLiteral("%1:%2 unreachable: %3").arg(QString::fromStdString(settings_.host))
-                                           .arg(settings_.port).arg(LibraryText(result, error)));
+                                     : QStringLiteral("unreachable: %1").arg(LibraryText(result, error)));
     }
   }
   if (lost_) {

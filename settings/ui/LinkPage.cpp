@@ -50,17 +50,17 @@ void LinkPage::Show(const link::LinkState& s) {
 }
 
 void LinkPage::Show(const mqtt::MqttState& s) {
-  const QString broker = QString::fromStdString(s.broker + ", " + s.topic);
+  const QString broker = QString::fromStdString(s.broker + " as " + s.topic);
   const QString outbox =
       s.waiting >= s.capacity && s.capacity > 0
-          ? QStringLiteral("outbox FULL: %1 summaries waiting, new ones not kept (%2)").arg(s.waiting).arg(s.refusedFull)
-          : QStringLiteral("%1 summaries waiting (outbox holds %2)").arg(s.waiting).arg(s.capacity);
+          ? QStringLiteral("outbox FULL: %1 summaries waiting, %2 not kept").arg(s.waiting).arg(s.refusedFull)
+          : QStringLiteral("%1 summaries waiting (of %2)").arg(s.waiting).arg(s.capacity);
   const QString texts[] = {
       !s.enabled    ? QStringLiteral("off (station.ini, [mqtt] enabled)")
-      : s.connected ? QStringLiteral("connected: ") + broker
-                    : QStringLiteral("not connected: ") + broker,
+      : s.connected ? QStringLiteral("connected, ") + broker
+                    : QStringLiteral("not connected, ") + broker,
       s.lastError.empty() ? QStringLiteral("none") : QString::fromStdString(s.lastError),
-      s.enabled ? QStringLiteral("%1 sent; ").arg(s.sent) + outbox : QString()};
+      s.enabled ? QStringLiteral("%1 sent, ").arg(s.sent) + outbox : QString()};
   Put(kModbusRows, texts, 3);
 }
 

@@ -12,9 +12,15 @@ from linkdrive import START, STOP, Station, free_port, int32, require, skip
 
 require("mosquitto", "mosquitto_passwd", "openssl")
 try:
+    import jsonschema
     import paho.mqtt.client as paho
-except ImportError:
-    skip("not installed: python3-paho-mqtt")
+except ImportError as e:
+    skip("not installed: python3-paho-mqtt or python3-jsonschema (%s)" % e)
+
+# Every payload received is checked against its schema in docs/.
+SCHEMAS = {leaf: json.load(open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                             "../../docs/schemas/mqtt-%s.schema.json" % leaf)))
+           for leaf in ("live", "pass", "calibration")}
 
 
 def until(ok, seconds=20, what="condition"):
@@ -60,6 +66,7 @@ class Subscriber:
 
     def __init__(self, port, topic="thickness/#", **login):
         self.messages = []  # (topic, payload text, retained, time received)
+        self.valid = {}  # leaf -> the payloads read and checked so far
         self.client = paho.Client(client_id="sub-%d-%d" % (os.getpid(), port), clean_session=False)
         if login:
             self.client.username_pw_set(login["user"], login["password"])
@@ -71,8 +78,13 @@ class Subscriber:
         self.client.loop_start()
 
     def of(self, leaf):
-        return [(json.loads(p) if leaf in ("live", "pass", "calibration") else p) for t, p, r, _ in self.messages
-                if t.endswith("/" + leaf)]
+        found = [p for t, p, r, _ in self.messages if t.endswith("/" + leaf)]
+        if leaf not in SCHEMAS:
+            return found
+        for payload in found[len(self.valid.get(leaf, [])):]:
+            self.valid.setdefault(leaf, []).append(json.loads(payload))
+            jsonschema.validate(self.valid[leaf][-1], SCHEMAS[leaf])
+        return self.valid.get(leaf, [])
 
     def close(self):
         self.client.loop_stop()
