@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QHostInfo>
+#include <cstdlib>
 
 #include "app/PassQuality.h"
 #include "app/QL.h"
@@ -19,9 +20,13 @@ namespace {
 // The information file's local time with its offset from UTC: "2026-12-07T10:15:02+01:00".
 std::string WithOffset(const std::string& local) {
   if (local.empty()) return {};
-  QDateTime time = QDateTime::fromString(QString::fromStdString(local), Qt::ISODate);
+  const QDateTime time = QDateTime::fromString(QString::fromStdString(local), Qt::ISODate);
   if (!time.isValid()) return local;
-  return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+  // As the live values write it: "+00:00" also for UTC, where Qt writes "Z".
+  const int minutes = std::abs(time.offsetFromUtc()) / 60;
+  return (time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (time.offsetFromUtc() < 0 ? '-' : '+') +
+          QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0')))
+      .toStdString();
 }
 
 std::string Relative(Station& station, const QString& path) {
