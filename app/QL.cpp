@@ -268,6 +268,21 @@ void QL::ShowAlarm(const AlarmState& alarm) {
 }
 
 void QL::ShowLinkText(const QString& text) {
+  modbusText_ = text;
+  ShowLinkLabel();
+}
+
+void QL::ShowMqttText(const QString& text) {
+  mqttText_ = text;
+  ShowLinkLabel();
+}
+
+void QL::ShowLinkLabel() {
+  // "Link: 2 clients" is news, "Link: PLC lost" a problem.
+  const bool modbusProblem = !modbusText_.isEmpty() && !modbusText_.endsWith(QStringLiteral("client")) &&
+                             !modbusText_.endsWith(QStringLiteral("clients"));
+  const QString text = mqttText_.isEmpty() || modbusProblem ? modbusText_ : mqttText_;
+  const QString both = modbusText_.isEmpty() || mqttText_.isEmpty() ? text : modbusText_ + QStringLiteral("; ") + mqttText_;
   if (!linkText_) {
     linkText_ = new QLabel(this);
     linkText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -276,7 +291,8 @@ void QL::ShowLinkText(const QString& text) {
     ui::Name(linkText_, QStringLiteral("LinkText"), QStringLiteral("Plant link"));
   }
   linkText_->setText(text);
-  linkText_->setAccessibleDescription(text);
+  linkText_->setToolTip(both);
+  linkText_->setAccessibleDescription(both);
   linkText_->setVisible(!text.isEmpty());
 }
 

@@ -53,8 +53,11 @@ class QL : public QWidget {
   // The data board: the plant link dials committed values on it and reads what it shows.
   SC1* SetPointPanel() const { return sc11_; }
 
-  // The plant link's state in a small text under the commands; empty hides it.
+  // The plant link's state in a small text under the commands, and the MQTT output's
+  // problem; both empty hide it. The label has room for one: a problem of the Modbus link
+  // first, then the MQTT problem, then the Modbus clients; its tool tip shows both.
   void ShowLinkText(const QString& text);
+  void ShowMqttText(const QString& text);
 
  signals:
   // The window was unloaded: the program ends.
@@ -93,6 +96,9 @@ class QL : public QWidget {
   QPushButton* alarmAck_ = nullptr;
   QTimer alarmBlink_;
   bool alarmLit_ = false;
+  QString modbusText_;
+  QString mqttText_;
+  void ShowLinkLabel();
   QPushButton* commands_[6] = {};
   QTimer timer1_;
   bool unloaded_ = false;

@@ -71,6 +71,8 @@ class RunningPass : public QObject {
   bool Running() const { return cycle_->Running(); }
   MeasurementCycle& Cycle() { return *cycle_; }
   PassQuality& Quality() { return *quality_; }
+  // The station it runs on.
+  Station& Owner() { return station_; }
 
  signals:
   void Published(const orlix::StationSnapshot& snapshot);

@@ -3,19 +3,21 @@
 #include <QObject>
 
 #include "app/LinkWiring.h"
+#include "app/MqttWiring.h"
 #include "app/PassQuality.h"
 #include "app/QL.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
 #include "calibration/ui/Fitting.h"
+#include "mqtt/net/MqttClient.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
 #include "settings/ui/Settings.h"
 
 namespace orlix {
 
-void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link) {
-  window.SetWindowFactory(2, [&station, &pass, &link] {
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link, MqttClient* mqtt) {
+  window.SetWindowFactory(2, [&station, &pass, &link, mqtt] {
     auto* settings = new Settings(station.settings, station.files, station.ini);
     // Loading the window read the configuration file into the record.
     pass.Retime();
@@ -24,18 +26,32 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
     for (auto changed : {&PlantLink::StateChanged, &PlantLink::CountsChanged}) {
       QObject::connect(&link, changed, settings, [settings, &link] { settings->ShowLinkState(link.State()); });
     }
+    if (mqtt) {
+      settings->ShowMqttState(mqtt->State());
+      for (auto changed : {&MqttClient::StateChanged, &MqttClient::CountsChanged}) {
+        QObject::connect(mqtt, changed, settings, [settings, mqtt] { settings->ShowMqttState(mqtt->State()); });
+      }
+    }
     return settings;
   });
-  window.SetWindowFactory(
-      3, [&station] { return new Fitting(station.calibration, station.daq, station.files); });
+  window.SetWindowFactory(3, [&station, mqtt] {
+    auto* fitting = new Fitting(station.calibration, station.daq, station.files);
+    if (mqtt) {
+      QObject::connect(fitting, &Fitting::CoefficientsSaved, mqtt,
+                       [&station, mqtt] { mqtt->SetCalibration(CalibrationNow(station)); });
+    }
+    return fitting;
+  });
   window.SetWindowFactory(
       4, [&station] { return new PassFiles(QString::fromStdString(station.files.Location())); });
 }
 
-void StartStation(QL& window, RunningPass& pass, PlantLink& link) {
+void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt) {
   window.Load();
   pass.Quality().RecoverUnstopped();
   WirePlantLink(link, pass, window);
+  // Before the event loop runs: the recovered passes' reports are still being made.
+  if (mqtt) WireMqtt(*mqtt, pass, pass.Owner(), window);
 }
 
 }  // namespace orlix

@@ -5,20 +5,22 @@
 
 namespace orlix {
 
+class MqttClient;
 class PlantLink;
 class QL;
 class RunningPass;
 struct Station;
 
 // "Settings" opens the settings window on the station's settings record and files, with
-// the plant link's state; whenever it changes the record, the running pass's cycle is timed
-// afresh for the new periods. "Fitting" opens the calibration window on the calibration
-// record, the count source and the files; "Files" the pass-file window on the working
-// directory with the station's tolerance.
-void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link);
+// the plant link's and the MQTT output's state; whenever it changes the record, the running
+// pass's cycle is timed afresh for the new periods. "Fitting" opens the calibration window on
+// the calibration record, the count source and the files, and its "Save" gives the MQTT
+// output the new calibration; "Files" the pass-file window on the working directory with the
+// station's tolerance.
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link, MqttClient* mqtt = nullptr);
 
 // Start-up: the main window loads, passes that ended without "Stop" are completed and
-// reported, and the plant link (when station.ini enables it) starts serving.
-void StartStation(QL& window, RunningPass& pass, PlantLink& link);
+// reported, and the plant link and the MQTT output (when station.ini enables them) start.
+void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt = nullptr);
 
 }  // namespace orlix

@@ -4,11 +4,13 @@
 #include <QDir>
 
 #include "app/LinkWiring.h"
+#include "app/MqttWiring.h"
 #include "app/QL.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
 #include "app/Wiring.h"
 #include "base/SystemPlatform.h"
+#include "mqtt/net/MqttClient.h"
 #include "plantlink/net/PlantLink.h"
 #include "widgets/common/UiCommon.h"
 
@@ -30,14 +32,20 @@ int main(int argc, char** argv) {
   Station station(files, clock, uniform);
   // The Modbus TCP server for the mill's controller, off unless station.ini enables it.
   PlantLink link(ReadLinkSettings(station.ini), station.files, station.clock);
+  // The MQTT output to the plant's broker, off unless station.ini enables it; its outbox of
+  // pass summaries is a folder of the working directory.
+  const mqtt::MqttSettings mqttSettings = ReadMqttSettings(station.ini);
+  if (mqttSettings.enabled) QDir(directory).mkpath(QString::fromLatin1(mqtt::kOutboxFolder));
+  DirectoryFileAccess outbox((directory + QLatin1Char('/') + QString::fromLatin1(mqtt::kOutboxFolder)).toStdString());
+  MqttClient mqtt(mqttSettings, outbox);
 
   RunningPass pass(station);
   QL window(station, pass);
-  WireWindows(window, station, pass, link);
+  WireWindows(window, station, pass, link, &mqtt);
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  StartStation(window, pass, link);
+  StartStation(window, pass, link, &mqtt);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
   return status;

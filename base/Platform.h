@@ -83,6 +83,13 @@ class FileAccess {
   virtual bool MoveTo(const std::string& name, const std::string& folder,
                       const std::string& newName) = 0;
 
+  // Removes the file, for good once this returns true; false when it cannot be removed (or
+  // is missing).
+  virtual bool Remove(const std::string& name) {
+    (void)name;
+    return false;
+  }
+
   // When the file was last written, in seconds since the epoch; nothing when that cannot
   // be told.
   virtual std::optional<std::int64_t> ModifiedSeconds(const std::string& name) {

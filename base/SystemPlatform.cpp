@@ -229,6 +229,21 @@ std::optional<std::int64_t> DirectoryFileAccess::ModifiedSeconds(const std::stri
   return static_cast<std::int64_t>(st.st_mtime);
 }
 
+bool DirectoryFileAccess::Remove(const std::string& name) {
+  struct stat st {};
+  if (!IsPlainName(name) || ::lstat((directory_ / name).c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::unlink((directory_ / name).c_str()) != 0) {
+    return false;
+  }
+  // The removal is on the disk before anyone is told it is done.
+  const int dirFd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
 bool DirectoryFileAccess::MoveTo(const std::string& name, const std::string& folder,
                                  const std::string& newName) {
   if (!IsPlainName(name) || !IsPlainName(newName) || (!folder.empty() && !IsPlainName(folder))) {

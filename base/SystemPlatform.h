@@ -56,6 +56,7 @@ class DirectoryFileAccess final : public FileAccess {
   std::vector<std::string> List(std::string_view suffix) override;
   bool MoveTo(const std::string& name, const std::string& folder,
               const std::string& newName) override;
+  bool Remove(const std::string& name) override;
   std::optional<std::int64_t> ModifiedSeconds(const std::string& name) override;
   std::string Location() const override { return directory_.string(); }
 

@@ -11,11 +11,12 @@ cd "$root"
 
 packages=(
   g++ cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-base-private-dev libgl-dev
+  qt6-base-dev qt6-base-private-dev libgl-dev libmosquitto-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
   clang libclang-rt-14-dev
   python3-pymodbus python3-serial-asyncio mbpoll
+  mosquitto mosquitto-clients python3-paho-mqtt python3-jsonschema openssl
 )
 
 as_root() {

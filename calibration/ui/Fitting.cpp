@@ -214,6 +214,7 @@ void Fitting::Save() {
     return;
   }
   saveMessage_.clear();
+  emit CoefficientsSaved();
   if (saveBox_) saveBox_->close();
   hide();
   close();

@@ -60,6 +60,10 @@ class Fitting : public QWidget {
   // A key of the keypad: 0..9, 10 for ".", 11 for "Enter".
   void KeyPress12(qint16 Index);
 
+ signals:
+  // "Save" wrote the coefficients file: the station's outputs take the new coefficients.
+  void CoefficientsSaved();
+
  protected:
   // Digits, "." and Enter typed on the keyboard act as the keypad's keys.
   void keyPressEvent(QKeyEvent* event) override;

@@ -333,15 +333,18 @@ void Settings::OnTab(int index) {
   if (editor_.SelectTab(static_cast<std::int16_t>(index)) || fromPage) ShowTab();
 }
 
-void Settings::ShowLinkState(const link::LinkState& state) {
+void Settings::ShowLinkState(const link::LinkState& state) { TheLinkPage()->Show(state); }
+void Settings::ShowMqttState(const mqtt::MqttState& state) { TheLinkPage()->Show(state); }
+
+LinkPage* Settings::TheLinkPage() {
   if (!linkPage_) {
     linkPage_ = new LinkPage(this);
     ui::PlaceTwips(linkPage_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
     linkPage_->hide();
     linkTab_ = kSettingsTabCount + pageStrip_->addTab(QStringLiteral(" Link ")) - 1;
-    pageStrip_->setTabToolTip(linkTab_ - kSettingsTabCount + 1, QStringLiteral("Plant link (Modbus TCP)"));
+    pageStrip_->setTabToolTip(linkTab_ - kSettingsTabCount + 1, QStringLiteral("Plant link (Modbus TCP, MQTT)"));
   }
-  linkPage_->Show(state);
+  return linkPage_;
 }
 
 void Settings::OnKey(qint16 index) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 
+#include "mqtt/MqttSettings.h"
 #include "plantlink/LinkSettings.h"
 #include "settings/SettingsEditor.h"
 
@@ -59,8 +60,10 @@ class Settings : public QWidget {
   QualityPage* Quality() const { return quality_; }
   QString Message() const;
 
-  // The plant link's state on a tab "Link" of its own, added on the first call.
+  // The plant link's state on a tab "Link" of its own, added on the first call; the MQTT
+  // output's on the same tab.
   void ShowLinkState(const link::LinkState& state);
+  void ShowMqttState(const mqtt::MqttState& state);
 
  signals:
   // "Save" wrote the configuration file and the record took its values: also when the
@@ -105,6 +108,7 @@ class Settings : public QWidget {
   QPushButton* command4_ = nullptr;
   QLabel* message_ = nullptr;
   bool LinkShowing() const;
+  LinkPage* TheLinkPage();
   LinkPage* linkPage_ = nullptr;
   int linkTab_ = -1;
   QualityPage* quality_ = nullptr;

@@ -16,6 +16,10 @@ for lib in $(objdump -p "$root/libexec/thickness-station/thickness-station" | aw
   name=$(sed -E 's/^libQt6(.*)\.so\.6$/libqt6\L\16/' <<<"$lib")
   grep -qE "(^|, )$name " <<<"$depends" || fail "$lib is not covered by a dependency ($name)"
 done
+# And the MQTT client library: libmosquitto.so.1 -> libmosquitto1.
+objdump -p "$root/libexec/thickness-station/thickness-station" | grep -q 'NEEDED *libmosquitto\.so\.1' ||
+  fail "the program does not link libmosquitto"
+grep -qE "(^|, )libmosquitto1 " <<<"$depends" || fail "libmosquitto.so.1 is not covered by a dependency"
 [ -f "$root/share/icons/hicolor/scalable/apps/thickness-station.svg" ] || fail "no icon"
 grep -qx 'Exec=thickness-station' "$root/share/applications/thickness-station.desktop" ||
   fail "desktop entry"

@@ -32,9 +32,10 @@ class Station:
     then the station is stopped and started again on another. Whatever fails after the start
     stops the station and removes its folder."""
 
-    def __init__(self, program, ini, mode=1, attempts=3):
+    def __init__(self, program, ini, mode=1, attempts=3, directory=None, log=None, env=None):
+        """directory: an earlier station's folder to start in again; log: a file for its output."""
         require("xdotool")
-        self.dir, self.proc, self.sock = tempfile.mkdtemp(prefix="link-"), None, None
+        self.dir, self.proc, self.sock = directory or tempfile.mkdtemp(prefix="link-"), None, None
         try:
             for attempt in range(attempts):
                 self.port = free_port()
@@ -42,7 +43,8 @@ class Station:
                                    ("QL_CFG.DAT", CFG % mode), ("QL_CFF.DAT", "150.5,0,0,0,")):
                     with open(os.path.join(self.dir, name), "w", newline="") as f:
                         f.write(text)
-                self.proc = subprocess.Popen([os.path.abspath(program)], cwd=self.dir)
+                self.proc = subprocess.Popen([os.path.abspath(program)], cwd=self.dir, stdout=log, stderr=log,
+                                             env=env)
                 self.win = subprocess.check_output(["xdotool", "search", "--sync", "--onlyvisible", "--name",
                                                     "Orlix / Thickness"], timeout=30).split()[0]
                 if self.until(self.listens):

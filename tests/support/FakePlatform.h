@@ -48,6 +48,7 @@ class MemoryFileAccess final : public FileAccess {
   bool failReplace = false;
   bool failAppend = false;
   bool failMove = false;
+  bool failRemove = false;
   // Reads of an opened file fail from this byte on, as a disk that fails half-way would.
   std::uint64_t failReadsFrom = UINT64_MAX;
   int writes = 0;
@@ -101,6 +102,8 @@ class MemoryFileAccess final : public FileAccess {
     files.erase(name);
     return true;
   }
+
+  bool Remove(const std::string& name) override { return !failRemove && files.erase(name) == 1; }
 
   std::vector<std::string> List(std::string_view suffix) override {  // in any case, by name
     std::vector<std::string> names;
