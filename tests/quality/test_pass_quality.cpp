@@ -400,6 +400,21 @@ TEST(PassInfo, WritesAndReadsBack) {
   EXPECT_FALSE(ParseInfo("[pass]\nstart=x\n") || ParseInfo(std::string(300, '\xff')));
 }
 
+// The local time zone for one test.
+struct Zone {
+  std::string before;
+  bool had;
+  explicit Zone(const char* zone) : had(std::getenv("TZ") != nullptr) {
+    if (had) before = std::getenv("TZ");
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+  }
+  ~Zone() {
+    had ? ::setenv("TZ", before.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+  }
+};
+
 struct EndRow {
   const char* start;
   int lines;             // in the pass file, -1 for none
@@ -409,10 +424,7 @@ struct EndRow {
 };
 class Unstopped : public ::testing::TestWithParam<EndRow> {};
 TEST_P(Unstopped, EndsAtTheLastDataLine) {
-  const char* zone = std::getenv("TZ");
-  const std::string before = zone ? zone : "";
-  ::setenv("TZ", "UTC0", 1);
-  ::tzset();
+  const Zone utc("UTC0");
   testing::MemoryFileAccess files;
   const EndRow& r = GetParam();
   PassInfo info{7, r.start, "", 120, 40, 6, 4, 1, {}, {0.1, r.period, 2}, "v"};
@@ -428,8 +440,6 @@ TEST_P(Unstopped, EndsAtTheLastDataLine) {
   const PassInfo ended = EndUnstopped(files, *ReadInfo(files, "07.PSI"));
   EXPECT_TRUE(ended.notStopped);
   EXPECT_EQ(ended.end, r.end);
-  zone ? ::setenv("TZ", before.c_str(), 1) : ::unsetenv("TZ");
-  ::tzset();
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, Unstopped,
@@ -448,6 +458,8 @@ TEST(PassInfo, LimitsStampsAndStems) {
             "20261207-101502 20261207 undated");
   for (const char* name : {"07.PSS", "07-20261207-101502-2.PSS"}) EXPECT_EQ(ReportStem(name, "s"), "07-s");
   for (const char* name : {"-3.PSS", "-3-20261207-101502.PSS"}) EXPECT_EQ(ReportStem(name, "s"), "-3-s");
+  EXPECT_EQ(SummaryStem("2026-12-01", "2026-12-07") + " " + SelectionStem("2026-12-08T10:15:02"),
+            "summary-20261201-20261207 summary-selection-20261208-101502");
 }
 
 TEST(Archive, RepeatedPassesWithOneNumberLoseNothing) {
@@ -494,20 +506,6 @@ std::string PassOf(std::initializer_list<float> thicknesses) {
 PassInfo InfoOf(std::int16_t pass, const std::string& start, const std::string& end) {
   return {pass, start, end, 120, 40, 6, 6, 1, {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "v"};
 }
-// The local time zone for one test.
-struct Zone {
-  std::string before;
-  bool had;
-  explicit Zone(const char* zone) : had(std::getenv("TZ") != nullptr) {
-    if (had) before = std::getenv("TZ");
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~Zone() {
-    had ? ::setenv("TZ", before.c_str(), 1) : ::unsetenv("TZ");
-    ::tzset();
-  }
-};
 
 struct RangeRow {
   const char* from;
@@ -627,11 +625,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RecordRow{"archived", true, false, false, "archive/07-20261207-101502-2.PSI"},
                       RecordRow{"kept beside", false, true, false, "07-20261207-101502.PSI"},
                       RecordRow{"archived and gone", true, false, true, ""}));
-
-TEST(Summary, Stems) {
-  EXPECT_EQ(SummaryStem("2026-12-01", "2026-12-07") + " " + SelectionStem("2026-12-08T10:15:02"),
-            "summary-20261201-20261207 summary-selection-20261208-101502");
-}
 
 struct KeyRow {
   // digits and '.', 'E' Enter, 'D' Delete, 'x' and '-' keys beyond the keypad, 'L' loads

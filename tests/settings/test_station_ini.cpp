@@ -9,13 +9,15 @@ namespace orlix {
 namespace {
 
 struct ReadRow {
-  const char* text;
+  const char* text;        // nullptr: no file
   StationIni::Keys group;  // what [g] reads as
+  bool unreadable = false;
 };
 class Reading : public ::testing::TestWithParam<ReadRow> {};
 TEST_P(Reading, GroupTexts) {
   orlix::testing::MemoryFileAccess files;
-  files.files[kStationIni] = GetParam().text;
+  if (GetParam().text) files.files[kStationIni] = GetParam().text;
+  files.failReads = GetParam().unreadable;
   EXPECT_EQ(StationIni(files).Group("g"), GetParam().group) << GetParam().text;
 }
 INSTANTIATE_TEST_SUITE_P(
@@ -29,16 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadRow{"[g]\n; a=1\n# b=2\n  ;c=3\nnot a key\n", {}},
         // outside any group, in another group, a group read twice, a key written twice
         ReadRow{"a=1\n[h]\nb=2\n[g]\nc=3\nc=4\n[G]\nd=5\n[ g ]\ne=6", {{"c", "4"}, {"e", "6"}}},
-        ReadRow{"\xEF\xBB\xBF[g]\nA=1\n", {{"A", "1"}}}));
-
-TEST(Reading, MissingOrUnreadableFileIsEmpty) {
-  orlix::testing::MemoryFileAccess files;
-  StationIni ini(files);
-  EXPECT_TRUE(ini.Group("g").empty());
-  files.files[kStationIni] = "[g]\na=1\n";
-  files.failReads = true;
-  EXPECT_TRUE(ini.Group("g").empty());
-}
+        ReadRow{"\xEF\xBB\xBF[g]\nA=1\n", {{"A", "1"}}}, ReadRow{nullptr, {}},
+        ReadRow{"[g]\na=1\n", {}, true}));
 
 struct WriteRow {
   const char* name;

@@ -64,18 +64,15 @@ class MemoryFileAccess final : public FileAccess {
   std::string Location() const override { return location; }
 
   std::optional<std::string> Read(const std::string& name, std::size_t maxBytes) override {
-    if (failReads) return std::nullopt;
-    const auto it = files.find(name);
-    if (it == files.end()) return std::nullopt;
-    return it->second.substr(0, maxBytes);
+    if (failReads || !files.count(name)) return std::nullopt;
+    return files[name].substr(0, maxBytes);
   }
 
   // The contents as they are when opened: later changes under the name do not reach it, as
   // with an open descriptor.
   std::unique_ptr<FileReader> Open(const std::string& name) override {
-    const auto it = files.find(name);
-    if (failReads || it == files.end()) return nullptr;
-    return std::make_unique<Reader>(it->second, failReadsFrom);
+    if (failReads || !files.count(name)) return nullptr;
+    return std::make_unique<Reader>(files[name], failReadsFrom);
   }
 
   bool Replace(const std::string& name, std::string_view contents) override {
