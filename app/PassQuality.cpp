@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 #include <filesystem>
 
@@ -25,11 +26,16 @@ PassQuality::PassQuality(Station& station, QObject* parent) : QObject(parent), s
 }
 
 // A report still being written, and those waiting for it, are finished before the program
-// ends: their passes are complete and would not be reported again.
+// ends, and told as every other (the MQTT output keeps their summaries for the next start):
+// their passes are complete and would not be reported again.
 PassQuality::~PassQuality() {
   report_.waitForFinished();
-  if (reporting_) RecordFigures(reported_, report_.result());
-  for (const ReportJob& job : waiting_) RecordFigures(job.pass->info, WriteReport(job));
+  auto done = [this](const std::optional<PassInfo>& pass, const ReportOutcome& outcome) {
+    RecordFigures(pass, outcome);
+    if (pass) emit Reported(*pass, outcome);
+  };
+  if (reporting_) done(reported_, report_.result());
+  for (const ReportJob& job : waiting_) done(job.pass->info, WriteReport(job));
 }
 
 QString PassQuality::Directory() const { return QString::fromStdString(station_.files.Location()); }
@@ -93,6 +99,20 @@ std::string PassQuality::EndPass() {
 
 void PassQuality::RecoverUnstopped() {
   QStringList problems;
+  // A pass stopped just before the program was killed may have no report: its information
+  // file has an end and no figures, and reports/ has no PDF of it. It is reported now.
+  for (const std::string& name : station_.files.List(".PSI")) {
+    const auto info = ReadInfo(station_.files, name);
+    if (!info || info->end.empty() || info->statistics || InfoFileName(info->pass) != name) continue;
+    const std::string passFile = PassFileWriter::PassFileName(info->pass);
+    if (!station_.files.Exists(passFile)) continue;
+    const QString pdf = QStringLiteral("%1/reports/%2.pdf")
+                            .arg(Directory(), QString::fromStdString(ReportStem(passFile, StartStamp(info->start))));
+    if (QFileInfo::exists(pdf)) continue;
+    PassSnapshot pass = TakeSnapshot(station_.files, passFile);
+    pass.info = *info;
+    QueueReport(std::move(pass));
+  }
   for (const std::string& name : UnstoppedInfoFiles(station_.files)) {
     const auto info = ReadInfo(station_.files, name);
     if (!info) continue;

@@ -70,7 +70,8 @@ RunningPass::RunningPass(Station& station, QObject* parent)
   connect(quality_.get(), &PassQuality::Reported, this, &RunningPass::TakeFigures);
 }
 
-RunningPass::~RunningPass() = default;
+// Reports still due are finished when PassQuality goes, after this object's other members.
+RunningPass::~RunningPass() { quality_->disconnect(this); }
 
 void RunningPass::Load() {
   Cfgfile(station_.files).ReadConfiguration(station_.settings);

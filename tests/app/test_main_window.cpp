@@ -345,6 +345,17 @@ class TestMainWindow : public QObject {
     const QString pdf = rig.dir.filePath(
         QString::fromStdString("reports/" + ReportStem("07.PSS", StartStamp(after->start)) + ".pdf"));
     QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
+    // Stopped, and the program killed before the report was made: no figures in the
+    // information file, no PDF. The next start makes the report and records its figures.
+    QTRY_VERIFY(ParseInfo(rig.files.files["07.PSI"])->statistics);
+    testing::MemoryFileAccess killed = rig.files;
+    std::string& info = killed.files["07.PSI"];
+    info.erase(info.find("[statistics]"));
+    MemoryRig again(killed);
+    QSignalSpy reported(&again.pass.Quality(), &PassQuality::ReportDone);
+    again.Start();
+    QTRY_COMPARE(reported.count(), 1);
+    QTRY_VERIFY(ParseInfo(again.files.files["07.PSI"])->statistics);
   }
 
   // Direct mode measures 173 µm against 120 +4/-2.5: after more than [alarm] delay_m = 2 m
