@@ -78,6 +78,12 @@ std::string LivePayload(const StationSnapshot& s, std::uint64_t sequence, const 
       .Single("length_m", measured(s.stripLength))
       .Single("roll_weight_kg", measured(s.rollWeight))
       .Single("roll_diameter_mm", measured(s.rollDiameter))
+      .Raw("alarm", s.alarm.raised ? JsonObject()
+                                         .Text("side", s.alarm.side == AlarmSide::kThick ? "thick" : "thin")
+                                         .Flag("active", s.alarm.active)
+                                         .Flag("acknowledged", s.alarm.acknowledged)
+                                         .Close()
+                                   : std::string("null"))
       .Close();
 }
 

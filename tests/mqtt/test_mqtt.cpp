@@ -181,7 +181,7 @@ TEST_P(LiveTest, Leaves) {
   s.upperLimit = 125.0f;
   GetParam().change(s);
   const auto p = Parsed(LivePayload(s, 42, "2026-12-07T10:15:02.123+01:00"));
-  EXPECT_EQ(p.size(), 18u);
+  EXPECT_EQ(p.size(), s.alarm.raised ? 21u : 19u);
   EXPECT_EQ(p.at("sequence") + " " + p.at("time"), "42 \"2026-12-07T10:15:02.123+01:00\"");
   for (const auto& [key, value] : GetParam().expected) EXPECT_EQ(p.at(key), value) << key;
 }
@@ -197,7 +197,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {"lower_limit_um", "115"}, {"upper_limit_um", "125"}, {"length_m", "12.5"},
                   {"roll_weight_kg", "3.25"}, {"roll_diameter_mm", "501.5"}}},
         LiveRow{"Within", [](StationSnapshot& s) { s.thickness = 125; }, M{{"tolerance", "\"within\""}}},
-        LiveRow{"Below", [](StationSnapshot& s) { s.thickness = 114.9f; }, M{{"tolerance", "\"below\""}}},
+        LiveRow{"Below", [](StationSnapshot& s) { s.thickness = 114.9f; }, M{{"tolerance", "\"below\""}, {"alarm", "null"}}},
+        LiveRow{"Alarm", [](StationSnapshot& s) { s.alarm = {true, false, false, AlarmSide::kThin}; },
+                M{{"alarm.side", "\"thin\""}, {"alarm.active", "false"}, {"alarm.acknowledged", "false"}}},
         LiveRow{"ControlOff", [](StationSnapshot& s) { s.controlOn = false; },
                 M{{"correction_permille", "null"}, {"control_on", "false"}, {"thickness_um", "150.5"}}},
         LiveRow{"NoLimits", [](StationSnapshot& s) { s.upperLimit.reset(); },
