@@ -24,22 +24,27 @@ std::string WithOffset(const std::string& local) {
   if (!time.isValid()) return local;
   // As the live values write it: "+00:00" also for UTC, where Qt writes "Z".
   const int minutes = std::abs(time.offsetFromUtc()) / 60;
-  return (time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (time.offsetFromUtc() < 0 ? '-' : '+') +
-          QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0')))
+  return (time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+          (time.offsetFromUtc() < 0 ? '-' : '+') +
+          QStringLiteral("%1:%2")
+              .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+              .arg(minutes % 60, 2, 10, QLatin1Char('0')))
       .toStdString();
 }
 
 std::string Relative(Station& station, const QString& path) {
   if (path.isEmpty()) return {};
-  return QDir(QString::fromStdString(station.files.Location())).relativeFilePath(path).toStdString();
+  return QDir(QString::fromStdString(station.files.Location()))
+      .relativeFilePath(path)
+      .toStdString();
 }
 
 }  // namespace
 
 mqtt::MqttSettings ReadMqttSettings(const StationIni& ini) {
   std::vector<std::string> problems;
-  mqtt::MqttSettings settings =
-      mqtt::ParseMqttSettings(ini.Group("mqtt"), QHostInfo::localHostName().toStdString(), &problems);
+  mqtt::MqttSettings settings = mqtt::ParseMqttSettings(
+      ini.Group("mqtt"), QHostInfo::localHostName().toStdString(), &problems);
   for (const std::string& p : problems) qWarning("station.ini: %s", p.c_str());
   return settings;
 }

@@ -45,11 +45,11 @@ void PassQuality::BeginPass() {
   passFile_ = PassFileWriter::PassFileName(station_.values.PassNumber);
   const ArchiveResult archived = ArchivePassFile(station_.files, passFile_);
   if (archived.existed && !archived.archived) {
-    problems << (archived.kept
-                     ? QStringLiteral("The archive cannot take %1: it is kept as %2.")
-                           .arg(QString::fromStdString(passFile_), QString::fromStdString(archived.name))
-                     : QStringLiteral("%1 could not be archived and is written over.")
-                           .arg(QString::fromStdString(passFile_)));
+    problems << (archived.kept ? QStringLiteral("The archive cannot take %1: it is kept as %2.")
+                                     .arg(QString::fromStdString(passFile_),
+                                          QString::fromStdString(archived.name))
+                               : QStringLiteral("%1 could not be archived and is written over.")
+                                     .arg(QString::fromStdString(passFile_)));
   }
 
   const ToleranceSetting tolerance = station_.ini.ReadTolerance();
@@ -75,7 +75,8 @@ void PassQuality::BeginPass() {
                     .arg(QString::fromStdString(InfoFileName(info.pass)));
   }
   if (!limits_) {
-    problems << QStringLiteral("The pass has no limits: %1.").arg(QString::fromStdString(info.limitsProblem));
+    problems << QStringLiteral("The pass has no limits: %1.")
+                    .arg(QString::fromStdString(info.limitsProblem));
   }
   SetProblem(problems.join(QLatin1Char(' ')));
 }
@@ -103,11 +104,14 @@ void PassQuality::RecoverUnstopped() {
   // file has an end and no figures, and reports/ has no PDF of it. It is reported now.
   for (const std::string& name : station_.files.List(".PSI")) {
     const auto info = ReadInfo(station_.files, name);
-    if (!info || info->end.empty() || info->statistics || InfoFileName(info->pass) != name) continue;
+    if (!info || info->end.empty() || info->statistics || InfoFileName(info->pass) != name)
+      continue;
     const std::string passFile = PassFileWriter::PassFileName(info->pass);
     if (!station_.files.Exists(passFile)) continue;
-    const QString pdf = QStringLiteral("%1/reports/%2.pdf")
-                            .arg(Directory(), QString::fromStdString(ReportStem(passFile, StartStamp(info->start))));
+    const QString pdf =
+        QStringLiteral("%1/reports/%2.pdf")
+            .arg(Directory(),
+                 QString::fromStdString(ReportStem(passFile, StartStamp(info->start))));
     if (QFileInfo::exists(pdf)) continue;
     PassSnapshot pass = TakeSnapshot(station_.files, passFile);
     pass.info = *info;

@@ -42,9 +42,10 @@ QL::QL(Station& station, RunningPass& pass, QWidget* parent)
   });
   PassQuality* quality = &pass_.Quality();
   connect(quality, &PassQuality::ProblemChanged, this, &QL::ShowQualityProblem);
-  connect(quality, &PassQuality::ReportDone, this, [this, quality](bool ok, const QString& message) {
-    if (ok && quality->Problem().isEmpty()) commands_[4]->setToolTip(message);
-  });
+  connect(quality, &PassQuality::ReportDone, this,
+          [this, quality](bool ok, const QString& message) {
+            if (ok && quality->Problem().isEmpty()) commands_[4]->setToolTip(message);
+          });
   connect(sc11_, &SC1::StartProc, &pass_, &RunningPass::Start);
   connect(sc11_, &SC1::StopProc, &pass_, &RunningPass::Stop);
   connect(cg11_, &CG1::ControlGainChanged, &pass_, [this](float gain) { pass_.SetGain(gain); });
@@ -223,7 +224,8 @@ void QL::ShowAlarm(const AlarmState& alarm) {
     alarmBlink_.setInterval(500);
     connect(&alarmBlink_, &QTimer::timeout, this, [this] {
       alarmLit_ = !alarmLit_;
-      alarmBand_->setStyleSheet(alarmBand_->property("look").toStringList().value(alarmLit_ ? 0 : 1));
+      alarmBand_->setStyleSheet(
+          alarmBand_->property("look").toStringList().value(alarmLit_ ? 0 : 1));
     });
   }
   if (!alarm.raised) {
@@ -245,7 +247,8 @@ void QL::ShowAlarm(const AlarmState& alarm) {
   alarmSide_->setText(side);
   alarmText_->setText(text);
   // Red while off gauge, amber once back within; blinking until acknowledged.
-  const QString colour = alarm.active ? QStringLiteral("rgb(220, 0, 0)") : QStringLiteral("rgb(255, 160, 0)");
+  const QString colour =
+      alarm.active ? QStringLiteral("rgb(220, 0, 0)") : QStringLiteral("rgb(255, 160, 0)");
   const QString lit = QStringLiteral("background: %1; color: white;").arg(colour);
   const QString dark = QStringLiteral("background: rgb(60, 0, 0); color: %1;").arg(colour);
   if (alarmBand_->property("look").toStringList().value(0) != lit || alarmBand_->isHidden()) {
@@ -260,7 +263,8 @@ void QL::ShowAlarm(const AlarmState& alarm) {
   } else if (!alarmBlink_.isActive()) {
     alarmBlink_.start();
   }
-  const QString state = alarm.acknowledged ? QStringLiteral("acknowledged") : QStringLiteral("not acknowledged");
+  const QString state =
+      alarm.acknowledged ? QStringLiteral("acknowledged") : QStringLiteral("not acknowledged");
   alarmBand_->setAccessibleName(QStringLiteral("Off-gauge alarm: %1, %2").arg(side, state));
   alarmBand_->setAccessibleDescription(text);
   setFixedSize(width(), height + kBand);
@@ -279,10 +283,13 @@ void QL::ShowMqttText(const QString& text) {
 
 void QL::ShowLinkLabel() {
   // "Link: 2 clients" is news, "Link: PLC lost" a problem.
-  const bool modbusProblem = !modbusText_.isEmpty() && !modbusText_.endsWith(QStringLiteral("client")) &&
+  const bool modbusProblem = !modbusText_.isEmpty() &&
+                             !modbusText_.endsWith(QStringLiteral("client")) &&
                              !modbusText_.endsWith(QStringLiteral("clients"));
   const QString text = mqttText_.isEmpty() || modbusProblem ? modbusText_ : mqttText_;
-  const QString both = modbusText_.isEmpty() || mqttText_.isEmpty() ? text : modbusText_ + QStringLiteral("; ") + mqttText_;
+  const QString both = modbusText_.isEmpty() || mqttText_.isEmpty()
+                           ? text
+                           : modbusText_ + QStringLiteral("; ") + mqttText_;
   if (!linkText_) {
     linkText_ = new QLabel(this);
     linkText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -224,9 +224,8 @@ void RunningPass::Arm() {
   // The next whole millisecond, never before the due time: the cycle counts an action as
   // taken at its due moment, so waking up to a millisecond late costs nothing, while waking
   // early would cost a wasted step and a second wake-up.
-  const int ms = wait <= 0.0
-                     ? 0
-                     : static_cast<int>(std::clamp(std::ceil(wait * 1000.0), 1.0, kLongestWaitMs));
+  const int ms =
+      wait <= 0.0 ? 0 : static_cast<int>(std::clamp(std::ceil(wait * 1000.0), 1.0, kLongestWaitMs));
   // While a period is 0 the cycle steps on every pass of the event loop, as it always did.
   if (ms == 0 && timer_.isActive() && timer_.interval() == 0) return;
   timer_.start(ms);

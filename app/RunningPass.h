@@ -96,7 +96,7 @@ class RunningPass : public QObject {
   QTimer timer_;  // the next step; zero interval while a period is 0
   StationSnapshot snapshot_;
   int freshMs_ = 0;
-  double lastFresh_ = 0;  // monotonic s of the last snapshot with a measurement
+  double lastFresh_ = 0;   // monotonic s of the last snapshot with a measurement
   std::string lastStart_;  // the start of the pass in snapshot_.lastPass
   OffGaugeAlarm alarm_;
 };

@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "base/Platform.h"
 #include "calibration/CoefFile.h"
 #include "calibration/Poly3Fit.h"
 #include "core/Measure.h"
-#include "base/Platform.h"
 #include "core/QLDAQ.h"
 #include "core/Settings.h"
 #include "core/Stats.h"

@@ -16,7 +16,8 @@
 
 namespace orlix {
 
-void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link, MqttClient* mqtt) {
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link,
+                 MqttClient* mqtt) {
   window.SetWindowFactory(2, [&station, &pass, &link, mqtt] {
     auto* settings = new Settings(station.settings, station.files, station.ini);
     // Loading the window read the configuration file into the record.
@@ -24,12 +25,14 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
     QObject::connect(settings, &Settings::RecordChanged, &pass, &RunningPass::Retime);
     settings->ShowLinkState(link.State());
     for (auto changed : {&PlantLink::StateChanged, &PlantLink::CountsChanged}) {
-      QObject::connect(&link, changed, settings, [settings, &link] { settings->ShowLinkState(link.State()); });
+      QObject::connect(&link, changed, settings,
+                       [settings, &link] { settings->ShowLinkState(link.State()); });
     }
     if (mqtt) {
       settings->ShowMqttState(mqtt->State());
       for (auto changed : {&MqttClient::StateChanged, &MqttClient::CountsChanged}) {
-        QObject::connect(mqtt, changed, settings, [settings, mqtt] { settings->ShowMqttState(mqtt->State()); });
+        QObject::connect(mqtt, changed, settings,
+                         [settings, mqtt] { settings->ShowMqttState(mqtt->State()); });
       }
     }
     return settings;

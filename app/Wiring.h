@@ -17,7 +17,8 @@ struct Station;
 // the calibration record, the count source and the files, and its "Save" gives the MQTT
 // output the new calibration; "Files" the pass-file window on the working directory with the
 // station's tolerance.
-void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link, MqttClient* mqtt = nullptr);
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link,
+                 MqttClient* mqtt = nullptr);
 
 // Start-up: the main window loads, passes that ended without "Stop" are completed and
 // reported, and the plant link and the MQTT output (when station.ini enables them) start.

@@ -5,13 +5,13 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "widgets/GR1/GR1.h"
 #include "base/Format.h"
-#include "core/Stats.h"
 #include "base/SystemPlatform.h"
+#include "core/Stats.h"
 #include "widgets/AR1/AR1.h"
 #include "widgets/CG1/CG1.h"
 #include "widgets/DS1/DS1.h"
+#include "widgets/GR1/GR1.h"
 #include "widgets/HI1/HI1.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/SC1/SC1.h"
@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
                         .arg(QString::fromStdString(FormatPattern(hi->Average(), "###0.0#")),
                              QString::fromStdString(FormatPattern(hi->Msdeviation(), "##0.0#"))));
   });
-  QObject::connect(cg, &CG1::ControlGainChanged,
-                   [&](float g) { status->setText(QStringLiteral("ControlGainChanged(%1)").arg(g)); });
+  QObject::connect(cg, &CG1::ControlGainChanged, [&](float g) {
+    status->setText(QStringLiteral("ControlGainChanged(%1)").arg(g));
+  });
   QObject::connect(cg, &CG1::ControlOnOff, [&](bool on) {
     status->setText(QStringLiteral("ControlOnOff(%1)").arg(on ? "true" : "false"));
   });

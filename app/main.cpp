@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   // pass summaries is a folder of the working directory.
   const mqtt::MqttSettings mqttSettings = ReadMqttSettings(station.ini);
   if (mqttSettings.enabled) QDir(directory).mkpath(QString::fromLatin1(mqtt::kOutboxFolder));
-  DirectoryFileAccess outbox((directory + QLatin1Char('/') + QString::fromLatin1(mqtt::kOutboxFolder)).toStdString());
+  DirectoryFileAccess outbox(
+      (directory + QLatin1Char('/') + QString::fromLatin1(mqtt::kOutboxFolder)).toStdString());
   MqttClient mqtt(mqttSettings, outbox);
 
   RunningPass pass(station);

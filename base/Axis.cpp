@@ -18,7 +18,8 @@ double Last(double hi, double step) { return std::floor(hi / step + 1e-9); }
 AxisTicks RoundTicks(double lo, double hi, int most) {
   AxisTicks ticks;
   most = std::max(most, 2);
-  if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || !std::isfinite(hi - lo)) return ticks;
+  if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || !std::isfinite(hi - lo))
+    return ticks;
   // The smallest 1, 2, 5 x 10^n with no more than `most` multiples in the range.
   const double rough = (hi - lo) / most;
   double power = std::pow(10.0, std::floor(std::log10(rough)));
@@ -53,8 +54,8 @@ RoundAxis RoundAxisOf(double lo, double hi, int ticks) {
   double power = std::pow(10.0, std::floor(std::log10((hi - lo) / ticks)));
   for (;; power *= 10) {
     for (const double m : {1.0, 2.0, 5.0}) {
-      const RoundAxis axis{std::floor(lo / (m * power)) * m * power, std::ceil(hi / (m * power)) * m * power,
-                           m * power};
+      const RoundAxis axis{std::floor(lo / (m * power)) * m * power,
+                           std::ceil(hi / (m * power)) * m * power, m * power};
       if ((axis.to - axis.from) / axis.step <= ticks + 1e-9) return axis;
     }
   }
@@ -62,7 +63,8 @@ RoundAxis RoundAxisOf(double lo, double hi, int ticks) {
 
 Bins RoundBins(double lo, double hi, double resolution, std::size_t most) {
   Bins bins;
-  if (!(resolution > 0) || !std::isfinite(lo) || !std::isfinite(hi) || hi < lo || most == 0) return bins;
+  if (!(resolution > 0) || !std::isfinite(lo) || !std::isfinite(hi) || hi < lo || most == 0)
+    return bins;
   // Whole steps of the data in the range, rounded to a round number of steps per bin.
   const double steps = std::floor((hi - lo) / resolution + 1e-9) + 1;
   if (!std::isfinite(steps) || steps > 1e15) return bins;
@@ -76,7 +78,8 @@ Bins RoundBins(double lo, double hi, double resolution, std::size_t most) {
   bins.width = perBin * resolution;
   const double half = resolution / 2;
   bins.from = std::floor((lo + half) / bins.width + 1e-9) * bins.width - half;
-  bins.count = static_cast<std::size_t>(std::floor((hi + half - bins.from) / bins.width - 1e-9)) + 1;
+  bins.count =
+      static_cast<std::size_t>(std::floor((hi + half - bins.from) / bins.width - 1e-9)) + 1;
   return bins;
 }
 

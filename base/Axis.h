@@ -34,8 +34,8 @@ RoundAxis RoundAxisOf(double lo, double hi, int ticks);
 // edges half a step off the recorded values so none falls on an edge, and no more than
 // `most` bins (fewer, wider ones rather than a comb of empty ones between the values).
 struct Bins {
-  double from = 0;  // the first bin's lower edge
-  double width = 0; // 0 when the range cannot be binned
+  double from = 0;   // the first bin's lower edge
+  double width = 0;  // 0 when the range cannot be binned
   std::size_t count = 0;
 };
 Bins RoundBins(double lo, double hi, double resolution, std::size_t most);

@@ -231,8 +231,8 @@ std::optional<std::int64_t> DirectoryFileAccess::ModifiedSeconds(const std::stri
 
 bool DirectoryFileAccess::Remove(const std::string& name) {
   struct stat st {};
-  if (!IsPlainName(name) || ::lstat((directory_ / name).c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-      ::unlink((directory_ / name).c_str()) != 0) {
+  if (!IsPlainName(name) || ::lstat((directory_ / name).c_str(), &st) != 0 ||
+      !S_ISREG(st.st_mode) || ::unlink((directory_ / name).c_str()) != 0) {
     return false;
   }
   // The removal is on the disk before anyone is told it is done.

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "calibration/Poly3Fit.h"
 #include "base/Platform.h"
+#include "calibration/Poly3Fit.h"
 
 namespace orlix {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "calibration/Poly3Fit.h"
 #include "base/Platform.h"
+#include "calibration/Poly3Fit.h"
 
 namespace orlix {
 

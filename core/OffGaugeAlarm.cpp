@@ -34,14 +34,15 @@ std::vector<AlarmEvent> OffGaugeAlarm::Update(double length, double thickness,
   if (!side) return events;
 
   stretchExtreme_ = *side == AlarmSide::kThick ? std::max(stretchExtreme_, thickness)
-                                                : std::min(stretchExtreme_, thickness);
+                                               : std::min(stretchExtreme_, thickness);
   const double off = length - stretchStart_;
   if (state_.active) {
     state_.extreme = stretchExtreme_;
     state_.offLength = off;
   } else if (off > delay_) {
     // A new alarm, or a returned one not yet acknowledged that is off again.
-    state_ = AlarmState{true, true, false, *side, stretchLimit_, stretchExtreme_, stretchStart_, off};
+    state_ =
+        AlarmState{true, true, false, *side, stretchLimit_, stretchExtreme_, stretchStart_, off};
     events.push_back({AlarmEvent::kRaised, state_, when});
   }
   return events;
@@ -63,10 +64,10 @@ std::string AlarmLogLine(const std::string& time, int pass, const AlarmEvent& ev
                      : event.kind == AlarmEvent::kReturned ? "returned"
                                                            : "acknowledged";
   char text[256];
-  std::snprintf(text, sizeof text,
-                "%s  pass %02d  %s %s: %s %.1f \xC2\xB5m from %.1f m for %.1f m, extreme %.1f \xC2\xB5m",
-                time.c_str(), pass, side, what, beyond, s.limit, s.startLength, s.offLength,
-                s.extreme);
+  std::snprintf(
+      text, sizeof text,
+      "%s  pass %02d  %s %s: %s %.1f \xC2\xB5m from %.1f m for %.1f m, extreme %.1f \xC2\xB5m",
+      time.c_str(), pass, side, what, beyond, s.limit, s.startLength, s.offLength, s.extreme);
   return text;
 }
 

@@ -24,10 +24,10 @@ struct AlarmState {
   bool active = false;        // the strip is off gauge on `side` now, beyond the delay
   bool acknowledged = false;  // the operator has seen it
   AlarmSide side = AlarmSide::kThick;
-  double limit = 0;           // µm, the limit it is beyond
-  double extreme = 0;         // µm, the farthest value beyond the limit so far
-  double startLength = 0;     // m, where the stretch began
-  double offLength = 0;       // m, strip off gauge in this stretch so far
+  double limit = 0;        // µm, the limit it is beyond
+  double extreme = 0;      // µm, the farthest value beyond the limit so far
+  double startLength = 0;  // m, where the stretch began
+  double offLength = 0;    // m, strip off gauge in this stretch so far
 };
 
 // What happened at an update or an acknowledgement, for the alarm log and the pass.

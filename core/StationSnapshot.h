@@ -43,19 +43,19 @@ struct StationSnapshot {
   unsigned changes = 0;
 
   bool passRunning = false;
-  bool measured = false;          // a measurement of the running pass exists
-  float thickness = 0;            // µm, the latest measurement
-  float setPoint = 0;             // µm
-  float scale = 0;                // µm, the instruments' scale length
+  bool measured = false;             // a measurement of the running pass exists
+  float thickness = 0;               // µm, the latest measurement
+  float setPoint = 0;                // µm
+  float scale = 0;                   // µm, the instruments' scale length
   std::optional<double> correction;  // per mille, as the station defines it
   bool controlOn = false;
   bool fileFailing = false;
   std::int16_t pass = 0;
-  double gain = 0;                // percent
-  double sample = 0;              // the last sample count
-  float stripLength = 0;          // m, at the last display update
-  float rollWeight = 0;           // kg
-  float rollDiameter = 0;         // mm
+  double gain = 0;                  // percent
+  double sample = 0;                // the last sample count
+  float stripLength = 0;            // m, at the last display update
+  float rollWeight = 0;             // kg
+  float rollDiameter = 0;           // mm
   std::optional<float> lowerLimit;  // µm, the running pass's tolerance limits, if it has any
   std::optional<float> upperLimit;
   std::optional<PassOutcome> lastPass;  // after "Stop", until the next "Start"

@@ -52,18 +52,30 @@ JsonObject& JsonObject::Member(std::string_view key, std::string_view json) {
   return *this;
 }
 
-JsonObject& JsonObject::Text(std::string_view key, std::string_view value) { return Member(key, JsonString(value)); }
-JsonObject& JsonObject::Int(std::string_view key, std::int64_t value) { return Member(key, std::to_string(value)); }
-JsonObject& JsonObject::Real(std::string_view key, double value) { return Member(key, JsonNumber(value)); }
+JsonObject& JsonObject::Text(std::string_view key, std::string_view value) {
+  return Member(key, JsonString(value));
+}
+JsonObject& JsonObject::Int(std::string_view key, std::int64_t value) {
+  return Member(key, std::to_string(value));
+}
+JsonObject& JsonObject::Real(std::string_view key, double value) {
+  return Member(key, JsonNumber(value));
+}
 JsonObject& JsonObject::Real(std::string_view key, const std::optional<double>& value) {
   return Member(key, value ? JsonNumber(*value) : "null");
 }
-JsonObject& JsonObject::Single(std::string_view key, float value) { return Member(key, JsonNumber(value)); }
+JsonObject& JsonObject::Single(std::string_view key, float value) {
+  return Member(key, JsonNumber(value));
+}
 JsonObject& JsonObject::Single(std::string_view key, const std::optional<float>& value) {
   return Member(key, value ? JsonNumber(*value) : "null");
 }
-JsonObject& JsonObject::Flag(std::string_view key, bool value) { return Member(key, value ? "true" : "false"); }
+JsonObject& JsonObject::Flag(std::string_view key, bool value) {
+  return Member(key, value ? "true" : "false");
+}
 JsonObject& JsonObject::Null(std::string_view key) { return Member(key, "null"); }
-JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) { return Member(key, json); }
+JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) {
+  return Member(key, json);
+}
 
 }  // namespace orlix::mqtt

@@ -22,7 +22,8 @@ std::string Lower(std::string s) {
 bool ParseInt(const std::string& text, long long low, long long high, long long& value) {
   const std::string t = Trimmed(text);
   const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  return ec == std::errc() && end == t.data() + t.size() && !t.empty() && value >= low && value <= high;
+  return ec == std::errc() && end == t.data() + t.size() && !t.empty() && value >= low &&
+         value <= high;
 }
 
 bool ParseBool(const std::string& text, bool& value) {
@@ -39,8 +40,8 @@ bool SafeChar(char c) {
 // A host name or address as the resolver takes it: no blanks, no control characters.
 bool HostText(const std::string& t) {
   return !t.empty() && t.size() <= 253 && std::all_of(t.begin(), t.end(), [](char c) {
-           return SafeChar(c) || c == ':' || c == '[' || c == ']';
-         });
+    return SafeChar(c) || c == ':' || c == '[' || c == ']';
+  });
 }
 
 bool PrefixText(const std::string& t) {
@@ -67,10 +68,12 @@ std::string TopicLevelFrom(const std::string& text) {
   return level.empty() ? "station" : level;
 }
 
-std::string Topic(const MqttSettings& s, const char* leaf) { return s.prefix + "/" + s.station + "/" + leaf; }
+std::string Topic(const MqttSettings& s, const char* leaf) {
+  return s.prefix + "/" + s.station + "/" + leaf;
+}
 
-MqttSettings ParseMqttSettings(const std::map<std::string, std::string>& keys, const std::string& hostName,
-                               std::vector<std::string>* problems) {
+MqttSettings ParseMqttSettings(const std::map<std::string, std::string>& keys,
+                               const std::string& hostName, std::vector<std::string>* problems) {
   MqttSettings s;
   s.station = TopicLevelFrom(hostName);
   auto problem = [&](const std::string& key, const std::string& value) {
@@ -99,7 +102,8 @@ MqttSettings ParseMqttSettings(const std::map<std::string, std::string>& keys, c
       // Any text the broker may take, but no control characters.
       ok = std::none_of(value.begin(), value.end(), [](unsigned char c) { return c < 0x20; });
       if (ok) s.username = value;
-    } else if (key == "password_file" || key == "ca_file" || key == "cert_file" || key == "key_file") {
+    } else if (key == "password_file" || key == "ca_file" || key == "cert_file" ||
+               key == "key_file") {
       std::string& path = key == "password_file" ? s.passwordFile
                           : key == "ca_file"     ? s.caFile
                           : key == "cert_file"   ? s.certFile
@@ -114,7 +118,8 @@ MqttSettings ParseMqttSettings(const std::map<std::string, std::string>& keys, c
       if (ok) s.keepaliveS = static_cast<int>(number);
     } else if (key == "password") {
       // Never taken from here, and never repeated in a message.
-      if (problems) problems->push_back("[mqtt] password is not read from station.ini; use password_file");
+      if (problems)
+        problems->push_back("[mqtt] password is not read from station.ini; use password_file");
     } else {
       ok = false;
     }

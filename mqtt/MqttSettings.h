@@ -15,10 +15,10 @@ struct MqttSettings {
   bool enabled = false;
   std::string host = "127.0.0.1";
   std::uint16_t port = 1883;
-  std::string station;  // one topic level; the host name (made topic-safe) by default
+  std::string station;               // one topic level; the host name (made topic-safe) by default
   std::string prefix = "thickness";  // one or more topic levels
-  std::string username;  // empty: no login
-  std::string passwordFile;  // the password is its first line; never in station.ini
+  std::string username;              // empty: no login
+  std::string passwordFile;          // the password is its first line; never in station.ini
   bool tls = false;
   std::string caFile;
   std::string certFile;
@@ -30,7 +30,8 @@ struct MqttSettings {
 // The settings from the group's keys. `hostName` gives the default station name. Every
 // value that cannot be used is named in `problems` (never the text of a password) and keeps
 // its default.
-MqttSettings ParseMqttSettings(const std::map<std::string, std::string>& keys, const std::string& hostName,
+MqttSettings ParseMqttSettings(const std::map<std::string, std::string>& keys,
+                               const std::string& hostName,
                                std::vector<std::string>* problems = nullptr);
 
 // Whether a text may be one topic level: 1-64 of A-Z a-z 0-9 '-' '_' '.'; wildcards,
@@ -49,11 +50,11 @@ struct MqttState {
   std::string broker;  // "tls://plant-broker:8883"
   std::string topic;   // "thickness/line3"
   bool connected = false;
-  std::string lastError;  // "14:03:20  login refused: not authorised"; empty: none yet
-  bool loginRefused = false;  // the last attempt was refused; retried seldom
-  std::uint64_t sent = 0;     // messages handed to the broker since the start
-  std::size_t waiting = 0;    // pass summaries in the outbox
-  std::size_t capacity = 0;   // what the outbox holds at most
+  std::string lastError;          // "14:03:20  login refused: not authorised"; empty: none yet
+  bool loginRefused = false;      // the last attempt was refused; retried seldom
+  std::uint64_t sent = 0;         // messages handed to the broker since the start
+  std::size_t waiting = 0;        // pass summaries in the outbox
+  std::size_t capacity = 0;       // what the outbox holds at most
   std::uint64_t refusedFull = 0;  // summaries not taken because the outbox was full
 };
 

@@ -36,7 +36,9 @@ class Outbox {
 
   // The waiting entries' names, oldest first.
   const std::deque<std::string>& Waiting() const { return waiting_; }
-  std::optional<std::string> Read(const std::string& name) { return folder_.Read(name, kMostBytes); }
+  std::optional<std::string> Read(const std::string& name) {
+    return folder_.Read(name, kMostBytes);
+  }
   // The broker took it: it leaves the outbox. When the file cannot be removed it is sent
   // again after the next start (the summary's id tells the copies apart); false then.
   bool Acknowledged(const std::string& name);

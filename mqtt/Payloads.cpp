@@ -12,10 +12,14 @@ namespace {
 
 const char* ToleranceText(ToleranceState state) {
   switch (state) {
-    case ToleranceState::kWithin: return "within";
-    case ToleranceState::kAbove: return "above";
-    case ToleranceState::kBelow: return "below";
-    case ToleranceState::kUnknown: break;
+    case ToleranceState::kWithin:
+      return "within";
+    case ToleranceState::kAbove:
+      return "above";
+    case ToleranceState::kBelow:
+      return "below";
+    case ToleranceState::kUnknown:
+      break;
   }
   return "unknown";
 }
@@ -45,11 +49,12 @@ std::string IsoTime(std::int64_t msSinceEpoch, int offsetSeconds) {
   const hh_mm_ss time(local - day);
   const int offsetMinutes = std::abs(offsetSeconds) / 60;
   char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()),
-                offsetSeconds < 0 ? '-' : '+', offsetMinutes / 60, offsetMinutes % 60);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03d%c%02d:%02d",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
+                static_cast<int>(time.subseconds().count()), offsetSeconds < 0 ? '-' : '+',
+                offsetMinutes / 60, offsetMinutes % 60);
   return text;
 }
 
@@ -64,7 +69,9 @@ std::string LivePayload(const StationSnapshot& s, std::uint64_t sequence, const 
       .Text("time", time)
       .Single("thickness_um", measured(s.thickness))
       .Single("setpoint_um", s.setPoint)
-      .Real("deviation_um", valid ? std::optional<double>(Nanometres(double(s.thickness) - s.setPoint)) : std::nullopt)
+      .Real("deviation_um",
+            valid ? std::optional<double>(Nanometres(double(s.thickness) - s.setPoint))
+                  : std::nullopt)
       .Real("correction_permille", valid && s.controlOn ? s.correction : std::nullopt)
       .Int("pass", s.pass)
       .Real("gain_percent", s.gain)
@@ -78,12 +85,13 @@ std::string LivePayload(const StationSnapshot& s, std::uint64_t sequence, const 
       .Single("length_m", measured(s.stripLength))
       .Single("roll_weight_kg", measured(s.rollWeight))
       .Single("roll_diameter_mm", measured(s.rollDiameter))
-      .Raw("alarm", s.alarm.raised ? JsonObject()
-                                         .Text("side", s.alarm.side == AlarmSide::kThick ? "thick" : "thin")
-                                         .Flag("active", s.alarm.active)
-                                         .Flag("acknowledged", s.alarm.acknowledged)
-                                         .Close()
-                                   : std::string("null"))
+      .Raw("alarm", s.alarm.raised
+                        ? JsonObject()
+                              .Text("side", s.alarm.side == AlarmSide::kThick ? "thick" : "thin")
+                              .Flag("active", s.alarm.active)
+                              .Flag("acknowledged", s.alarm.acknowledged)
+                              .Close()
+                        : std::string("null"))
       .Close();
 }
 
@@ -96,7 +104,9 @@ std::string PassId(const PassSummary& summary) {
 std::string PassPayload(const PassSummary& summary) {
   const PassInfo& info = summary.info;
   const std::optional<ToleranceLimits> limits = LimitsOf(info);
-  auto name = [](const std::string& file) { return file.empty() ? std::string("null") : JsonString(file); };
+  auto name = [](const std::string& file) {
+    return file.empty() ? std::string("null") : JsonString(file);
+  };
   const std::string files = JsonObject()
                                 .Raw("pass", name(summary.passFile))
                                 .Raw("info", name(summary.infoFile))
@@ -138,7 +148,10 @@ std::string PassPayload(const PassSummary& summary) {
         .Real("upper_limit_um", limits->upper)
         .Null("limits_problem");
   } else {
-    payload.Null("tolerance_plus_um").Null("tolerance_minus_um").Null("lower_limit_um").Null("upper_limit_um")
+    payload.Null("tolerance_plus_um")
+        .Null("tolerance_minus_um")
+        .Null("lower_limit_um")
+        .Null("upper_limit_um")
         .Text("limits_problem", info.limitsProblem);
   }
   return payload.Real("mode", info.mode)
@@ -149,7 +162,8 @@ std::string PassPayload(const PassSummary& summary) {
       .Close();
 }
 
-std::string CalibrationPayload(const std::array<double, 4>& coefficients, const std::optional<std::string>& fitted) {
+std::string CalibrationPayload(const std::array<double, 4>& coefficients,
+                               const std::optional<std::string>& fitted) {
   return JsonObject()
       .Raw("coefficients", Array(coefficients))
       .Raw("fitted", fitted ? JsonString(*fitted) : "null")

@@ -43,6 +43,7 @@ std::string PassPayload(const PassSummary& summary);
 
 // Topic "calibration": the coefficients A0..A3 and when they were committed (nothing when
 // unknown).
-std::string CalibrationPayload(const std::array<double, 4>& coefficients, const std::optional<std::string>& fitted);
+std::string CalibrationPayload(const std::array<double, 4>& coefficients,
+                               const std::optional<std::string>& fitted);
 
 }  // namespace orlix::mqtt

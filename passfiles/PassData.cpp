@@ -298,7 +298,8 @@ std::size_t PassData::SkippedLines() const {
 
 std::string PassData::Summary() const {
   if (!readable_) return "the file cannot be read";
-  std::string text = std::to_string(Count()) + (Count() == 1 ? " data line read" : " data lines read");
+  std::string text =
+      std::to_string(Count()) + (Count() == 1 ? " data line read" : " data lines read");
   const std::size_t skipped = SkippedLines();
   if (skipped > 0) {
     text += ", " + std::to_string(skipped) +

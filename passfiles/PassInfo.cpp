@@ -42,7 +42,9 @@ int MoveFree(FileAccess& files, const std::string& name, const std::string& fold
 
 }  // namespace
 
-std::string InfoFileName(std::int16_t pass) { return InfoNameFor(PassFileWriter::PassFileName(pass)); }
+std::string InfoFileName(std::int16_t pass) {
+  return InfoNameFor(PassFileWriter::PassFileName(pass));
+}
 
 std::string InfoNameFor(const std::string& passFileName) { return Stem(passFileName) + ".PSI"; }
 
@@ -117,7 +119,9 @@ void StatisticsKey(PassStatistics& s, const std::string& key, const std::string&
   } else if (key == "in_tolerance_percent") {
     s.inTolerance = value ? std::optional<double>(*value / 100) : std::nullopt;
   } else if (key == "length_m" || key == "head_m" || key == "tail_m") {
-    (key == "length_m" ? s.length : key == "head_m" ? s.headLength : s.tailLength) = value.value_or(0);
+    (key == "length_m" ? s.length
+     : key == "head_m" ? s.headLength
+                       : s.tailLength) = value.value_or(0);
   }
 }
 
@@ -193,11 +197,13 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
   if (!number || info.start.empty()) return std::nullopt;
   if (statistics) info.statistics = stats;
   if (limits.rfind(kNotRecorded, 0) == 0) {
-    info.limitsProblem = limits.size() > kNotRecorded.size() + 2 ? limits.substr(kNotRecorded.size() + 2)
-                                                                  : std::string(kNotRecorded);
+    info.limitsProblem = limits.size() > kNotRecorded.size() + 2
+                             ? limits.substr(kNotRecorded.size() + 2)
+                             : std::string(kNotRecorded);
   } else if (toleranceKeys < 2) {
     info.limitsProblem = "the information file holds no tolerance";
-  } else if (const std::string problem = ToleranceProblem({info.tolerancePlus, info.toleranceMinus});
+  } else if (const std::string problem =
+                 ToleranceProblem({info.tolerancePlus, info.toleranceMinus});
              !problem.empty()) {
     info.limitsProblem = "the information file's " + problem;
   } else if (!std::isfinite(info.setPoint)) {
@@ -224,7 +230,8 @@ std::vector<std::string> UnstoppedInfoFiles(FileAccess& files) {
 
 std::string ReadableTime(const std::string& iso) {
   std::string text = iso;
-  if (text.size() >= 19 && text[10] == 'T' && DigitsOf(text.substr(0, 10)).size() == 8) text[10] = ' ';
+  if (text.size() >= 19 && text[10] == 'T' && DigitsOf(text.substr(0, 10)).size() == 8)
+    text[10] = ' ';
   return text;
 }
 
@@ -245,8 +252,9 @@ namespace {
 std::string LaterIsoTime(const std::string& isoStart, double seconds) {
   std::tm tm{};
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (std::sscanf(isoStart.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &year, &month, &day, &hour,
-                  &minute, &second) != 6 || !std::isfinite(seconds)) {
+  if (std::sscanf(isoStart.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &year, &month, &day, &hour, &minute,
+                  &second) != 6 ||
+      !std::isfinite(seconds)) {
     return {};
   }
   tm.tm_year = year - 1900;

@@ -84,10 +84,10 @@ std::string ReportStem(const std::string& passFileName, const std::string& stamp
 
 // Where "Start" put the earlier pass file (and its information file) of the same number.
 struct ArchiveResult {
-  bool existed = false;  // there was a file to keep
-  bool archived = false; // it is in the archive folder now
-  bool kept = false;     // the archive failed; it kept its contents under a free name beside
-  std::string name;      // the name it has now ("archive/07-20261207-101502.PSS")
+  bool existed = false;   // there was a file to keep
+  bool archived = false;  // it is in the archive folder now
+  bool kept = false;      // the archive failed; it kept its contents under a free name beside
+  std::string name;       // the name it has now ("archive/07-20261207-101502.PSS")
 };
 
 // Moves an existing pass file and its information file into the archive folder, named

@@ -65,7 +65,8 @@ void UseRecordedLimits(PassProfile& p) {
   SetLimits(p, recorded);
 }
 
-std::string EvaluationProblem(const PassProfile& p, const Tolerance& tolerance, std::optional<double> setPoint) {
+std::string EvaluationProblem(const PassProfile& p, const Tolerance& tolerance,
+                              std::optional<double> setPoint) {
   if (p.info && LimitsOf(*p.info)) return "the pass has its recorded limits";
   if (std::string problem = ToleranceProblem(tolerance); !problem.empty()) return problem;
   if (const auto recorded = RecordedSetPoint(p)) setPoint = recorded;
@@ -76,7 +77,8 @@ std::string EvaluationProblem(const PassProfile& p, const Tolerance& tolerance, 
   return {};
 }
 
-std::string EvaluateAgainst(PassProfile& p, const Tolerance& tolerance, std::optional<double> setPoint) {
+std::string EvaluateAgainst(PassProfile& p, const Tolerance& tolerance,
+                            std::optional<double> setPoint) {
   std::string problem = EvaluationProblem(p, tolerance, setPoint);
   if (!problem.empty()) return problem;
   const double point = RecordedSetPoint(p).value_or(setPoint.value_or(0));
@@ -107,8 +109,11 @@ void SetLimits(PassProfile& p, const std::optional<ToleranceLimits>& limits) {
   const std::vector<float>& t = p.data.Thicknesses();
   const bool whole = std::all_of(t.begin(), t.end(), [](float v) { return v == std::floor(v); });
   const Bins bins = RoundBins(from, to, whole ? 1.0 : 0.1, kProfileHistogramBins);
-  p.histogram = bins.width > 0 ? ComputeHistogram(t, bins.from, bins.from + static_cast<double>(bins.count) * bins.width, bins.count)
-                               : ComputeHistogram(t, from, to, kProfileHistogramBins);
+  p.histogram =
+      bins.width > 0
+          ? ComputeHistogram(t, bins.from, bins.from + static_cast<double>(bins.count) * bins.width,
+                             bins.count)
+          : ComputeHistogram(t, from, to, kProfileHistogramBins);
 }
 
 }  // namespace orlix

@@ -53,9 +53,11 @@ inline constexpr double kSetPointMaximum = 100000;
 // set-point, or, when it records none, around `setPoint`. Refused, the profile unchanged,
 // when the pass has recorded limits, when the tolerance breaks its rule (ToleranceProblem)
 // or when there is no usable set-point: the reason returned; empty when applied.
-std::string EvaluateAgainst(PassProfile& p, const Tolerance& tolerance, std::optional<double> setPoint);
+std::string EvaluateAgainst(PassProfile& p, const Tolerance& tolerance,
+                            std::optional<double> setPoint);
 // Only the reason, without applying anything (cheap: for the window's thread).
-std::string EvaluationProblem(const PassProfile& p, const Tolerance& tolerance, std::optional<double> setPoint);
+std::string EvaluationProblem(const PassProfile& p, const Tolerance& tolerance,
+                              std::optional<double> setPoint);
 
 // A pass file and its information file as they were at one moment: a report made from it
 // describes that pass, whatever the next "Start" does to the files afterwards. The pass

@@ -22,7 +22,8 @@ void Capability(const std::optional<double>& sigma, double mean, const Tolerance
 
 }  // namespace
 
-PassStatistics ComputeStatistics(const PassData& data, const std::optional<ToleranceLimits>& limits) {
+PassStatistics ComputeStatistics(const PassData& data,
+                                 const std::optional<ToleranceLimits>& limits) {
   PassStatistics s;
   const std::vector<float>& t = data.Thicknesses();
   const std::vector<float>& len = data.Lengths();

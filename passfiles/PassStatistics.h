@@ -58,7 +58,8 @@ inline constexpr double kMovingRangeD2 = 1.128;
 
 // Without limits, only the figures that need none: count, length, mean, spreads, extremes;
 // the share within, Pp to Cpk stay empty and the off-gauge metres 0 (shown as "-").
-PassStatistics ComputeStatistics(const PassData& data, const std::optional<ToleranceLimits>& limits);
+PassStatistics ComputeStatistics(const PassData& data,
+                                 const std::optional<ToleranceLimits>& limits);
 
 // Data lines per bin over `bins` equal bins from `from` to `to`; values outside go to the
 // first or last bin.

@@ -67,8 +67,8 @@ std::string CsvField(const std::string& text) {
 std::vector<SummaryPass> PassesBetween(PassFolders folders, const std::string& fromDate,
                                        const std::string& toDate) {
   std::vector<SummaryPass> passes;
-  for (const auto& [folder, prefix] :
-       {std::pair<FileAccess*, std::string>{&folders.current, ""}, {&folders.archive, kArchivePrefix}}) {
+  for (const auto& [folder, prefix] : {std::pair<FileAccess*, std::string>{&folders.current, ""},
+                                       {&folders.archive, kArchivePrefix}}) {
     for (const std::string& name : folder->List(".PSS")) {
       SummaryPass pass = Found(*folder, prefix, name);
       // ISO dates compare as their texts: the day is the first ten characters.
@@ -84,7 +84,8 @@ std::vector<SummaryPass> PassesNamed(PassFolders folders, const std::vector<std:
   for (const std::string& file : files) {
     std::string bare;
     FileAccess& folder = FolderOf(folders, file, bare);
-    if (folder.Exists(bare)) passes.push_back(Found(folder, file.substr(0, file.size() - bare.size()), bare));
+    if (folder.Exists(bare))
+      passes.push_back(Found(folder, file.substr(0, file.size() - bare.size()), bare));
   }
   return passes;
 }
@@ -135,9 +136,11 @@ std::string RecordStatistics(PassFolders folders, const PassInfo& info) {
   }
   // "Start" moved it under the pass number and its start (ArchivePassFile), into the
   // archive or, when the archive refused it, beside the others.
-  const std::string stem = ReportStem(PassFileWriter::PassFileName(info.pass), StartStamp(info.start));
+  const std::string stem =
+      ReportStem(PassFileWriter::PassFileName(info.pass), StartStamp(info.start));
   for (const auto& [folder, prefix] :
-       {std::pair<FileAccess*, std::string>{&folders.archive, kArchivePrefix}, {&folders.current, ""}}) {
+       {std::pair<FileAccess*, std::string>{&folders.archive, kArchivePrefix},
+        {&folders.current, ""}}) {
     for (const std::string& name : folder->List(".PSI")) {
       if (!ArchiveNameOf(name, stem) || !SamePass(*folder, name, info)) continue;
       return folder->Replace(name, InfoText(info)) ? prefix + name : std::string();
@@ -213,7 +216,8 @@ std::string SummaryStem(const std::string& fromDate, const std::string& toDate) 
   return "summary-" + Digits(fromDate) + "-" + Digits(toDate);
 }
 
-std::string SelectionStem(const std::string& isoNow) { return "summary-selection-" + StartStamp(isoNow); }
-
+std::string SelectionStem(const std::string& isoNow) {
+  return "summary-selection-" + StartStamp(isoNow);
+}
 
 }  // namespace orlix

@@ -46,8 +46,8 @@ struct SummaryRow {
   std::string number;  // the pass number as shown
   std::string start;   // from the information file, else the pass file's header
   PassStatistics stats;
-  bool readable = true;  // false when the figures were to be computed and the file cannot be read
-  bool computed = false; // computed now from the pass file, not read from its information file
+  bool readable = true;   // false when the figures were to be computed and the file cannot be read
+  bool computed = false;  // computed now from the pass file, not read from its information file
   // The figures measured against limits apply: the pass recorded its set-point and limits.
   bool limits = false;
   // Why it has none ("no information file", "station.ini: tolerance_minus_um is below 0").
@@ -82,8 +82,18 @@ int RecordComputed(PassFolders folders, const std::vector<SummaryRow>& rows, boo
 double OffGaugeMetres(const PassStatistics& stats);
 
 enum SummaryColumn {
-  kSummaryPass, kSummaryStart, kSummaryEnd, kSummaryLength, kSummaryMean, kSummarySigma,
-  kSummaryShare, kSummaryPp, kSummaryPpk, kSummaryOffGauge, kSummaryNoLimits, kSummaryColumns
+  kSummaryPass,
+  kSummaryStart,
+  kSummaryEnd,
+  kSummaryLength,
+  kSummaryMean,
+  kSummarySigma,
+  kSummaryShare,
+  kSummaryPp,
+  kSummaryPpk,
+  kSummaryOffGauge,
+  kSummaryNoLimits,
+  kSummaryColumns
 };
 // A row's texts in column order, figures as the pass's report shows them, "-" for none; the
 // last one, once per row, why the pass has no limits (empty when it has them).
@@ -93,7 +103,8 @@ std::array<std::string, kSummaryColumns> SummaryCells(const SummaryRow& row);
 // figures as in the table and empty where the table shows "-"; CR LF after every line.
 std::string SummaryCsv(const std::vector<SummaryRow>& rows);
 inline constexpr std::string_view kSummaryCsvHeader =
-    "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m,no_limits";
+    "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m,no_"
+    "limits";
 
 // File stems in reports/: "summary-20261201-20261207" for a range of days,
 // "summary-selection-20261208-101502" for passes chosen at that time (ISO local time).

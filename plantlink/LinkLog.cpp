@@ -4,11 +4,16 @@ namespace orlix::link {
 
 const char* RefusalText(Refusal kind) {
   switch (kind) {
-    case Refusal::Address: return "address not allowed";
-    case Refusal::TooMany: return "over the client limit";
-    case Refusal::OtherUnit: return "frame for another unit";
-    case Refusal::Malformed: return "malformed frame";
-    case Refusal::Write: return "write refused";
+    case Refusal::Address:
+      return "address not allowed";
+    case Refusal::TooMany:
+      return "over the client limit";
+    case Refusal::OtherUnit:
+      return "frame for another unit";
+    case Refusal::Malformed:
+      return "malformed frame";
+    case Refusal::Write:
+      return "write refused";
   }
   return "refused";
 }
@@ -19,10 +24,11 @@ std::optional<std::string> LinkLog::Refused(Refusal kind, const std::string& cli
   const auto it = lastLine_.find(key);
   if (it != lastLine_.end() && now - it->second < kRefusalLogSeconds) return std::nullopt;
   // Forgotten clients cost nothing: the map is swept of lines older than a minute.
-  if (lastLine_.size() > 4096) std::erase_if(lastLine_, [now](const auto& e) { return now - e.second >= kRefusalLogSeconds; });
+  if (lastLine_.size() > 4096)
+    std::erase_if(lastLine_, [now](const auto& e) { return now - e.second >= kRefusalLogSeconds; });
   lastLine_[key] = now;
-  const std::string line = clock_.DateText() + " " + clock_.TimeText() + "  " + client + "  refused: " +
-                           RefusalText(kind) + "\n";
+  const std::string line = clock_.DateText() + " " + clock_.TimeText() + "  " + client +
+                           "  refused: " + RefusalText(kind) + "\n";
   Append(line);
   return line;
 }

@@ -44,11 +44,13 @@ bool ParseIpv4(const std::string& text, std::uint32_t& address) {
       ++pos;
     }
     const std::size_t start = pos;
-    while (pos < text.size() && pos - start < 4 && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+    while (pos < text.size() && pos - start < 4 &&
+           std::isdigit(static_cast<unsigned char>(text[pos]))) {
       ++pos;
     }
     long long byte = 0;
-    if (pos == start || pos - start > 3 || !ParseInt(text.substr(start, pos - start), 0, 255, byte)) {
+    if (pos == start || pos - start > 3 ||
+        !ParseInt(text.substr(start, pos - start), 0, 255, byte)) {
       return false;
     }
     result = (result << 8) | static_cast<std::uint32_t>(byte);

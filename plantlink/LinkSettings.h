@@ -60,8 +60,8 @@ struct LinkState {
   int maxClients = 0;
   bool writes = false;
   std::string allow;
-  RequestCounts counts = {};  // since the start
-  bool plcLost = false;  // the watchdog register was not written for plc_watchdog_s
+  RequestCounts counts = {};     // since the start
+  bool plcLost = false;          // the watchdog register was not written for plc_watchdog_s
   std::string lastProblem = {};  // "14:03:20  127.0.0.2  address not allowed"; empty: none yet
 };
 

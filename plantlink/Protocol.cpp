@@ -56,11 +56,13 @@ void HoldingRegisters::Follow(float setPointUm, std::int16_t pass) {
   words_[3] = commit;
 }
 
-WriteOutcome HoldingRegisters::Write(std::uint16_t address, const std::vector<std::uint16_t>& values,
+WriteOutcome HoldingRegisters::Write(std::uint16_t address,
+                                     const std::vector<std::uint16_t>& values,
                                      const WriteContext& context) {
   const std::size_t end = std::size_t{address} + values.size();
   const bool watchdogOnly = address == kWatchdogRegister && values.size() == 1;
-  if (!context.writesAllowed && !(context.watchdog && watchdogOnly)) return {Exception::IllegalFunction, {}};
+  if (!context.writesAllowed && !(context.watchdog && watchdogOnly))
+    return {Exception::IllegalFunction, {}};
   if (values.empty() || address < kHoldingFirst || end > kHoldingFirst + kHoldingCount) {
     return {Exception::IllegalAddress, {}};
   }

@@ -52,14 +52,14 @@ inline constexpr std::uint16_t kHoldingFirst = 100;
 inline constexpr int kHoldingCount = 5;
 inline constexpr std::uint16_t kCommitRegister = 103;
 inline constexpr std::uint16_t kWatchdogRegister = 104;
-inline constexpr std::int32_t kSetPointMinNm = 100;       // 0.1 µm
+inline constexpr std::int32_t kSetPointMinNm = 100;        // 0.1 µm
 inline constexpr std::int32_t kSetPointMaxNm = 9'999'900;  // 9999.9 µm
 
 struct WriteContext {
   bool writesAllowed = false;  // `writes` is on (clients outside `allow` never get this far)
   bool watchdog = false;       // plc_watchdog_s is on: register 104 alone may be written
   bool passRunning = false;
-  std::uint16_t counter = 0;   // the update counter clients read last
+  std::uint16_t counter = 0;  // the update counter clients read last
 };
 
 struct Commit {

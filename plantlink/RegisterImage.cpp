@@ -53,7 +53,8 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
             static_cast<std::int16_t>(std::clamp(hundredths, -32767.0, 32767.0)));
       }
     }
-    if (s.controlOn && s.correction) PutInt32(image, kCorrection, ScaledInt32(*s.correction, 1000.0));
+    if (s.controlOn && s.correction)
+      PutInt32(image, kCorrection, ScaledInt32(*s.correction, 1000.0));
     PutInt32(image, kStripLength, ScaledInt32(s.stripLength, 1000.0));
     PutInt32(image, kRollWeight, ScaledInt32(s.rollWeight, 1000.0));
     PutInt32(image, kRollDiameter, ScaledInt32(s.rollDiameter, 1000.0));
@@ -71,10 +72,17 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
   }
   if (s.passRunning && !limits) status |= kNoLimits;
   switch (s.Tolerance()) {
-    case ToleranceState::kAbove: status |= kAboveLimit; break;
-    case ToleranceState::kBelow: status |= kBelowLimit; break;
-    case ToleranceState::kWithin: status |= kWithinTolerance; break;
-    case ToleranceState::kUnknown: break;
+    case ToleranceState::kAbove:
+      status |= kAboveLimit;
+      break;
+    case ToleranceState::kBelow:
+      status |= kBelowLimit;
+      break;
+    case ToleranceState::kWithin:
+      status |= kWithinTolerance;
+      break;
+    case ToleranceState::kUnknown:
+      break;
   }
   if (s.alarm.raised) {
     status |= kAlarmRaised;
@@ -86,8 +94,8 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
   image[kPass] = static_cast<std::uint16_t>(s.pass);
   const double gain = std::round(s.gain);
   if (!std::isnan(gain)) {
-    image[kGain] = static_cast<std::uint16_t>(
-        static_cast<std::int16_t>(std::clamp(gain, -32767.0, 32767.0)));
+    image[kGain] =
+        static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(gain, -32767.0, 32767.0)));
   }
   image[kUpdateCounter] = counter;
 
@@ -100,8 +108,8 @@ InputImage MakeInputImage(const StationSnapshot& s, std::uint16_t counter) {
     if (last.mean) PutInt32(image, kLastMean, ScaledInt32(*last.mean, 1000.0));
     if (last.deviation) PutInt32(image, kLastDeviation, ScaledInt32(*last.deviation, 1000.0));
     if (last.inTolerance && std::isfinite(*last.inTolerance)) {
-      image[kLastInTolerance] =
-          static_cast<std::uint16_t>(std::lround(std::clamp(*last.inTolerance, 0.0, 1.0) * 10000.0));
+      image[kLastInTolerance] = static_cast<std::uint16_t>(
+          std::lround(std::clamp(*last.inTolerance, 0.0, 1.0) * 10000.0));
     }
   }
   return image;

@@ -18,21 +18,21 @@ inline constexpr std::uint32_t kInvalid32 = 0x80000000u;
 
 // Register addresses of the map.
 enum InputRegister : int {
-  kThickness = 0,        // int32, nm
-  kSetPoint = 2,         // int32, nm
-  kDeviation = 4,        // int32, nm
-  kDeviationPercent = 6, // int16, 0.01 % of the set-point
-  kCorrection = 7,       // int32, 0.001 per mille
-  kStatus = 9,           // bits below
-  kPass = 10,            // int16
-  kGain = 11,            // int16, percent
-  kStripLength = 12,     // int32, mm
-  kRollWeight = 14,      // int32, g
-  kRollDiameter = 16,    // int32, µm
-  kUpdateCounter = 18,   // uint16
-  kHeartbeat = 19,       // uint16, seconds since the link started, always counting
-  kLowerLimit = 20,      // int32, nm, of the running pass
-  kUpperLimit = 22,      // int32, nm
+  kThickness = 0,         // int32, nm
+  kSetPoint = 2,          // int32, nm
+  kDeviation = 4,         // int32, nm
+  kDeviationPercent = 6,  // int16, 0.01 % of the set-point
+  kCorrection = 7,        // int32, 0.001 per mille
+  kStatus = 9,            // bits below
+  kPass = 10,             // int16
+  kGain = 11,             // int16, percent
+  kStripLength = 12,      // int32, mm
+  kRollWeight = 14,       // int32, g
+  kRollDiameter = 16,     // int32, µm
+  kUpdateCounter = 18,    // uint16
+  kHeartbeat = 19,        // uint16, seconds since the link started, always counting
+  kLowerLimit = 20,       // int32, nm, of the running pass
+  kUpperLimit = 22,       // int32, nm
   // The last pass after its "Stop", until the next "Start".
   kLastPass = 24,         // int16
   kLastLength = 25,       // int32, mm
@@ -51,11 +51,11 @@ enum StatusBit : std::uint16_t {
   kWithinTolerance = 1u << 4,
   kAboveLimit = 1u << 5,
   kBelowLimit = 1u << 6,
-  kNoLimits = 1u << 7,  // the running pass has no limits (its tolerance could not give any)
-  kAlarmRaised = 1u << 8,    // the off-gauge alarm is latched
+  kNoLimits = 1u << 7,     // the running pass has no limits (its tolerance could not give any)
+  kAlarmRaised = 1u << 8,  // the off-gauge alarm is latched
   kAlarmUnacknowledged = 1u << 9,
-  kAlarmActive = 1u << 10,   // the strip is off gauge now, beyond the alarm's delay
-  kAlarmThin = 1u << 11,     // the latched alarm is below the lower limit (else above)
+  kAlarmActive = 1u << 10,  // the strip is off gauge now, beyond the alarm's delay
+  kAlarmThin = 1u << 11,    // the latched alarm is below the lower limit (else above)
 };
 
 using InputImage = std::array<std::uint16_t, kInputRegisterCount>;

@@ -24,7 +24,8 @@ std::string ReadPdu(std::uint8_t function, std::string_view data, const std::uin
   if (data.size() != 4) return ExceptionPdu(function, Exception::IllegalValue);
   const std::uint16_t address = Word(data, 0);
   const std::uint16_t count = Word(data, 2);
-  if (count < 1 || count > kMostReadRegisters) return ExceptionPdu(function, Exception::IllegalValue);
+  if (count < 1 || count > kMostReadRegisters)
+    return ExceptionPdu(function, Exception::IllegalValue);
   if (address < first || std::size_t{address} + count > first + size) {
     return ExceptionPdu(function, Exception::IllegalAddress);
   }
@@ -46,7 +47,8 @@ std::string WritePdu(std::uint8_t function, std::string_view data, HoldingRegist
   } else if (!DecodeWrite(function, data, address, values)) {
     outcome.exception = Exception::IllegalValue;
   } else {
-    outcome = holding.Write(address, values, {client.writes, client.watchdog, client.passRunning, client.counter});
+    outcome = holding.Write(address, values,
+                            {client.writes, client.watchdog, client.passRunning, client.counter});
   }
   if (outcome.exception != Exception::None) {
     ++served.counts.writesRefused;

@@ -22,22 +22,22 @@ namespace orlix::link {
 
 // What the link knows about the station and the client when a request is answered.
 struct ClientContext {
-  std::uint8_t unit = 1;         // the link's unit id
-  bool writes = false;           // the holding registers can be read and written
-  bool watchdog = false;         // register 104 alone can be written
-  bool passRunning = false;      // a commit is refused while a pass runs
-  std::uint16_t counter = 0;     // the update counter of `image`
+  std::uint8_t unit = 1;      // the link's unit id
+  bool writes = false;        // the holding registers can be read and written
+  bool watchdog = false;      // register 104 alone can be written
+  bool passRunning = false;   // a commit is refused while a pass runs
+  std::uint16_t counter = 0;  // the update counter of `image`
 };
 
 // Every kind of request and refusal the link counts, for the Link tab and the log.
 struct RequestCounts {
-  std::uint64_t answers = 0;       // frames answered, exceptions included
-  std::uint64_t exceptions = 0;    // answered with an exception
-  std::uint64_t otherUnit = 0;     // frames for a unit the link does not answer
-  std::uint64_t malformed = 0;     // frames that closed their connection
-  std::uint64_t writesApplied = 0; // 06/16 requests that changed the holding registers
-  std::uint64_t writesRefused = 0; // 06/16 requests answered with an exception
-  std::uint64_t commits = 0;       // commits applied
+  std::uint64_t answers = 0;         // frames answered, exceptions included
+  std::uint64_t exceptions = 0;      // answered with an exception
+  std::uint64_t otherUnit = 0;       // frames for a unit the link does not answer
+  std::uint64_t malformed = 0;       // frames that closed their connection
+  std::uint64_t writesApplied = 0;   // 06/16 requests that changed the holding registers
+  std::uint64_t writesRefused = 0;   // 06/16 requests answered with an exception
+  std::uint64_t commits = 0;         // commits applied
   std::uint64_t refusedAddress = 0;  // connections from an address not allowed
   std::uint64_t overLimit = 0;       // connections beyond max_clients
 };

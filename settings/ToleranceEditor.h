@@ -32,7 +32,9 @@ class ToleranceEditor {
   // the field still shows its loaded text.
   Tolerance Saved() const;
 
-  const std::string& FieldText(int field) const { return texts_.at(static_cast<std::size_t>(field)); }
+  const std::string& FieldText(int field) const {
+    return texts_.at(static_cast<std::size_t>(field));
+  }
   int CurrentField() const { return current_; }
   bool ClearOnKey() const { return clearOnKey_; }
 

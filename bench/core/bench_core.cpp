@@ -1,8 +1,8 @@
 // Cost of the simulated count and of one measurement in each mode.
 #include <benchmark/benchmark.h>
 
-#include "core/Measure.h"
 #include "base/SystemPlatform.h"
+#include "core/Measure.h"
 
 using namespace orlix;
 

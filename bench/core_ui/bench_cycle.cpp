@@ -229,9 +229,10 @@ int main(int argc, char** argv) {
     }
     const double perStep = (Now() - warmAt) / double(steps - 6000);
     emit window.SetPointPanel()->StopProc();
-    std::printf("long pass: %ld steps (%.0f simulated minutes), %.1f us a step; resident %ld KiB "
-                "after warm-up, at most %ld KiB (growth %ld KiB)\n",
-                steps, double(steps) / 600, 1e6 * perStep, warm, largest, largest - warm);
+    std::printf(
+        "long pass: %ld steps (%.0f simulated minutes), %.1f us a step; resident %ld KiB "
+        "after warm-up, at most %ld KiB (growth %ld KiB)\n",
+        steps, double(steps) / 600, 1e6 * perStep, warm, largest, largest - warm);
   }
   return 0;
 }

@@ -16,9 +16,9 @@
 #include <string>
 
 #include "base/Format.h"
+#include "passfiles/ViewText.h"
 #include "passfiles/ui/PassFiles.h"
 #include "passfiles/ui/PassTextView.h"
-#include "passfiles/ViewText.h"
 
 namespace {
 

@@ -71,8 +71,17 @@ void WritePass(const QString& dir, int lines) {
   }
   out << text << PassFileWriter::EndText(120, 1.5) << PassFileWriter::HistoLine(120, lines);
   DirectoryFileAccess files(dir.toStdString());
-  files.Replace("07.PSI", InfoText({7, "2026-12-07T10:15:02", "2026-12-08T10:15:02", 120, 40, 6, 6,
-                                    1, {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "bench"}));
+  files.Replace("07.PSI", InfoText({7,
+                                    "2026-12-07T10:15:02",
+                                    "2026-12-08T10:15:02",
+                                    120,
+                                    40,
+                                    6,
+                                    6,
+                                    1,
+                                    {0, 1, 0, 0},
+                                    {0.1, 0.1, 0.1},
+                                    "bench"}));
 }
 
 int ProfileCase(const QString& dir) {
@@ -193,10 +202,11 @@ int WindowCase(const QString& dir) {
   QEventLoop after;
   QTimer::singleShot(100, &after, &QEventLoop::quit);
   after.exec();
-  std::printf("  pass-file window: profile shown after %.3f s; while reading, the longest time "
-              "between two 10 ms repaint ticks %.0f ms (%d ticks), in which the window's thread "
-              "ran %.1f ms and waited %.1f ms for a core\n",
-              shown, longest, count, ran, waited);
+  std::printf(
+      "  pass-file window: profile shown after %.3f s; while reading, the longest time "
+      "between two 10 ms repaint ticks %.0f ms (%d ticks), in which the window's thread "
+      "ran %.1f ms and waited %.1f ms for a core\n",
+      shown, longest, count, ran, waited);
   Peak("window, text and profile");
   return 0;
 }

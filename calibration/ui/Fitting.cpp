@@ -7,11 +7,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "calibration/CoefFile.h"
-#include "widgets/GR1/GR1.h"
-#include "calibration/PointsFile.h"
 #include "base/Platform.h"
+#include "calibration/CoefFile.h"
+#include "calibration/PointsFile.h"
 #include "core/QLDAQ.h"
+#include "widgets/GR1/GR1.h"
 #include "widgets/KP12/KP12.h"
 #include "widgets/common/UiCommon.h"
 
@@ -193,8 +193,7 @@ void Fitting::Save() {
   };
   // Until a point has been entered the points file stays as it is.
   const bool writePoints = entry_.AnyEntered();
-  if (writePoints &&
-      !PointsFile(files_).WritePoints(calibration_, entry_.FitCount())) {
+  if (writePoints && !PointsFile(files_).WritePoints(calibration_, entry_.FitCount())) {
     ReportSaveFailure(
         tr("Save failed: the calibration points file %1 could not be written.\n"
            "Nothing was saved. The points stay in this window and the coefficients in use; "

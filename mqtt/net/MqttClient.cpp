@@ -2,12 +2,12 @@
 
 #include <mosquitto.h>
 
+#include <sys/socket.h>
 #include <QDateTime>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTime>
 #include <QtConcurrent/QtConcurrentRun>
-#include <sys/socket.h>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -18,7 +18,9 @@ namespace orlix {
 namespace {
 
 // CONNACK codes of a login the broker does not take: 3.1.1 (4, 5) and 5 (0x86, 0x87).
-bool LoginRefused(int reason) { return reason == 4 || reason == 5 || reason == 0x86 || reason == 0x87; }
+bool LoginRefused(int reason) {
+  return reason == 4 || reason == 5 || reason == 0x86 || reason == 0x87;
+}
 // The broker does not speak MQTT 5 (3.1.1 code 1, 5 code 0x84).
 bool ProtocolRefused(int reason) { return reason == 1 || reason == 0x84; }
 
@@ -43,7 +45,10 @@ QString LibraryText(int result, int error) {
 }  // namespace
 
 MqttClient::MqttClient(const mqtt::MqttSettings& settings, FileAccess& outbox, QObject* parent)
-    : QObject(parent), settings_(settings), outbox_(outbox), throttle_(settings.livePeriodMs / 1000.0) {
+    : QObject(parent),
+      settings_(settings),
+      outbox_(outbox),
+      throttle_(settings.livePeriodMs / 1000.0) {
   static const bool initialised = mosquitto_lib_init() == MOSQ_ERR_SUCCESS;
   (void)initialised;
   dialler_.setMaxThreadCount(1);
@@ -78,7 +83,8 @@ MqttClient::~MqttClient() {
 void MqttClient::Start() {
   if (!settings_.enabled) return;
   outbox_.Load();
-  if (!settings_.passwordFile.empty()) password_ = PasswordFrom(settings_.passwordFile, passwordRead_);
+  if (!settings_.passwordFile.empty())
+    password_ = PasswordFrom(settings_.passwordFile, passwordRead_);
   tick_.start();
   Connect();
 }
@@ -88,7 +94,8 @@ double MqttClient::Now() const {
 }
 
 void MqttClient::Problem(const QString& text) {
-  lastError_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") + text;
+  lastError_ =
+      QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") + text;
   qWarning("MQTT: %s", qPrintable(text));
   emit StateChanged();
 }
@@ -98,7 +105,8 @@ void MqttClient::Connect() {
   const std::string id = "thickness-" + settings_.station;
   mosq_ = mosquitto_new(id.c_str(), true, this);
   if (!mosq_) return Problem(QStringLiteral("the client cannot be made")), Retry(false);
-  mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, protocol_ == 5 ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
+  mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION,
+                       protocol_ == 5 ? MQTT_PROTOCOL_V5 : MQTT_PROTOCOL_V311);
   mosquitto_int_option(mosq_, MOSQ_OPT_TCP_NODELAY, 1);  // a live value is one small packet
   mosquitto_connect_v5_callback_set(mosq_, &MqttClient::OnConnect);
   mosquitto_disconnect_v5_callback_set(mosq_, &MqttClient::OnDisconnect);
@@ -106,14 +114,18 @@ void MqttClient::Connect() {
   const std::string state = mqtt::Topic(settings_, "state");
   mosquitto_will_set(mosq_, state.c_str(), 7, "offline", 1, true);
   if (!settings_.username.empty()) {
-    if (!passwordRead_) Problem(QStringLiteral("the password file %1 cannot be read").arg(QString::fromStdString(settings_.passwordFile)));
-    mosquitto_username_pw_set(mosq_, settings_.username.c_str(), settings_.passwordFile.empty() ? nullptr : password_.c_str());
+    if (!passwordRead_)
+      Problem(QStringLiteral("the password file %1 cannot be read")
+                  .arg(QString::fromStdString(settings_.passwordFile)));
+    mosquitto_username_pw_set(mosq_, settings_.username.c_str(),
+                              settings_.passwordFile.empty() ? nullptr : password_.c_str());
   }
   if (settings_.tls) {
     auto path = [](const std::string& p) { return p.empty() ? nullptr : p.c_str(); };
     // Without a CA file the system's certificate authorities vouch for the broker.
-    const int result = mosquitto_tls_set(mosq_, path(settings_.caFile), settings_.caFile.empty() ? "/etc/ssl/certs" : nullptr,
-                                         path(settings_.certFile), path(settings_.keyFile), nullptr);
+    const int result = mosquitto_tls_set(
+        mosq_, path(settings_.caFile), settings_.caFile.empty() ? "/etc/ssl/certs" : nullptr,
+        path(settings_.certFile), path(settings_.keyFile), nullptr);
     if (result != MOSQ_ERR_SUCCESS) {
       Problem(QStringLiteral("TLS files: %1").arg(LibraryText(result, errno)));
       return Drop(), Retry(false);
@@ -143,7 +155,8 @@ void MqttClient::Dialled(int result, int error) {
     // calls would only say that it is not connected.
     int error = 0;
     socklen_t size = sizeof error;
-    if (!connected_ && !lost_ && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error != 0) {
+    if (!connected_ && !lost_ && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 &&
+        error != 0) {
       lost_ = true;
       Problem(QStringLiteral("unreachable: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
       return Service(MOSQ_ERR_ERRNO);
@@ -171,8 +184,9 @@ void MqttClient::Service(int result) {
     if (connected_) {
       Problem(QStringLiteral("connection lost: %1").arg(LibraryText(result, error)));
     } else if (!refused_) {
-      Problem(result == MOSQ_ERR_TLS ? QStringLiteral("TLS failure (certificate, key or CA)")
-                                     : QStringLiteral("unreachable: %1").arg(LibraryText(result, error)));
+      Problem(result == MOSQ_ERR_TLS
+                  ? QStringLiteral("TLS failure (certificate, key or CA)")
+                  : QStringLiteral("unreachable: %1").arg(LibraryText(result, error)));
     }
   }
   if (lost_) {
@@ -218,7 +232,8 @@ void MqttClient::OnPublish(mosquitto*, void* self, int mid, int, const Property*
   const auto it = client->flying_.find(mid);
   if (it == client->flying_.end()) return;
   if (!client->outbox_.Acknowledged(it->second)) {
-    client->Problem(QStringLiteral("a sent summary cannot leave the outbox; it goes again after a restart"));
+    client->Problem(
+        QStringLiteral("a sent summary cannot leave the outbox; it goes again after a restart"));
   }
   client->flying_.erase(it);
   client->Drain();
@@ -235,7 +250,8 @@ void MqttClient::Connected(int reason) {
       return;
     }
     refused_ = LoginRefused(reason);
-    const QString why = QString::fromUtf8(protocol_ == 5 ? mosquitto_reason_string(reason) : mosquitto_connack_string(reason));
+    const QString why = QString::fromUtf8(protocol_ == 5 ? mosquitto_reason_string(reason)
+                                                         : mosquitto_connack_string(reason));
     Problem((refused_ ? QStringLiteral("login refused: ") : QStringLiteral("refused: ")) + why);
     return;
   }
@@ -252,10 +268,12 @@ void MqttClient::Connected(int reason) {
   emit StateChanged();
 }
 
-bool MqttClient::Publish(const char* leaf, const std::string& payload, int qos, bool retain, int* mid) {
+bool MqttClient::Publish(const char* leaf, const std::string& payload, int qos, bool retain,
+                         int* mid) {
   if (!mosq_ || !connected_) return false;
   const std::string topic = mqtt::Topic(settings_, leaf);
-  const int result = mosquitto_publish(mosq_, mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(), qos, retain);
+  const int result = mosquitto_publish(mosq_, mid, topic.c_str(), static_cast<int>(payload.size()),
+                                       payload.data(), qos, retain);
   WatchWrite();
   return result == MOSQ_ERR_SUCCESS;
 }
@@ -277,10 +295,12 @@ void MqttClient::Drain() {
 void MqttClient::SendSummary(const std::string& payload) {
   if (!settings_.enabled) return;
   switch (outbox_.Add(payload)) {
-    case mqtt::Outbox::Added::kQueued: break;
+    case mqtt::Outbox::Added::kQueued:
+      break;
     case mqtt::Outbox::Added::kFull:
       ++refusedFull_;
-      Problem(QStringLiteral("the outbox is full (%1 summaries): a pass summary is not kept").arg(outbox_.Capacity()));
+      Problem(QStringLiteral("the outbox is full (%1 summaries): a pass summary is not kept")
+                  .arg(outbox_.Capacity()));
       break;
     case mqtt::Outbox::Added::kFailed:
       Problem(QStringLiteral("a pass summary cannot be written to the outbox"));
@@ -316,14 +336,17 @@ void MqttClient::SendLive() {
   ++liveSequence_;
   if (!connected_) return;
   const QDateTime now = QDateTime::currentDateTime();
-  Publish("live", mqtt::LivePayload(latest_, liveSequence_, mqtt::IsoTime(now.toMSecsSinceEpoch(), now.offsetFromUtc())), 0,
-          false);
+  Publish("live",
+          mqtt::LivePayload(latest_, liveSequence_,
+                            mqtt::IsoTime(now.toMSecsSinceEpoch(), now.offsetFromUtc())),
+          0, false);
 }
 
 mqtt::MqttState MqttClient::State() const {
   mqtt::MqttState s;
   s.enabled = settings_.enabled;
-  s.broker = (settings_.tls ? "mqtts://" : "mqtt://") + settings_.host + ":" + std::to_string(settings_.port);
+  s.broker = (settings_.tls ? "mqtts://" : "mqtt://") + settings_.host + ":" +
+             std::to_string(settings_.port);
   s.topic = settings_.prefix + "/" + settings_.station;
   s.connected = connected_;
   s.lastError = lastError_.toStdString();

@@ -80,7 +80,8 @@ class MqttClient : public QObject {
   void Retry(bool refused);
   void Drain();
   void SendLive();
-  bool Publish(const char* leaf, const std::string& payload, int qos, bool retain, int* mid = nullptr);
+  bool Publish(const char* leaf, const std::string& payload, int qos, bool retain,
+               int* mid = nullptr);
   void Problem(const QString& text);
   void WatchWrite();
   double Now() const;

@@ -23,15 +23,17 @@ constexpr int kTouchHeight = 30;
 constexpr int kSpacing = 4;
 
 double FieldValue(const QLineEdit* field) {
-  return ParseListNumber(field->text().toStdString()).value_or(std::numeric_limits<double>::quiet_NaN());
+  return ParseListNumber(field->text().toStdString())
+      .value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 }  // namespace
 
 EvaluateControl::EvaluateControl(QWidget* parent) : QWidget(parent) {
   ui::Name(this, QStringLiteral("Evaluate"), QStringLiteral("Evaluate against a typed tolerance"));
-  setToolTip(QStringLiteral("For a pass that records no limits: a tolerance to evaluate it against, "
-                            "not recorded with the pass"));
+  setToolTip(
+      QStringLiteral("For a pass that records no limits: a tolerance to evaluate it against, "
+                     "not recorded with the pass"));
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
@@ -46,18 +48,24 @@ EvaluateControl::EvaluateControl(QWidget* parent) : QWidget(parent) {
   const auto* numbers =
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), this);
   const std::array<std::pair<QString, QString>, kFields> names = {
-      std::pair{QStringLiteral("EvaluatePlus"), QStringLiteral("Tolerance + <\u00B5m> to evaluate against")},
-      {QStringLiteral("EvaluateMinus"), QStringLiteral("Tolerance \u2212 <\u00B5m> to evaluate against")},
-      {QStringLiteral("EvaluateSetPoint"), QStringLiteral("Set-point <\u00B5m> to evaluate around")}};
+      std::pair{QStringLiteral("EvaluatePlus"),
+                QStringLiteral("Tolerance + <\u00B5m> to evaluate against")},
+      {QStringLiteral("EvaluateMinus"),
+       QStringLiteral("Tolerance \u2212 <\u00B5m> to evaluate against")},
+      {QStringLiteral("EvaluateSetPoint"),
+       QStringLiteral("Set-point <\u00B5m> to evaluate around")}};
   for (int i = 0; i < kFields; ++i) {
     if (i == kPlus) label(QStringLiteral("+"), QStringLiteral("EvaluatePlusSign"));
     if (i == kMinus) label(QStringLiteral("\u2212"), QStringLiteral("EvaluateMinusSign"));
-    if (i == kSetPoint) around_ = label(QStringLiteral("\u00B5m around"), QStringLiteral("EvaluateAround"));
+    if (i == kSetPoint)
+      around_ = label(QStringLiteral("\u00B5m around"), QStringLiteral("EvaluateAround"));
     auto* field = new QLineEdit(this);
-    ui::Name(field, names[static_cast<std::size_t>(i)].first, names[static_cast<std::size_t>(i)].second);
+    ui::Name(field, names[static_cast<std::size_t>(i)].first,
+             names[static_cast<std::size_t>(i)].second);
     field->setValidator(numbers);
-    field->setFixedSize(field->fontMetrics().horizontalAdvance(QString(kFieldChars, QLatin1Char('0'))) + 12,
-                        kTouchHeight);
+    field->setFixedSize(
+        field->fontMetrics().horizontalAdvance(QString(kFieldChars, QLatin1Char('0'))) + 12,
+        kTouchHeight);
     field->installEventFilter(this);
     connect(field, &QLineEdit::returnPressed, this, &EvaluateControl::Apply);
     row->addWidget(field);
@@ -67,11 +75,13 @@ EvaluateControl::EvaluateControl(QWidget* parent) : QWidget(parent) {
   recordedPoint_ = label(QString(), QStringLiteral("EvaluateRecordedSetPoint"));
   row->addStretch(1);
   apply_ = new QPushButton(QStringLiteral("Apply"), this);
-  ui::Name(apply_, QStringLiteral("EvaluateApply"), QStringLiteral("Evaluate against the typed tolerance"));
+  ui::Name(apply_, QStringLiteral("EvaluateApply"),
+           QStringLiteral("Evaluate against the typed tolerance"));
   clear_ = new QPushButton(QStringLiteral("Clear"), this);
   ui::Name(clear_, QStringLiteral("EvaluateClear"), QStringLiteral("Back to the pass as recorded"));
   for (QPushButton* button : {apply_, clear_}) {
-    button->setFixedSize(button->fontMetrics().horizontalAdvance(button->text()) + 24, kTouchHeight);
+    button->setFixedSize(button->fontMetrics().horizontalAdvance(button->text()) + 24,
+                         kTouchHeight);
     row->addWidget(button);
   }
   connect(apply_, &QPushButton::clicked, this, &EvaluateControl::Apply);
@@ -95,7 +105,8 @@ void EvaluateControl::SetProfile(const PassProfile* p) {
   setEnabled(open);
   if (!open) popup_->hide();
   const std::optional<double> recorded = p ? RecordedSetPoint(*p) : std::nullopt;
-  for (QWidget* w : std::initializer_list<QWidget*>{around_, Field(kSetPoint), unit_}) w->setVisible(!recorded);
+  for (QWidget* w : std::initializer_list<QWidget*>{around_, Field(kSetPoint), unit_})
+    w->setVisible(!recorded);
   recordedPoint_->setVisible(recorded.has_value());
   if (recorded) {
     recordedPoint_->setText(QStringLiteral("\u00B5m around %1 \u00B5m")
@@ -104,7 +115,9 @@ void EvaluateControl::SetProfile(const PassProfile* p) {
   clear_->setEnabled(p != nullptr && p->typed.has_value());
 }
 
-Tolerance EvaluateControl::TypedTolerance() const { return {FieldValue(Field(kPlus)), FieldValue(Field(kMinus))}; }
+Tolerance EvaluateControl::TypedTolerance() const {
+  return {FieldValue(Field(kPlus)), FieldValue(Field(kMinus))};
+}
 
 std::optional<double> EvaluateControl::TypedSetPoint() const {
   if (Field(kSetPoint)->isHidden()) return std::nullopt;

@@ -55,9 +55,9 @@ class EvaluateControl : public QWidget {
   void Key(qint16 index);
 
   std::array<QLineEdit*, kFields> fields_{};
-  QLabel* around_ = nullptr;        // "µm around", before the set-point field
-  QLabel* recordedPoint_ = nullptr; // "µm around 120.00 µm" for a recorded set-point
-  QLabel* unit_ = nullptr;          // "µm" after the set-point field
+  QLabel* around_ = nullptr;         // "µm around", before the set-point field
+  QLabel* recordedPoint_ = nullptr;  // "µm around 120.00 µm" for a recorded set-point
+  QLabel* unit_ = nullptr;           // "µm" after the set-point field
   QPushButton* apply_ = nullptr;
   QPushButton* clear_ = nullptr;
   QFrame* popup_ = nullptr;

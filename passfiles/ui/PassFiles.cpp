@@ -1,6 +1,5 @@
 #include "passfiles/ui/PassFiles.h"
 
-
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
@@ -17,10 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTabWidget>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <filesystem>
@@ -30,13 +29,13 @@
 
 #include "base/Format.h"
 #include "base/SystemPlatform.h"
+#include "passfiles/TextLayout.h"
+#include "passfiles/ViewText.h"
 #include "passfiles/ui/EvaluateControl.h"
 #include "passfiles/ui/PassReport.h"
 #include "passfiles/ui/PassTextView.h"
 #include "passfiles/ui/ProfileView.h"
 #include "passfiles/ui/SummaryWindow.h"
-#include "passfiles/TextLayout.h"
-#include "passfiles/ViewText.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
@@ -156,7 +155,8 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   connect(reportButton_, &QPushButton::clicked, this, &PassFiles::Report);
   summaryButton_ = new QPushButton(QStringLiteral("Summary"), this);
   ui::Name(summaryButton_, QStringLiteral("Command5"), QStringLiteral("Summary"));
-  summaryButton_->setToolTip(QStringLiteral("Summarise the passes of some days or the marked passes"));
+  summaryButton_->setToolTip(
+      QStringLiteral("Summarise the passes of some days or the marked passes"));
   connect(summaryButton_, &QPushButton::clicked, this, &PassFiles::Summary);
   profileLoad_ = new QFutureWatcher<std::shared_ptr<const PassProfile>>(this);
   connect(profileLoad_, &QFutureWatcherBase::progressValueChanged, this, [this](int percent) {
@@ -267,10 +267,10 @@ void PassFiles::ShowArchive(bool archive) {
   if (archive && QDir(ListedDirectory()).exists()) watcher_->addPath(ListedDirectory());
   // Archived names carry the start: "07-20261207-101502.PSS".
   const QFontMetricsF metrics(fileList_->font());
-  fileList_->setFixedWidth(
-      static_cast<int>(metrics.horizontalAdvance(archive ? QStringLiteral("0000-00000000-000000-00.PSS")
-                                                         : QStringLiteral("0000000.PSS"))) +
-      fileList_->verticalScrollBar()->sizeHint().width() + 16);
+  fileList_->setFixedWidth(static_cast<int>(metrics.horizontalAdvance(
+                               archive ? QStringLiteral("0000-00000000-000000-00.PSS")
+                                       : QStringLiteral("0000000.PSS"))) +
+                           fileList_->verticalScrollBar()->sizeHint().width() + 16);
   chosen_.clear();
   names_.clear();
   {
@@ -300,8 +300,8 @@ void PassFiles::LoadProfile(const std::string& name) {
   auto read = [directory, name](Promise& promise) {
     promise.setProgressRange(0, 100);
     DirectoryFileAccess files(directory);
-    auto p = std::make_shared<PassProfile>(orlix::LoadProfile(
-        files, name, [&promise](std::uint64_t done, std::uint64_t total) {
+    auto p = std::make_shared<PassProfile>(
+        orlix::LoadProfile(files, name, [&promise](std::uint64_t done, std::uint64_t total) {
           promise.setProgressValue(
               static_cast<int>(done * 100 / std::max<std::uint64_t>(total, 1)));
           return !promise.isCanceled();
@@ -316,18 +316,20 @@ void PassFiles::ChangeShown(std::function<void(PassProfile&)> change) {
   profileLoad_->cancel();
   changing_ = true;
   readOut_->setText(QStringLiteral("Evaluating ..."));
-  profileLoad_->setFuture(QtConcurrent::run(&FileWorkers(), [base = shown_, change = std::move(change)] {
-    auto p = std::make_shared<PassProfile>(*base);
-    change(*p);
-    return std::shared_ptr<const PassProfile>(std::move(p));
-  }));
+  profileLoad_->setFuture(
+      QtConcurrent::run(&FileWorkers(), [base = shown_, change = std::move(change)] {
+        auto p = std::make_shared<PassProfile>(*base);
+        change(*p);
+        return std::shared_ptr<const PassProfile>(std::move(p));
+      }));
 }
 
 void PassFiles::ApplyTyped() {
   if (!shown_) return;
   const Tolerance tolerance = evaluate_->TypedTolerance();
   const std::optional<double> setPoint = evaluate_->TypedSetPoint();
-  if (const std::string problem = EvaluationProblem(*shown_, tolerance, setPoint); !problem.empty()) {
+  if (const std::string problem = EvaluationProblem(*shown_, tolerance, setPoint);
+      !problem.empty()) {
     ShowMessage(tr("Not evaluated: %1.").arg(TypedProblem(problem)));
     return;
   }
@@ -378,7 +380,8 @@ void PassFiles::Mark() {
   marks.clear();
   for (const QListWidgetItem* item : fileList_->selectedItems()) {
     const int row = fileList_->row(item);
-    if (row >= 0 && static_cast<std::size_t>(row) < names_.size()) marks.insert(names_[static_cast<std::size_t>(row)]);
+    if (row >= 0 && static_cast<std::size_t>(row) < names_.size())
+      marks.insert(names_[static_cast<std::size_t>(row)]);
   }
 }
 
@@ -507,7 +510,8 @@ bool PassFiles::PrintTo(QPagedPaintDevice& device, bool wholeText) {
                           QPageLayout::Millimeter);
     QPainter painter;
     const bool ok = painter.begin(&device);
-    if (ok) PaintReport(painter, QRectF(0, 0, device.width(), device.height()), *profile_->Profile());
+    if (ok)
+      PaintReport(painter, QRectF(0, 0, device.width(), device.height()), *profile_->Profile());
     if (!(ok && painter.end())) {
       ShowMessage(tr("Printing failed: the printer could not be used."));
       emit Printed(false, 0);

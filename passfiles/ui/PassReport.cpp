@@ -42,9 +42,7 @@ QString ModeName(double mode) {
 
 QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   const PassStatistics& s = p.stats;
-  auto um = [](const std::optional<double>& v) {
-    return v ? Um(*v) : QStringLiteral("-");
-  };
+  auto um = [](const std::optional<double>& v) { return v ? Um(*v) : QStringLiteral("-"); };
   // Metres off gauge only against limits.
   auto metres = [&s, &p](double length, std::size_t lines) {
     return s.count && p.limits ? Metres(length, lines) : QStringLiteral("-");
@@ -53,8 +51,9 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
   const std::optional<double> setPoint = SetPointOf(p);
   return {
       {QStringLiteral("Set-point"), setPoint ? Um(*setPoint) : QStringLiteral("-")},
-      {QStringLiteral("Limits"), p.limits ? Q(FigureText(p.limits->lower, 2)) + QStringLiteral(" to ") + Um(p.limits->upper)
-                                          : QStringLiteral("-")},
+      {QStringLiteral("Limits"),
+       p.limits ? Q(FigureText(p.limits->lower, 2)) + QStringLiteral(" to ") + Um(p.limits->upper)
+                : QStringLiteral("-")},
       {QStringLiteral("Data lines"), QString::number(s.count)},
       {QStringLiteral("Length"), Q(FigureText(s.length, 0)) + QStringLiteral(" m")},
       {QStringLiteral("Mean (data lines)"), um(s.mean)},
@@ -78,7 +77,8 @@ QList<QPair<QString, QString>> StatisticsRows(const PassProfile& p) {
 QString LimitsNote(const PassProfile& p) {
   if (!p.limits) return QStringLiteral("No limits: %1.").arg(Q(p.noLimits));
   if (!p.typed) return {};
-  return QStringLiteral("Evaluated against +%1/\u2212%2 \u00B5m around %3, not recorded with the pass.")
+  return QStringLiteral(
+             "Evaluated against +%1/\u2212%2 \u00B5m around %3, not recorded with the pass.")
       .arg(Q(ListForm(p.typed->plus)), Q(ListForm(p.typed->minus)), Um(p.limits->setPoint));
 }
 
@@ -159,16 +159,21 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
                        p.info->end.empty() ? QStringLiteral("-") : Q(ReadableTime(p.info->end)),
                        p.info->notStopped ? QStringLiteral(" (not stopped)") : QString());
     if (p.info->notStopped) {
-      header << QStringLiteral("The pass was not stopped: the program ended during it. Its end is "
-                               "the time of its last data line.");
+      header << QStringLiteral(
+          "The pass was not stopped: the program ended during it. Its end is "
+          "the time of its last data line.");
     }
   } else {
-    header << QStringLiteral("Start %1 %2    End -").arg(Q(p.data.DateText()), Q(p.data.TimeText()));
+    header
+        << QStringLiteral("Start %1 %2    End -").arg(Q(p.data.DateText()), Q(p.data.TimeText()));
   }
   const std::optional<double> setPoint = SetPointOf(p);
-  header << QStringLiteral("Set-point %1").arg(setPoint ? Um(*setPoint) : QStringLiteral("- (not recorded)"));
-  header << QStringLiteral("Limits %1").arg(p.limits ? QStringLiteral("%1 to %2").arg(Um(p.limits->lower), Um(p.limits->upper))
-                                                     : QStringLiteral("-"));
+  header << QStringLiteral("Set-point %1")
+                .arg(setPoint ? Um(*setPoint) : QStringLiteral("- (not recorded)"));
+  header << QStringLiteral("Limits %1")
+                .arg(p.limits
+                         ? QStringLiteral("%1 to %2").arg(Um(p.limits->lower), Um(p.limits->upper))
+                         : QStringLiteral("-"));
   // Where the limits come from, said once and in bold under them: none, or typed.
   const int limitsLine = static_cast<int>(header.size());
   if (p.info) {
@@ -231,8 +236,8 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
   const QRectF profile(page.left(), y, page.width(), rest * 0.55);
   DrawProfile(painter, profile, p, FullWindow(p));
   y = profile.bottom() + line;
-  text(page.left(), QStringLiteral("Histogram   %1 to %2")
-                        .arg(Um(p.histogram.from), Um(p.histogram.to)), true);
+  text(page.left(),
+       QStringLiteral("Histogram   %1 to %2").arg(Um(p.histogram.from), Um(p.histogram.to)), true);
   y += line * 1.2;
   DrawHistogram(painter, QRectF(page.left(), y, page.width(), page.bottom() - y), p);
   painter.restore();
@@ -284,7 +289,8 @@ class CsvFile {
 
 }  // namespace
 
-bool WriteA4Pdf(const QString& path, const QString& title, const std::function<bool(QPdfWriter&)>& paint) {
+bool WriteA4Pdf(const QString& path, const QString& title,
+                const std::function<bool(QPdfWriter&)>& paint) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
   QPdfWriter pdf(&file);
@@ -322,19 +328,22 @@ ReportOutcome WriteReport(const ReportJob& job) {
   if (job.typed) EvaluateAgainst(p, *job.typed, job.typedSetPoint);
   if (!p.typed) out.statistics = p.stats;
 
-  const bool pdfOk = WriteA4Pdf(out.pdf, QStringLiteral("Pass report %1").arg(stem), [&p](QPdfWriter& pdf) {
-    QPainter painter;
-    if (!painter.begin(&pdf)) return false;
-    PaintReport(painter, QRectF(0, 0, pdf.width(), pdf.height()), p);
-    return painter.end();
-  });
+  const bool pdfOk =
+      WriteA4Pdf(out.pdf, QStringLiteral("Pass report %1").arg(stem), [&p](QPdfWriter& pdf) {
+        QPainter painter;
+        if (!painter.begin(&pdf)) return false;
+        PaintReport(painter, QRectF(0, 0, pdf.width(), pdf.height()), p);
+        return painter.end();
+      });
   out.ok = csvOk && pdfOk;
   const QString read = Q(p.data.Summary());
   if (out.ok) {
-    out.message = QStringLiteral("Report written: %1 and %2 (%3).")
-                      .arg(QDir::toNativeSeparators(out.pdf), QDir::toNativeSeparators(out.csv), read);
+    out.message =
+        QStringLiteral("Report written: %1 and %2 (%3).")
+            .arg(QDir::toNativeSeparators(out.pdf), QDir::toNativeSeparators(out.csv), read);
   } else {
-    out.message = QStringLiteral("Report not complete: %1%2%3 cannot be written (disk full or no permission).")
+    out.message = QStringLiteral(
+                      "Report not complete: %1%2%3 cannot be written (disk full or no permission).")
                       .arg(pdfOk ? QString() : QDir::toNativeSeparators(out.pdf),
                            !pdfOk && !csvOk ? QStringLiteral(" and ") : QString(),
                            csvOk ? QString() : QDir::toNativeSeparators(out.csv));

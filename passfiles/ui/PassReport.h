@@ -40,7 +40,7 @@ ReportJob ReportOf(const QString& directory, const QString& name, const QString&
 
 struct ReportOutcome {
   bool ok = false;
-  QString pdf;      // paths written
+  QString pdf;  // paths written
   QString csv;
   QString message;  // what went where, or what failed
   // The figures the report shows; nothing when the pass file could not be read, or when
@@ -53,7 +53,8 @@ ReportOutcome WriteReport(const ReportJob& job);
 
 // An A4 PDF of the station's reports (15 mm margins, 300 dpi) at `path`, written in full or
 // not at all: `paint` draws it; false when the file or the drawing fails.
-bool WriteA4Pdf(const QString& path, const QString& title, const std::function<bool(QPdfWriter&)>& paint);
+bool WriteA4Pdf(const QString& path, const QString& title,
+                const std::function<bool(QPdfWriter&)>& paint);
 // The same, on FileWorkers().
 QFuture<ReportOutcome> StartReport(const ReportJob& job);
 

@@ -31,8 +31,8 @@ ProfileWindow FullWindow(const PassProfile& p);
 std::size_t NearestLine(const PassProfile& p, double x);
 
 // Data lines [first, last) of the pixel column `c` of `columns` across the window.
-std::pair<std::size_t, std::size_t> ColumnLines(const PassProfile& p, const ProfileWindow& w,
-                                                int c, int columns);
+std::pair<std::size_t, std::size_t> ColumnLines(const PassProfile& p, const ProfileWindow& w, int c,
+                                                int columns);
 
 // The plot inside `area`, where DrawProfile puts the data: room for the axis texts in
 // the font of `metrics` on the left and below.

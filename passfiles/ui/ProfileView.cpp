@@ -161,7 +161,9 @@ void ProfileView::ShowReadOut(QPointF pixel) {
 
 class StatisticsPanel::HistogramView : public QWidget {
  public:
-  explicit HistogramView(QWidget* parent) : QWidget(parent) { setMinimumSize(kHistogramWidth, kHistogramHeight); }
+  explicit HistogramView(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(kHistogramWidth, kHistogramHeight);
+  }
   std::shared_ptr<const PassProfile> profile;
 
  protected:
@@ -211,7 +213,10 @@ void StatisticsPanel::SetProfile(std::shared_ptr<const PassProfile> profile) {
   for (int i = 0; i < rows.size() && i < values_.size(); ++i) values_[i]->setText(rows[i].second);
   note_->setText(profile ? LimitsNote(*profile) : QString());
   note_->setVisible(!note_->text().isEmpty());
-  const int noteHeight = note_->isHidden() ? 0 : note_->heightForWidth(std::max(width(), kHistogramWidth)) + layout()->spacing();
+  const int noteHeight =
+      note_->isHidden()
+          ? 0
+          : note_->heightForWidth(std::max(width(), kHistogramWidth)) + layout()->spacing();
   histogram_->setMinimumHeight(std::max(kHistogramHeight / 2, kHistogramHeight - noteHeight));
   histogram_->profile = std::move(profile);
   histogram_->update();

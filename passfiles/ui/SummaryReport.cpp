@@ -24,7 +24,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-const QColor kMean(0, 0, 160);       // the profile's trace
+const QColor kMean(0, 0, 160);  // the profile's trace
 const QColor kShare(150, 200, 150);
 const QColor kGrid(215, 215, 215);
 const QColor kStripe(242, 242, 242);
@@ -66,8 +66,12 @@ void DrawChart(QPainter& painter, const QRectF& area, const std::vector<SummaryR
     painter.restore();
     return;
   }
-  auto X = [&](double v) { return plot.left() + (v - passes.from) / (passes.to - passes.from) * plot.width(); };
-  auto Y = [&](double v) { return plot.bottom() - (v - mean.from) / (mean.to - mean.from) * plot.height(); };
+  auto X = [&](double v) {
+    return plot.left() + (v - passes.from) / (passes.to - passes.from) * plot.width();
+  };
+  auto Y = [&](double v) {
+    return plot.bottom() - (v - mean.from) / (mean.to - mean.from) * plot.height();
+  };
   auto S = [&](double v) { return plot.bottom() - v / 100 * plot.height(); };
 
   const double pen = std::max(1.0, plot.height() / 300);
@@ -75,22 +79,22 @@ void DrawChart(QPainter& painter, const QRectF& area, const std::vector<SummaryR
   for (double v = mean.from; v <= mean.to + mean.step / 2; v += mean.step) {
     painter.drawLine(QPointF(plot.left(), Y(v)), QPointF(plot.right(), Y(v)));
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(area.left(), Y(v) - textH / 2, leftW, textH), Qt::AlignRight | Qt::AlignVCenter,
-                     TickText(v, mean.step));
+    painter.drawText(QRectF(area.left(), Y(v) - textH / 2, leftW, textH),
+                     Qt::AlignRight | Qt::AlignVCenter, TickText(v, mean.step));
     painter.setPen(QPen(kGrid, pen));
   }
   painter.setPen(Qt::black);
   for (double v = share.from; v <= share.to; v += share.step) {
-    painter.drawText(QRectF(plot.right() + pad, S(v) - textH / 2, rightW, textH), Qt::AlignLeft | Qt::AlignVCenter,
-                     TickText(v, share.step));
+    painter.drawText(QRectF(plot.right() + pad, S(v) - textH / 2, rightW, textH),
+                     Qt::AlignLeft | Qt::AlignVCenter, TickText(v, share.step));
   }
   for (double v = passes.from; v <= passes.to + passes.step / 2; v += passes.step) {
     painter.drawLine(QPointF(X(v), plot.bottom()), QPointF(X(v), plot.bottom() + textH * 0.25));
-    painter.drawText(QRectF(X(v) - textH * 3, plot.bottom() + textH * 0.25, textH * 6, textH), Qt::AlignHCenter,
-                     TickText(v, passes.step));
+    painter.drawText(QRectF(X(v) - textH * 3, plot.bottom() + textH * 0.25, textH * 6, textH),
+                     Qt::AlignHCenter, TickText(v, passes.step));
   }
-  painter.drawText(QRectF(plot.left(), plot.bottom() + textH * 1.3, plot.width(), textH), Qt::AlignHCenter,
-                   QStringLiteral("Passes, in order of start"));
+  painter.drawText(QRectF(plot.left(), plot.bottom() + textH * 1.3, plot.width(), textH),
+                   Qt::AlignHCenter, QStringLiteral("Passes, in order of start"));
   painter.setPen(kMean);
   painter.drawText(QRectF(area.left(), area.top(), area.width() / 2, textH), Qt::AlignLeft,
                    QStringLiteral("\u25CF Mean <\u00B5m>"));
@@ -150,15 +154,19 @@ Columns Measure(const QFont& font, const QPaintDevice* device, const QStringList
   c.pad = metrics.height() * 0.6;
   for (int k = 0; k < headings.size(); ++k) {
     double w = 0;
-    for (const QString& part : headings[k].split(QLatin1Char('\n'))) w = std::max(w, boldMetrics.horizontalAdvance(part));
-    for (const auto& row : cells) w = std::max(w, metrics.horizontalAdvance(Q(row[static_cast<std::size_t>(k)])));
+    for (const QString& part : headings[k].split(QLatin1Char('\n')))
+      w = std::max(w, boldMetrics.horizontalAdvance(part));
+    for (const auto& row : cells)
+      w = std::max(w, metrics.horizontalAdvance(Q(row[static_cast<std::size_t>(k)])));
     c.widths.push_back(w + c.pad);
   }
   return c;
 }
 
 // The text after the figures keeps a whole pad from the last of them.
-double Gap(int column, const Columns& columns) { return column == kSummaryNoLimits ? columns.pad / 2 : 0; }
+double Gap(int column, const Columns& columns) {
+  return column == kSummaryNoLimits ? columns.pad / 2 : 0;
+}
 
 }  // namespace
 
@@ -182,7 +190,8 @@ QString SummaryTitle(const SummaryJob& job) {
       .arg(job.from.toString(Qt::ISODate), job.to.toString(Qt::ISODate));
 }
 
-bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::vector<SummaryRow>& rows) {
+bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job,
+                  const std::vector<SummaryRow>& rows) {
   QPainter painter;
   if (!painter.begin(&device)) return false;
   const QRectF page(0, 0, device.width(), device.height());
@@ -195,7 +204,8 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
   cells.reserve(rows.size());
   for (const SummaryRow& row : rows) {  // times as a reader writes them; the CSV keeps ISO 8601
     cells.push_back(SummaryCells(row));
-    for (const int k : {kSummaryStart, kSummaryEnd}) cells.back()[k] = ReadableTime(cells.back()[k]);
+    for (const int k : {kSummaryStart, kSummaryEnd})
+      cells.back()[k] = ReadableTime(cells.back()[k]);
   }
   const QStringList headings = SummaryHeadings();
   Columns columns = Measure(font, &device, headings, cells);
@@ -215,16 +225,22 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
   title.setPointSizeF(14);
   title.setBold(true);
   const QFontMetricsF titleMetrics(title, &device);
-  const int computed = static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const SummaryRow& r) { return r.computed; }));
+  const int computed = static_cast<int>(
+      std::count_if(rows.begin(), rows.end(), [](const SummaryRow& r) { return r.computed; }));
   const QStringList header = {
-      QStringLiteral("%1: %2 %3").arg(SummaryTitle(job)).arg(rows.size()).arg(rows.size() == 1 ? "pass" : "passes"),
+      QStringLiteral("%1: %2 %3")
+          .arg(SummaryTitle(job))
+          .arg(rows.size())
+          .arg(rows.size() == 1 ? "pass" : "passes"),
       QStringLiteral("Made %1. Figures as each pass's report recorded them%2.")
           .arg(job.made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                computed ? QStringLiteral("; of %1 %2 not recorded, computed now from the pass file")
-                              .arg(computed).arg(computed == 1 ? "pass" : "passes")
+                              .arg(computed)
+                              .arg(computed == 1 ? "pass" : "passes")
                         : QString()),
-      QStringLiteral("\"-\": no such figure; a pass without limits has none of the figures against them, and "
-                     "\"No limits\" says why.")};
+      QStringLiteral(
+          "\"-\": no such figure; a pass without limits has none of the figures against them, and "
+          "\"No limits\" says why.")};
   const double chartTop = titleMetrics.lineSpacing() * 1.3 + line * (header.size() + 0.5);
   const double chartH = page.height() * kChartShare;
   const double firstTable = chartTop + chartH + line;
@@ -243,12 +259,14 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
     double x = page.left();
     for (int k = 0; k < headings.size(); ++k) {
       const double w = columns.widths[static_cast<std::size_t>(k)];
-      painter.drawText(QRectF(x + Gap(k, columns), y, w - columns.pad / 2 - Gap(k, columns), headingH), Qt::AlignBottom | (Left(k) ? Qt::AlignLeft : Qt::AlignRight),
-                       headings[k]);
+      painter.drawText(
+          QRectF(x + Gap(k, columns), y, w - columns.pad / 2 - Gap(k, columns), headingH),
+          Qt::AlignBottom | (Left(k) ? Qt::AlignLeft : Qt::AlignRight), headings[k]);
       x += w;
     }
     painter.setFont(font);
-    painter.drawLine(QPointF(page.left(), y + headingH + line * 0.1), QPointF(page.right(), y + headingH + line * 0.1));
+    painter.drawLine(QPointF(page.left(), y + headingH + line * 0.1),
+                     QPointF(page.right(), y + headingH + line * 0.1));
     return y + headingH + line * 0.2;
   };
 
@@ -258,7 +276,8 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
     double y = page.top();
     if (p == 0) {
       painter.setFont(title);
-      painter.drawText(QPointF(page.left(), y + titleMetrics.ascent()), QStringLiteral("Orlix / Pass Summary"));
+      painter.drawText(QPointF(page.left(), y + titleMetrics.ascent()),
+                       QStringLiteral("Orlix / Pass Summary"));
       painter.setFont(font);
       y += titleMetrics.lineSpacing() * 1.3;
       for (const QString& h : header) {
@@ -268,8 +287,9 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
       DrawChart(painter, QRectF(page.left(), chartTop, page.width(), chartH), rows);
       y = firstTable;
     } else {
-      painter.drawText(QPointF(page.left(), y + metrics.ascent()),
-                       QStringLiteral("Orlix / Pass Summary    %1 (continued)").arg(SummaryTitle(job)));
+      painter.drawText(
+          QPointF(page.left(), y + metrics.ascent()),
+          QStringLiteral("Orlix / Pass Summary    %1 (continued)").arg(SummaryTitle(job)));
       y += line * 1.5;
     }
     y = heading(y);
@@ -279,8 +299,10 @@ bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::v
       double x = page.left();
       for (std::size_t k = 0; k < kSummaryColumns; ++k) {
         const double gap = Gap(static_cast<int>(k), columns);
-        painter.drawText(QRectF(x + gap, y, columns.widths[k] - columns.pad / 2 - gap, rowH),
-                         Qt::AlignVCenter | (Left(static_cast<int>(k)) ? Qt::AlignLeft : Qt::AlignRight), Q(cells[static_cast<std::size_t>(next)][k]));
+        painter.drawText(
+            QRectF(x + gap, y, columns.widths[k] - columns.pad / 2 - gap, rowH),
+            Qt::AlignVCenter | (Left(static_cast<int>(k)) ? Qt::AlignLeft : Qt::AlignRight),
+            Q(cells[static_cast<std::size_t>(next)][k]));
         x += columns.widths[k];
       }
       y += rowH;
@@ -311,9 +333,10 @@ SummaryOutcome WriteSummary(const SummaryJob& job) {
     stem = SelectionStem(job.made.toString(Qt::ISODate).toStdString());
   }
   if (passes.empty()) {
-    out.message = job.byDates ? QStringLiteral("No summary: no pass started from %1 to %2.")
-                                    .arg(job.from.toString(Qt::ISODate), job.to.toString(Qt::ISODate))
-                              : QStringLiteral("No summary: no pass is marked in the list.");
+    out.message = job.byDates
+                      ? QStringLiteral("No summary: no pass started from %1 to %2.")
+                            .arg(job.from.toString(Qt::ISODate), job.to.toString(Qt::ISODate))
+                      : QStringLiteral("No summary: no pass is marked in the list.");
     return out;
   }
   out.rows = SummaryRows(folders, passes);
@@ -332,15 +355,19 @@ SummaryOutcome WriteSummary(const SummaryJob& job) {
   const bool pdfOk = WriteA4Pdf(out.pdf, QStringLiteral("Pass summary %1").arg(Q(stem)),
                                 [&](QPdfWriter& pdf) { return PaintSummary(pdf, job, out.rows); });
   out.ok = csvOk && pdfOk;
-  const QString count = QStringLiteral("%1 %2").arg(out.rows.size()).arg(out.rows.size() == 1 ? "pass" : "passes");
+  const QString count =
+      QStringLiteral("%1 %2").arg(out.rows.size()).arg(out.rows.size() == 1 ? "pass" : "passes");
   if (out.ok) {
-    out.message = QStringLiteral("Summary of %1 written: %2 and %3.")
-                      .arg(count, QDir::toNativeSeparators(out.pdf), QDir::toNativeSeparators(out.csv));
+    out.message =
+        QStringLiteral("Summary of %1 written: %2 and %3.")
+            .arg(count, QDir::toNativeSeparators(out.pdf), QDir::toNativeSeparators(out.csv));
   } else {
-    out.message = QStringLiteral("Summary of %1 not complete: %2%3%4 cannot be written (disk full or no permission).")
-                      .arg(count, pdfOk ? QString() : QDir::toNativeSeparators(out.pdf),
-                           !pdfOk && !csvOk ? QStringLiteral(" and ") : QString(),
-                           csvOk ? QString() : QDir::toNativeSeparators(out.csv));
+    out.message =
+        QStringLiteral(
+            "Summary of %1 not complete: %2%3%4 cannot be written (disk full or no permission).")
+            .arg(count, pdfOk ? QString() : QDir::toNativeSeparators(out.pdf),
+                 !pdfOk && !csvOk ? QStringLiteral(" and ") : QString(),
+                 csvOk ? QString() : QDir::toNativeSeparators(out.csv));
   }
   return out;
 }

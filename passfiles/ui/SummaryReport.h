@@ -23,7 +23,7 @@ namespace orlix {
 struct SummaryJob {
   QString directory;  // the working directory: its pass files, archive/ and reports/
   bool byDates = true;
-  QDate from;         // by dates: the days the passes started on, both whole
+  QDate from;  // by dates: the days the passes started on, both whole
   QDate to;
   QStringList files;  // else these passes ("07.PSS", "archive/07-20261207-101502.PSS")
   QDateTime made;     // when it was asked for
@@ -32,10 +32,10 @@ struct SummaryJob {
 struct SummaryOutcome {
   bool ok = false;  // both files written
   std::vector<SummaryRow> rows;
-  QString pdf;      // paths written
+  QString pdf;  // paths written
   QString csv;
-  QString message;  // what went where, or what failed
-  int recorded = 0; // information files of the archive that got their figures
+  QString message;   // what went where, or what failed
+  int recorded = 0;  // information files of the archive that got their figures
 };
 
 // Chooses the passes, reads or computes their rows and writes both files; safe on any thread.
@@ -49,6 +49,7 @@ QString SummaryTitle(const SummaryJob& job);
 
 // The summary on the pages of `device` (its first page already begun); false when the
 // device cannot be painted on.
-bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job, const std::vector<SummaryRow>& rows);
+bool PaintSummary(QPagedPaintDevice& device, const SummaryJob& job,
+                  const std::vector<SummaryRow>& rows);
 
 }  // namespace orlix

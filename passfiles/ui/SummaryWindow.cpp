@@ -87,7 +87,8 @@ SummaryWindow::SummaryWindow(const QString& directory, QWidget* parent)
 
   // Choosing days means the days.
   for (QDateEdit* field : {from_, to_}) {
-    connect(field, &QDateEdit::dateChanged, datesOption_, [this] { datesOption_->setChecked(true); });
+    connect(field, &QDateEdit::dateChanged, datesOption_,
+            [this] { datesOption_->setChecked(true); });
   }
   connect(makeButton_, &QPushButton::clicked, this, &SummaryWindow::Make);
   connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
@@ -127,10 +128,13 @@ void SummaryWindow::Show(const SummaryOutcome& outcome) {
   for (int r = 0; r < table_->rowCount(); ++r) {
     const SummaryRow& row = outcome.rows[static_cast<std::size_t>(r)];
     auto cells = SummaryCells(row);
-    for (const int k : {kSummaryStart, kSummaryEnd}) cells[k] = ReadableTime(cells[k]);  // the CSV keeps ISO 8601
+    for (const int k : {kSummaryStart, kSummaryEnd})
+      cells[k] = ReadableTime(cells[k]);  // the CSV keeps ISO 8601
     for (int k = 0; k < kSummaryColumns; ++k) {
       auto* item = new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(k)]));
-      item->setTextAlignment(Qt::AlignVCenter | (k <= kSummaryEnd || k == kSummaryNoLimits ? Qt::AlignLeft : Qt::AlignRight));
+      item->setTextAlignment(
+          Qt::AlignVCenter |
+          (k <= kSummaryEnd || k == kSummaryNoLimits ? Qt::AlignLeft : Qt::AlignRight));
       item->setToolTip(QFile::decodeName(QByteArray::fromStdString(row.pass.file)));
       table_->setItem(r, k, item);
     }
@@ -157,10 +161,12 @@ void SummaryWindow::RecordNext() {
   }
   const int recorded = shown_.recorded;
   if (recorded > 0) {
-    message_->setText(message_->text() +
-                      (recorded == 1 ? QStringLiteral(" The figures of 1 pass were added to its information file.")
-                                     : QStringLiteral(" The figures of %1 passes were added to their information files.")
-                                           .arg(recorded)));
+    message_->setText(
+        message_->text() +
+        (recorded == 1
+             ? QStringLiteral(" The figures of 1 pass were added to its information file.")
+             : QStringLiteral(" The figures of %1 passes were added to their information files.")
+                   .arg(recorded)));
   }
   makeButton_->setEnabled(true);
   emit Made(shown_.ok);

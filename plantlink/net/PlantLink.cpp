@@ -35,7 +35,7 @@ struct PlantLink::Client {
   std::string buffer;  // the start of a frame not yet complete
   bool closing = false;
   double heard = 0;  // monotonic s of the last bytes from the client
-  QTimer frame;  // from the first byte of the incomplete frame in `buffer`
+  QTimer frame;      // from the first byte of the incomplete frame in `buffer`
 };
 
 PlantLink::PlantLink(const link::LinkSettings& settings, FileAccess& files, Clock& clock,
@@ -106,8 +106,8 @@ void PlantLink::CheckWatchdog() {
   const int limit = settings_.plcWatchdogS;
   if (limit <= 0 || plcLost_ || clock_.MonotonicSeconds() - lastLife_ <= limit) return;
   plcLost_ = true;
-  log_.Append(clock_.DateText() + " " + clock_.TimeText() + "  PLC lost: watchdog register not written for " +
-              std::to_string(limit) + " s\n");
+  log_.Append(clock_.DateText() + " " + clock_.TimeText() +
+              "  PLC lost: watchdog register not written for " + std::to_string(limit) + " s\n");
   emit StateChanged();
 }
 
@@ -180,9 +180,9 @@ void PlantLink::Receive(QTcpSocket* socket) {
   if (fresh_) fresh_();
   const Board board = board_ ? board_() : Board{last_.setPoint, last_.pass};
   if (holdingSet_) holding_.Follow(board.setPoint, board.pass);
-  const link::Served served = link::Serve(client.buffer, image_, holding_,
-                                          {settings_.unit, settings_.writes, settings_.plcWatchdogS > 0,
-                                           last_.passRunning, counter_});
+  const link::Served served = link::Serve(
+      client.buffer, image_, holding_,
+      {settings_.unit, settings_.writes, settings_.plcWatchdogS > 0, last_.passRunning, counter_});
   Add(counts_, served.counts);
   if (served.counts.otherUnit) Refused(link::Refusal::OtherUnit, client.address);
   if (served.counts.writesRefused) Refused(link::Refusal::Write, client.address);
@@ -192,7 +192,8 @@ void PlantLink::Receive(QTcpSocket* socket) {
     lastLife_ = clock_.MonotonicSeconds();
     if (plcLost_) {
       plcLost_ = false;
-      log_.Append(clock_.DateText() + " " + clock_.TimeText() + "  " + client.address + "  PLC back\n");
+      log_.Append(clock_.DateText() + " " + clock_.TimeText() + "  " + client.address +
+                  "  PLC back\n");
       emit StateChanged();
     }
   }

@@ -94,7 +94,7 @@ class PlantLink : public QObject {
   std::string lastProblem_;
   link::LinkLog log_;
   QTimer countsTimer_;
-  QTimer heartbeat_;  // a second of the link's life in input register 19; the watchdog's check
+  QTimer heartbeat_;     // a second of the link's life in input register 19; the watchdog's check
   double lastLife_ = 0;  // when the PLC last wrote its watchdog register (monotonic s)
   bool plcLost_ = false;
   quint16 counter_ = 0;

@@ -1,9 +1,9 @@
 #include "settings/ui/QualityPage.h"
 
+#include <QDir>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QDir>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
@@ -73,11 +73,11 @@ void QualityPage::ShowFields() {
 
 void QualityPage::ShowProblem() {
   problem_ = QString::fromStdString(ToleranceProblem(editor_.Saved()));
-  const QString text = problem_.isEmpty()
-                           ? QString()
-                           : QStringLiteral("Cannot be used: %1. A pass started with such a "
-                                            "tolerance records no limits.")
-                                 .arg(problem_);
+  const QString text = problem_.isEmpty() ? QString()
+                                          : QStringLiteral(
+                                                "Cannot be used: %1. A pass started with such a "
+                                                "tolerance records no limits.")
+                                                .arg(problem_);
   problemLabel_->setText(text);
   problemLabel_->setAccessibleDescription(text);
 }

@@ -342,7 +342,8 @@ LinkPage* Settings::TheLinkPage() {
     ui::PlaceTwips(linkPage_, kMargin, kFrameTop, kFrameWidth, kFrameHeight);
     linkPage_->hide();
     linkTab_ = kSettingsTabCount + pageStrip_->addTab(QStringLiteral(" Link ")) - 1;
-    pageStrip_->setTabToolTip(linkTab_ - kSettingsTabCount + 1, QStringLiteral("Plant link (Modbus TCP, MQTT)"));
+    pageStrip_->setTabToolTip(linkTab_ - kSettingsTabCount + 1,
+                              QStringLiteral("Plant link (Modbus TCP, MQTT)"));
   }
   return linkPage_;
 }

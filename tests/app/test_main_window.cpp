@@ -4,8 +4,8 @@
 // window, and when the cycle is timed afresh.
 #include <QLineEdit>
 #include <QProcess>
-#include <QTabBar>
 #include <QSemaphore>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtTest>
@@ -40,8 +40,8 @@ struct Setup {
 };
 
 std::string Config(const Setup& s) {
-  return Cfgfile::ConfigurationText(
-      {{s.basis, s.width, s.spool, 0.01, s.display, s.file, s.correction, 0.001, 1, 0, 0, s.mode, 0, 0}});
+  return Cfgfile::ConfigurationText({{s.basis, s.width, s.spool, 0.01, s.display, s.file,
+                                      s.correction, 0.001, 1, 0, 0, s.mode, 0, 0}});
 }
 
 // Every uniform draw is 0.5, so every exponential interval of the Poisson source is ln 2 and
@@ -93,7 +93,8 @@ struct MemoryRig : Rig<testing::MemoryFileAccess> {
   explicit MemoryRig(const Setup& s = {}, const std::string& coefficients = "") {
     files.files[kConfigurationFile] = Config(s);
     if (!coefficients.empty()) files.files["QL_CFF.DAT"] = coefficients;
-    files.files["station.ini"] = "; tolerance of the order\n[quality]\ntolerance_plus_um=4\ntolerance_minus_um=2.5\n";
+    files.files["station.ini"] =
+        "; tolerance of the order\n[quality]\ntolerance_plus_um=4\ntolerance_minus_um=2.5\n";
     files.location = dir.path().toStdString();
     Start();
   }
@@ -173,8 +174,8 @@ class TestMainWindow : public QObject {
         << Setup{1, 2.71, 1500, 400} << "10,0.5,0,0" << 60.0f << 10 + 0.5 * at60 << at60;
     QTest::newRow("Approximation, no coefficients")
         << Setup{1, 1, 5000, 1000} << QString() << 120.0f << at120 << at120;
-    QTest::newRow("Simulation")
-        << Setup{2, 8.9, 2000, 570} << QString() << 60.0f << at60 << CountOfMean(1200);
+    QTest::newRow("Simulation") << Setup{2, 8.9, 2000, 570} << QString() << 60.0f << at60
+                                << CountOfMean(1200);
   }
   void passValuesFromTheSettings() {
     QFETCH(Setup, setup);
@@ -192,7 +193,8 @@ class TestMainWindow : public QObject {
       const auto info = ParseInfo(rig.files.files["07.PSI"]);
       QVERIFY(info && info->setPoint == setPoint && info->scale == 40 && info->mode == setup.mode);
       QVERIFY(info->tolerancePlus == 4 && info->toleranceMinus == 2.5);
-      QVERIFY(info->periods == (std::array<double, 3>{setup.display, setup.file, setup.correction}));
+      QVERIFY(info->periods ==
+              (std::array<double, 3>{setup.display, setup.file, setup.correction}));
       QCOMPARE(info->coefficients[1], coefficients.isEmpty() ? 1.0 : 0.5);
       rig.Run(60, 0.101);
       QCOMPARE(rig.window.Gauge()->model().CurrentValue(), float(thickness));
@@ -259,7 +261,8 @@ class TestMainWindow : public QObject {
     rig.Click("EnterMid");
     rig.Run(1, 0.5);
     QCOMPARE(rig.File().size(), std::size_t{5});  // the header alone: 9.5 s to go
-    if (byOpening) rig.files.files[kConfigurationFile] = Config(Setup{1, 2.71, 700, 570, 10, 0.1, 10});
+    if (byOpening)
+      rig.files.files[kConfigurationFile] = Config(Setup{1, 2.71, 700, 570, 10, 0.1, 10});
     rig.Click("Command2");
     auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
     if (!byOpening) {
@@ -308,7 +311,8 @@ class TestMainWindow : public QObject {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(rows.size() > 30);
     QCOMPARE(QString(file.readAll()).count("\r\n") - 1, qsizetype(rows.size()));
-    QVERIFY(PdfText(QString(csv).replace(".csv", ".pdf")).contains(QString::fromStdString(ReadableTime(first->start))));
+    QVERIFY(PdfText(QString(csv).replace(".csv", ".pdf"))
+                .contains(QString::fromStdString(ReadableTime(first->start))));
     // Its figures went into its information file, in the archive by now; not into the new one.
     DirectoryFileAccess archive(work.filePath("archive").toStdString());
     const auto archived = ReadInfo(archive, stem + ".PSI");
@@ -342,8 +346,8 @@ class TestMainWindow : public QObject {
     QCOMPARE(after->start, before->start);
     QVERIFY(UnstoppedInfoFiles(rig.files).empty());  // so the next start leaves it alone
     QTRY_COMPARE(done.count(), 1);
-    const QString pdf = rig.dir.filePath(
-        QString::fromStdString("reports/" + ReportStem("07.PSS", StartStamp(after->start)) + ".pdf"));
+    const QString pdf = rig.dir.filePath(QString::fromStdString(
+        "reports/" + ReportStem("07.PSS", StartStamp(after->start)) + ".pdf"));
     QVERIFY2(PdfText(pdf).contains("not stopped"), qPrintable(pdf));
     // Stopped, and the program killed before the report was made: no figures in the
     // information file, no PDF. The next start makes the report and records its figures.
@@ -376,14 +380,17 @@ class TestMainWindow : public QObject {
     const QString lit = band->styleSheet();
     QTRY_VERIFY(band->styleSheet() != lit);  // blinking
     QVERIFY(QString::fromStdString(rig.files.files["alarm.log"])
-                .endsWith("  pass 07  THICK raised: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"));
+                .endsWith("  pass 07  THICK raised: above 124.0 µm from 1.0 m for 3.0 m, extreme "
+                          "173.0 µm\n"));
     rig.Click("AlarmAck");
     QCOMPARE(band->accessibleName(), QString("Off-gauge alarm: THICK, acknowledged"));
     rig.Click("BStop");
     QVERIFY(band->isHidden() && rig.window.height() == height);
     const QString log = QString::fromStdString(rig.files.files["alarm.log"]);
-    QVERIFY2(log.count('\n') == 3 && log.contains("THICK acknowledged") && log.endsWith("THICK returned: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"),
-             qPrintable(log));  // raised, acknowledged, returned at Stop
+    QVERIFY2(
+        log.count('\n') == 3 && log.contains("THICK acknowledged") &&
+            log.endsWith("THICK returned: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"),
+        qPrintable(log));  // raised, acknowledged, returned at Stop
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s
@@ -403,12 +410,14 @@ class TestMainWindow : public QObject {
       rig.pass.Retime();
       QTRY_VERIFY(rig.clock.MonotonicSeconds() - (at.empty() ? start : at.back()) < 0.02);
     }
-    QVERIFY2(at.size() >= 33 && at.front() - start <= 0.0211, qPrintable(QString::number(at.size())));
+    QVERIFY2(at.size() >= 33 && at.front() - start <= 0.0211,
+             qPrintable(QString::number(at.size())));
     for (std::size_t k = 1; k < at.size(); ++k) QVERIFY(at[k] - at[k - 1] <= 0.0211);
     QVERIFY(rig.pass.Snapshot().Valid() && rig.pass.Snapshot().thickness != shown);
     QCOMPARE(rig.window.Gauge()->model().CurrentValue(), shown);
     // A request finds the last measurement 20 ms old or older: one is taken before the answer.
-    for (const auto& [dt, fresh] : {std::pair{0.02, true}, {0.0, false}, {0.0199, false}, {0.0002, true}}) {
+    for (const auto& [dt, fresh] :
+         {std::pair{0.02, true}, {0.0, false}, {0.0199, false}, {0.0002, true}}) {
       rig.clock.Advance(dt);
       const auto seen = at.size();
       rig.pass.Refresh(20);
@@ -435,7 +444,8 @@ class TestMainWindow : public QObject {
     testing::Click(&window, "BStop");
     const double periods = (clock.MonotonicSeconds() - start) / double(0.05f);
     const auto data = double(DataLines(testing::Lines(files.files["00.PSS"])).size());
-    QVERIFY2(data >= periods - 1.5 && data <= periods + 0.5, qPrintable(QString("%1 lines in %2 periods").arg(data).arg(periods)));
+    QVERIFY2(data >= periods - 1.5 && data <= periods + 0.5,
+             qPrintable(QString("%1 lines in %2 periods").arg(data).arg(periods)));
   }
 };
 

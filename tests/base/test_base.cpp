@@ -28,7 +28,8 @@ namespace {
 TEST(Axis, RoundTicks) {
   const auto ticks = [](double lo, double hi, int most) {
     std::string s;
-    for (const double v : RoundTicks(lo, hi, most).values) s += TickText(v, RoundTicks(lo, hi, most).decimals) + " ";
+    for (const double v : RoundTicks(lo, hi, most).values)
+      s += TickText(v, RoundTicks(lo, hi, most).decimals) + " ";
     return s;
   };
   EXPECT_EQ(ticks(114, 126, 7), "114 116 118 120 122 124 126 ");
@@ -36,7 +37,8 @@ TEST(Axis, RoundTicks) {
   EXPECT_EQ(ticks(-0.04, 0.07, 3), "0.00 0.05 ");  // the first is -0: never "-0.00"
   EXPECT_EQ(ticks(0, 864000, 6), "0 200000 400000 600000 800000 ");
   EXPECT_EQ(ticks(1e-300, 1e300, 5).empty(), false);
-  for (const auto& [lo, hi] : {std::pair{1.0, 1.0}, {2.0, 1.0}, {0.0, double(NAN)}, {-1e308, 1e308}})
+  for (const auto& [lo, hi] :
+       {std::pair{1.0, 1.0}, {2.0, 1.0}, {0.0, double(NAN)}, {-1e308, 1e308}})
     EXPECT_EQ(RoundTicks(lo, hi, 5).step, 0) << lo << " " << hi;
   std::mt19937 random(3);
   for (int i = 0; i < 2000; ++i) {
@@ -50,15 +52,20 @@ TEST(Axis, RoundTicks) {
     ASSERT_TRUE(t.values.size() <= std::size_t(most) && !t.values.empty()) << lo << " " << hi;
     for (const double v : t.values) ASSERT_TRUE(v >= lo - 1e-9 * t.step && v <= hi + 1e-9 * t.step);
     const double smaller = m == 1 ? 0.5 * t.step : m == 2 ? 0.5 * t.step : 0.4 * t.step;
-    ASSERT_GT(std::floor(hi / smaller + 1e-9) - std::ceil(lo / smaller - 1e-9) + 1, most) << lo << " " << hi;
+    ASSERT_GT(std::floor(hi / smaller + 1e-9) - std::ceil(lo / smaller - 1e-9) + 1, most)
+        << lo << " " << hi;
   }
 }
 
 // A chart's axis with round ends: the ends on whole steps around the range.
 TEST(Axis, RoundAxisOf) {
-  for (const auto& [lo, hi, ticks, from, to, step] : std::vector<std::array<double, 6>>{
-           {118.3, 124.9, 6, 118, 126, 2}, {0, 100, 5, 0, 100, 20}, {120, 120, 6, 119, 121, 0.5},
-           {0, 7, 10, 0, 7, 1}, {-0.013, 0.07, 8, -0.02, 0.08, 0.02}, {3, 1003, 4, 0, 1500, 500}}) {
+  for (const auto& [lo, hi, ticks, from, to, step] :
+       std::vector<std::array<double, 6>>{{118.3, 124.9, 6, 118, 126, 2},
+                                          {0, 100, 5, 0, 100, 20},
+                                          {120, 120, 6, 119, 121, 0.5},
+                                          {0, 7, 10, 0, 7, 1},
+                                          {-0.013, 0.07, 8, -0.02, 0.08, 0.02},
+                                          {3, 1003, 4, 0, 1500, 500}}) {
     const RoundAxis a = RoundAxisOf(lo, hi, static_cast<int>(ticks));
     EXPECT_NEAR(a.from, from, 1e-12);
     EXPECT_NEAR(a.to, to, 1e-12);
@@ -69,18 +76,25 @@ TEST(Axis, RoundAxisOf) {
 // Whole micrometres fall in the middle of whole-micrometre bins (or of 2, 5, 10 ...), never
 // on an edge, and never more bins than asked for.
 TEST(Axis, RoundBins) {
-  for (const auto& [lo, hi, resolution, most] : std::vector<std::tuple<double, double, double, std::size_t>>{
-           {100, 140, 1, 48}, {100, 140, 1, 10}, {119.5, 120.5, 0.1, 48}, {70, 170, 0.1, 48},
-           {-3, 3, 1, 48}, {5, 5, 1, 48}, {0, 1e6, 0.1, 48}}) {
+  for (const auto& [lo, hi, resolution, most] :
+       std::vector<std::tuple<double, double, double, std::size_t>>{{100, 140, 1, 48},
+                                                                    {100, 140, 1, 10},
+                                                                    {119.5, 120.5, 0.1, 48},
+                                                                    {70, 170, 0.1, 48},
+                                                                    {-3, 3, 1, 48},
+                                                                    {5, 5, 1, 48},
+                                                                    {0, 1e6, 0.1, 48}}) {
     const Bins b = RoundBins(lo, hi, resolution, most);
     ASSERT_GT(b.width, 0) << lo;
-    EXPECT_TRUE(b.count <= most && b.from <= lo && b.from + double(b.count) * b.width >= hi) << lo << " " << hi;
+    EXPECT_TRUE(b.count <= most && b.from <= lo && b.from + double(b.count) * b.width >= hi)
+        << lo << " " << hi;
     const double perBin = b.width / resolution;
     EXPECT_NEAR(perBin, std::round(perBin), 1e-9) << lo;
     for (double k = 0; lo + k * resolution <= hi; k += 7) {  // a recorded value is never on an edge
       const double v = std::round(lo / resolution + k) * resolution;
       const double from = std::fmod(v - b.from, b.width);
-      EXPECT_TRUE(from > resolution / 4 && b.width - from > resolution / 4) << v << " in bins of " << b.width;
+      EXPECT_TRUE(from > resolution / 4 && b.width - from > resolution / 4)
+          << v << " in bins of " << b.width;
     }
   }
   EXPECT_EQ(RoundBins(100, 140, 1, 48).width, 1);  // 41 values, 41 bins

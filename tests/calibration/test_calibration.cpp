@@ -100,7 +100,8 @@ TEST_P(FitReference, MatchesTheExactLeastSquaresCubic) {
   ASSERT_EQ(c.coef.size(), 4u);
   for (std::size_t k = 0; k < 4; ++k) {
     const double exact = std::fabs(c.coef[k]);
-    EXPECT_LE(std::fabs(data.Coef[k] - c.coef[k]), 16 * (std::nextafter(exact, HUGE_VAL) - exact)) << c.group << " A" << k;
+    EXPECT_LE(std::fabs(data.Coef[k] - c.coef[k]), 16 * (std::nextafter(exact, HUGE_VAL) - exact))
+        << c.group << " A" << k;
   }
 }
 INSTANTIATE_TEST_SUITE_P(Cases, FitReference, ::testing::Range<std::size_t>(0, 160));
@@ -343,31 +344,41 @@ TEST(KeypadEntry, PointNumberWrapsAfterFifteenAndTheFitKeepsAllFifteen) {
 struct KeyRow {
   const char* keys;
   const char *point, *thickness, *intensity;  // the fields afterwards
-  std::array<double, 4> stored;                // intensity and thickness of points 1 and 2
+  std::array<double, 4> stored;               // intensity and thickness of points 1 and 2
 };
 class Keypad : public ::testing::TestWithParam<KeyRow> {};
 TEST_P(Keypad, FieldsAndStoredPoints) {
   CalibrationData data = Record({{4000, 150.5}, {3000, 200}});
   PointEntry entry(data);
   for (const char* c = GetParam().keys; *c; ++c) {
-    if (*c == 'C') entry.ClearCurrentPoint();
-    else if (*c == 'O') entry.Open();
+    if (*c == 'C')
+      entry.ClearCurrentPoint();
+    else if (*c == 'O')
+      entry.Open();
     else {
-      const int key = *c == 'E' ? kKeyEnter : *c == '.' ? kKeyPoint : *c == 'x' ? 12 : *c == '-' ? -1 : *c - '0';
+      const int key = *c == 'E'   ? kKeyEnter
+                      : *c == '.' ? kKeyPoint
+                      : *c == 'x' ? 12
+                      : *c == '-' ? -1
+                                  : *c - '0';
       const bool ignored = key < 0 || key > 11 || entry.ThicknessText().size() == 8;
-      EXPECT_EQ(entry.Key(static_cast<std::int16_t>(key), [] { return kCount; }) == PointEntry::KeyResult::Ignored, ignored);
+      EXPECT_EQ(entry.Key(static_cast<std::int16_t>(key), [] { return kCount; }) ==
+                    PointEntry::KeyResult::Ignored,
+                ignored);
     }
   }
   EXPECT_EQ(entry.PointNumberText(), GetParam().point);
   EXPECT_EQ(entry.ThicknessText(), GetParam().thickness);
   EXPECT_EQ(entry.IntensityText(), GetParam().intensity);
-  EXPECT_EQ((std::array<double, 4>{data.Intensity[0], data.Thickness[0], data.Intensity[1], data.Thickness[1]}),
+  EXPECT_EQ((std::array<double, 4>{data.Intensity[0], data.Thickness[0], data.Intensity[1],
+                                   data.Thickness[1]}),
             GetParam().stored);
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, Keypad,
     ::testing::Values(KeyRow{"", "1", "150.5", "4000.0", {4000, 150.5, 3000, 200}},
-                      KeyRow{"1", "1", "1", "", {0, 0, 3000, 200}},  // the first key clears the point
+                      KeyRow{
+                          "1", "1", "1", "", {0, 0, 3000, 200}},  // the first key clears the point
                       KeyRow{"102.05E", "2", "200.0", "3000.0", {4373, 102.05, 3000, 200}},
                       KeyRow{"E", "2", "200.0", "3000.0", {4373, 150.5, 3000, 200}},
                       KeyRow{"E7.25", "2", "7.25", "", {4373, 150.5, 0, 0}},
@@ -383,7 +394,8 @@ TEST(FitForView, ShowsPointsAndCurveOrKeepsTheCoefficientsInUse) {
   ASSERT_TRUE(view.shown);
   EXPECT_EQ(view.failed, kFalse16);
   // the empty point takes no part in the fit
-  EXPECT_EQ(view.coefficients, (std::array<std::string, 4>{" A0=0.0", " A1=0.0", " A2=0.0", " A3=1.0"}));
+  EXPECT_EQ(view.coefficients,
+            (std::array<std::string, 4>{" A0=0.0", " A1=0.0", " A2=0.0", " A3=1.0"}));
   EXPECT_EQ(view.deviation,
             "\xC2\xB1"
             "5.000");  // but counts in the deviation

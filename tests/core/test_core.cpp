@@ -392,8 +392,9 @@ TEST_P(AlarmTest, Script) {
       continue;
     }
     const double length = std::stod(step), thickness = std::stod(step.substr(step.find(':') + 1));
-    for (const AlarmEvent& e : alarm.Update(length, thickness, r.limits ? std::optional(114.0) : std::nullopt,
-                                            r.limits ? std::optional(126.0) : std::nullopt, when)) {
+    for (const AlarmEvent& e :
+         alarm.Update(length, thickness, r.limits ? std::optional(114.0) : std::nullopt,
+                      r.limits ? std::optional(126.0) : std::nullopt, when)) {
       note(e);
     }
   }
@@ -403,18 +404,19 @@ TEST_P(AlarmTest, Script) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, AlarmTest,
-    ::testing::Values(AlarmRow{"exactly_the_delay", "0:127 5:127 6:125", "", "N"},
-                      AlarmRow{"on_the_limit", "0:126 10:126 20:114", "", "N"},
-                      AlarmRow{"acknowledged_then_back", "0:127 5.1:127 A 8:125", "RAT", "N"},
-                      AlarmRow{"back_then_acknowledged", "0:127 6:127 7:125 20:125 A", "RTA", "N"},
-                      AlarmRow{"latched_while_back", "0:127 6:127 7:125 20:125", "RT", "B"},
-                      AlarmRow{"acknowledged_once", "0:127 6:127 A A", "RA", "K"},
-                      AlarmRow{"off_again_other_side", "0:127 6:127 7:125 8:110 14:110", "RTR", "U"},
-                      AlarmRow{"side_change_starts_afresh", "0:127 4:127 5:110 9:110 10.5:110", "R", "U"},
-                      AlarmRow{"turns_side_while_active", "0:127 6:127 7:110", "RT", "B"},
-                      AlarmRow{"nothing_to_acknowledge", "A 0:125", "", "N"},
-                      AlarmRow{"no_limits", "0:200 10:200", "", "N", 5, false},
-                      AlarmRow{"delay_zero_is_off", "0:200 10:200", "", "N", 0}),
+    ::testing::Values(
+        AlarmRow{"exactly_the_delay", "0:127 5:127 6:125", "", "N"},
+        AlarmRow{"on_the_limit", "0:126 10:126 20:114", "", "N"},
+        AlarmRow{"acknowledged_then_back", "0:127 5.1:127 A 8:125", "RAT", "N"},
+        AlarmRow{"back_then_acknowledged", "0:127 6:127 7:125 20:125 A", "RTA", "N"},
+        AlarmRow{"latched_while_back", "0:127 6:127 7:125 20:125", "RT", "B"},
+        AlarmRow{"acknowledged_once", "0:127 6:127 A A", "RA", "K"},
+        AlarmRow{"off_again_other_side", "0:127 6:127 7:125 8:110 14:110", "RTR", "U"},
+        AlarmRow{"side_change_starts_afresh", "0:127 4:127 5:110 9:110 10.5:110", "R", "U"},
+        AlarmRow{"turns_side_while_active", "0:127 6:127 7:110", "RT", "B"},
+        AlarmRow{"nothing_to_acknowledge", "A 0:125", "", "N"},
+        AlarmRow{"no_limits", "0:200 10:200", "", "N", 5, false},
+        AlarmRow{"delay_zero_is_off", "0:200 10:200", "", "N", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Alarm, ExtremeLengthAndLogLine) {
@@ -423,10 +425,12 @@ TEST(Alarm, ExtremeLengthAndLogLine) {
   alarm.Update(103, 131.25, 114.0, 126.0, 1);
   const auto raised = alarm.Update(106, 128, 114.0, 126.0, 2);
   ASSERT_EQ(raised.size(), 1u);
-  EXPECT_EQ(AlarmLogLine("2026-12-08 08:56:58", 7, raised[0]),
-            "2026-12-08 08:56:58  pass 07  THICK raised: above 126.0 \xC2\xB5m from 100.0 m for 6.0 m, "
-            "extreme 131.2 \xC2\xB5m");
+  EXPECT_EQ(
+      AlarmLogLine("2026-12-08 08:56:58", 7, raised[0]),
+      "2026-12-08 08:56:58  pass 07  THICK raised: above 126.0 \xC2\xB5m from 100.0 m for 6.0 m, "
+      "extreme 131.2 \xC2\xB5m");
   alarm.Update(109, 100, 114.0, 126.0, 3);  // thin at once: the thick alarm returns
   const AlarmState& s = alarm.State();
-  EXPECT_TRUE(s.raised && !s.active && s.side == AlarmSide::kThick && s.offLength == 6 && s.extreme == 131.25);
+  EXPECT_TRUE(s.raised && !s.active && s.side == AlarmSide::kThick && s.offLength == 6 &&
+              s.extreme == 131.25);
 }

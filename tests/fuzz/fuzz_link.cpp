@@ -1,9 +1,9 @@
 // The plant link's request path with any bytes a client can send, in any pieces: the first
-// byte sets the link (bit 0 writes, bit 1 a pass running, bit 2 the watchdog, the next byte the unit id), the
-// rest is the stream, cut into pieces at the bytes that follow each 0xFF. Checks besides the
-// sanitizers: every answer is one well-formed MBAP frame for a request taken, the buffer only
-// ever holds the start of one frame, a commit only with writes on and no pass running, and the
-// whole stream served at once gives the same answers as the pieces.
+// byte sets the link (bit 0 writes, bit 1 a pass running, bit 2 the watchdog, the next byte the
+// unit id), the rest is the stream, cut into pieces at the bytes that follow each 0xFF. Checks
+// besides the sanitizers: every answer is one well-formed MBAP frame for a request taken, the
+// buffer only ever holds the start of one frame, a commit only with writes on and no pass running,
+// and the whole stream served at once gives the same answers as the pieces.
 
 #include <cstdint>
 #include <string>
@@ -34,7 +34,8 @@ std::size_t CheckAnswers(const std::string& answer) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  const ClientContext client{data[1], (data[0] & 1) != 0, (data[0] & 4) != 0, (data[0] & 2) != 0, 42};
+  const ClientContext client{data[1], (data[0] & 1) != 0, (data[0] & 4) != 0, (data[0] & 2) != 0,
+                             42};
   const std::string stream(reinterpret_cast<const char*>(data) + 2, size - 2);
   InputImage image{};
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint16_t>(i * 4099);

@@ -5,8 +5,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <map>
 
 #include "mqtt/Json.h"
@@ -30,8 +30,10 @@ std::map<std::string, std::string> Parsed(const std::string& json) {
       "  if isinstance(v, dict): [walk(p + k + '.', x) for k, x in v.items()]\n"
       "  elif isinstance(v, list): [walk(p + str(i) + '.', x) for i, x in enumerate(v)]\n"
       "  else: print(p[:-1] + '\\t' + json.dumps(v))\n"
-      "try: walk('', json.load(open(sys.argv[1], encoding='utf-8'), parse_constant=lambda c: 1/0))\n"
-      "except Exception as e: print('!\\t' + repr(e))\" " + path;
+      "try: walk('', json.load(open(sys.argv[1], encoding='utf-8'), parse_constant=lambda c: "
+      "1/0))\n"
+      "except Exception as e: print('!\\t' + repr(e))\" " +
+      path;
   std::map<std::string, std::string> leaves;
   FILE* pipe = popen(command.c_str(), "r");
   char line[4096];
@@ -53,12 +55,14 @@ struct SettingsRow {
 };
 
 std::string Shown(const MqttSettings& s) {
-  return std::string(s.enabled ? "on " : "off ") + s.host + ":" + std::to_string(s.port) + " " + Topic(s, "live") +
-         " user=" + s.username + " pw=" + s.passwordFile + (s.tls ? " tls " : " plain ") + s.caFile + "|" +
-         s.certFile + "|" + s.keyFile + " " + std::to_string(s.livePeriodMs) + "ms " + std::to_string(s.keepaliveS) + "s";
+  return std::string(s.enabled ? "on " : "off ") + s.host + ":" + std::to_string(s.port) + " " +
+         Topic(s, "live") + " user=" + s.username + " pw=" + s.passwordFile +
+         (s.tls ? " tls " : " plain ") + s.caFile + "|" + s.certFile + "|" + s.keyFile + " " +
+         std::to_string(s.livePeriodMs) + "ms " + std::to_string(s.keepaliveS) + "s";
 }
 
-const std::string kDefaults = "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s";
+const std::string kDefaults =
+    "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s";
 
 class SettingsTest : public ::testing::TestWithParam<SettingsRow> {};
 
@@ -74,34 +78,54 @@ TEST_P(SettingsTest, KeyValue) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsTest,
     ::testing::Values(
-        SettingsRow{"Enabled", " yes ", "on 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s"},
+        SettingsRow{"Enabled", " yes ",
+                    "on 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s"},
         SettingsRow{"enabled", "maybe", nullptr},
-        SettingsRow{"host", "broker.plant", "off broker.plant:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s"},
+        SettingsRow{
+            "host", "broker.plant",
+            "off broker.plant:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s"},
         SettingsRow{"host", "bro ker", nullptr}, SettingsRow{"host", "", nullptr},
-        SettingsRow{"port", "8883", "off 127.0.0.1:8883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s"},
-        SettingsRow{"port", "0", nullptr}, SettingsRow{"port", "65536", nullptr}, SettingsRow{"port", "18x", nullptr},
-        SettingsRow{"station", "line_3", "off 127.0.0.1:1883 thickness/line_3/live user= pw= plain || 100ms 30s"},
+        SettingsRow{"port", "8883",
+                    "off 127.0.0.1:8883 thickness/gauge-3.plant/live user= pw= plain || 100ms 30s"},
+        SettingsRow{"port", "0", nullptr}, SettingsRow{"port", "65536", nullptr},
+        SettingsRow{"port", "18x", nullptr},
+        SettingsRow{"station", "line_3",
+                    "off 127.0.0.1:1883 thickness/line_3/live user= pw= plain || 100ms 30s"},
         SettingsRow{"station", "line/3", nullptr}, SettingsRow{"station", "line+", nullptr},
         SettingsRow{"station", "#", nullptr}, SettingsRow{"station", "", nullptr},
-        SettingsRow{"station", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", nullptr},
-        SettingsRow{"prefix", "mill/north", "off 127.0.0.1:1883 mill/north/gauge-3.plant/live user= pw= plain || 100ms 30s"},
+        SettingsRow{"station", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+                    nullptr},
+        SettingsRow{
+            "prefix", "mill/north",
+            "off 127.0.0.1:1883 mill/north/gauge-3.plant/live user= pw= plain || 100ms 30s"},
         SettingsRow{"prefix", "mill//north", nullptr}, SettingsRow{"prefix", "/mill", nullptr},
         SettingsRow{"prefix", "mill/#", nullptr}, SettingsRow{"prefix", "$SYS", nullptr},
-        SettingsRow{"username", "gauge", "off 127.0.0.1:1883 thickness/gauge-3.plant/live user=gauge pw= plain || 100ms 30s"},
+        SettingsRow{
+            "username", "gauge",
+            "off 127.0.0.1:1883 thickness/gauge-3.plant/live user=gauge pw= plain || 100ms 30s"},
         SettingsRow{"username", "a\x01", nullptr},
-        SettingsRow{"password_file", "/etc/gauge.pw", "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw=/etc/gauge.pw plain || 100ms 30s"},
+        SettingsRow{"password_file", "/etc/gauge.pw",
+                    "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw=/etc/gauge.pw plain "
+                    "|| 100ms 30s"},
         SettingsRow{"password", "s3cret", nullptr},
-        SettingsRow{"tls", "on", "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= tls || 100ms 30s"},
-        SettingsRow{"ca_file", "ca.pem", "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain ca.pem|| 100ms 30s"},
+        SettingsRow{"tls", "on",
+                    "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= tls || 100ms 30s"},
+        SettingsRow{
+            "ca_file", "ca.pem",
+            "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain ca.pem|| 100ms 30s"},
         SettingsRow{"cert_file", "c.pem", nullptr},  // without its key
-        SettingsRow{"live_period_ms", "0", "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 0ms 30s"},
-        SettingsRow{"live_period_ms", "-1", nullptr}, SettingsRow{"live_period_ms", "60001", nullptr},
-        SettingsRow{"keepalive_s", "5", "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 5s"},
+        SettingsRow{"live_period_ms", "0",
+                    "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 0ms 30s"},
+        SettingsRow{"live_period_ms", "-1", nullptr},
+        SettingsRow{"live_period_ms", "60001", nullptr},
+        SettingsRow{"keepalive_s", "5",
+                    "off 127.0.0.1:1883 thickness/gauge-3.plant/live user= pw= plain || 100ms 5s"},
         SettingsRow{"keepalive_s", "4", nullptr}, SettingsRow{"keepalive_s", "1e3", nullptr},
         SettingsRow{"qos", "2", nullptr}));
 
 TEST(Settings, CertificateWithKeyAndTopicLevels) {
-  const MqttSettings s = ParseMqttSettings({{"cert_file", "c.pem"}, {"key_file", "k.pem"}}, "", nullptr);
+  const MqttSettings s =
+      ParseMqttSettings({{"cert_file", "c.pem"}, {"key_file", "k.pem"}}, "", nullptr);
   EXPECT_EQ(s.certFile + "|" + s.keyFile + "|" + s.station, "c.pem|k.pem|station");
   EXPECT_EQ(TopicLevelFrom("ws/07 #1+"), "ws-07--1-");
 }
@@ -152,11 +176,12 @@ struct IsoRow {
 };
 class IsoTest : public ::testing::TestWithParam<IsoRow> {};
 TEST_P(IsoTest, Text) { EXPECT_EQ(IsoTime(GetParam().ms, GetParam().offset), GetParam().text); }
-INSTANTIATE_TEST_SUITE_P(Rows, IsoTest,
-                         ::testing::Values(IsoRow{0, 0, "1970-01-01T00:00:00.000+00:00"},
-                                           IsoRow{1796638502123, 3600, "2026-12-07T11:15:02.123+01:00"},
-                                           IsoRow{1796638502999, -34200, "2026-12-07T00:45:02.999-09:30"},
-                                           IsoRow{951825599500, 1800, "2000-02-29T12:29:59.500+00:30"}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, IsoTest,
+    ::testing::Values(IsoRow{0, 0, "1970-01-01T00:00:00.000+00:00"},
+                      IsoRow{1796638502123, 3600, "2026-12-07T11:15:02.123+01:00"},
+                      IsoRow{1796638502999, -34200, "2026-12-07T00:45:02.999-09:30"},
+                      IsoRow{951825599500, 1800, "2000-02-29T12:29:59.500+00:30"}));
 
 // A pass at 150.5 µm against 120 µm with limits 115-125, control on; each row changes it.
 struct LiveRow {
@@ -189,29 +214,64 @@ TEST_P(LiveTest, Leaves) {
 using M = std::map<std::string, std::string>;
 INSTANTIATE_TEST_SUITE_P(
     Rows, LiveTest,
-    ::testing::Values(
-        LiveRow{"Above", [](StationSnapshot&) {},
-                M{{"thickness_um", "150.5"}, {"setpoint_um", "120.1"}, {"deviation_um", "30.4"},
-                  {"correction_permille", "-2.027"}, {"pass", "7"}, {"gain_percent", "100"}, {"control_on", "true"},
-                  {"running", "true"}, {"valid", "true"}, {"file_failing", "false"}, {"tolerance", "\"above\""},
-                  {"lower_limit_um", "115"}, {"upper_limit_um", "125"}, {"length_m", "12.5"},
-                  {"roll_weight_kg", "3.25"}, {"roll_diameter_mm", "501.5"}}},
-        LiveRow{"Within", [](StationSnapshot& s) { s.thickness = 125; }, M{{"tolerance", "\"within\""}}},
-        LiveRow{"Below", [](StationSnapshot& s) { s.thickness = 114.9f; }, M{{"tolerance", "\"below\""}, {"alarm", "null"}}},
-        LiveRow{"Alarm", [](StationSnapshot& s) { s.alarm = {true, false, false, AlarmSide::kThin}; },
-                M{{"alarm.side", "\"thin\""}, {"alarm.active", "false"}, {"alarm.acknowledged", "false"}}},
-        LiveRow{"ControlOff", [](StationSnapshot& s) { s.controlOn = false; },
-                M{{"correction_permille", "null"}, {"control_on", "false"}, {"thickness_um", "150.5"}}},
-        LiveRow{"NoLimits", [](StationSnapshot& s) { s.upperLimit.reset(); },
-                M{{"tolerance", "\"unknown\""}, {"lower_limit_um", "null"}, {"upper_limit_um", "null"}}},
-        LiveRow{"NotMeasured", [](StationSnapshot& s) { s.measured = false; s.fileFailing = true; },
-                M{{"thickness_um", "null"}, {"deviation_um", "null"}, {"correction_permille", "null"},
-                  {"valid", "false"}, {"file_failing", "true"}, {"tolerance", "\"unknown\""}, {"length_m", "null"},
-                  {"roll_weight_kg", "null"}, {"roll_diameter_mm", "null"}, {"setpoint_um", "120.1"}}},
-        LiveRow{"NotFinite", [](StationSnapshot& s) { s.thickness = std::nanf(""); },
-                M{{"thickness_um", "null"}, {"valid", "false"}}},
-        LiveRow{"Stopped", [](StationSnapshot& s) { s.passRunning = false; },
-                M{{"running", "false"}, {"valid", "false"}, {"lower_limit_um", "null"}, {"thickness_um", "null"}}}),
+    ::testing::Values(LiveRow{"Above", [](StationSnapshot&) {},
+                              M{{"thickness_um", "150.5"},
+                                {"setpoint_um", "120.1"},
+                                {"deviation_um", "30.4"},
+                                {"correction_permille", "-2.027"},
+                                {"pass", "7"},
+                                {"gain_percent", "100"},
+                                {"control_on", "true"},
+                                {"running", "true"},
+                                {"valid", "true"},
+                                {"file_failing", "false"},
+                                {"tolerance", "\"above\""},
+                                {"lower_limit_um", "115"},
+                                {"upper_limit_um", "125"},
+                                {"length_m", "12.5"},
+                                {"roll_weight_kg", "3.25"},
+                                {"roll_diameter_mm", "501.5"}}},
+                      LiveRow{"Within", [](StationSnapshot& s) { s.thickness = 125; },
+                              M{{"tolerance", "\"within\""}}},
+                      LiveRow{"Below", [](StationSnapshot& s) { s.thickness = 114.9f; },
+                              M{{"tolerance", "\"below\""}, {"alarm", "null"}}},
+                      LiveRow{"Alarm",
+                              [](StationSnapshot& s) {
+                                s.alarm = {true, false, false, AlarmSide::kThin};
+                              },
+                              M{{"alarm.side", "\"thin\""},
+                                {"alarm.active", "false"},
+                                {"alarm.acknowledged", "false"}}},
+                      LiveRow{"ControlOff", [](StationSnapshot& s) { s.controlOn = false; },
+                              M{{"correction_permille", "null"},
+                                {"control_on", "false"},
+                                {"thickness_um", "150.5"}}},
+                      LiveRow{"NoLimits", [](StationSnapshot& s) { s.upperLimit.reset(); },
+                              M{{"tolerance", "\"unknown\""},
+                                {"lower_limit_um", "null"},
+                                {"upper_limit_um", "null"}}},
+                      LiveRow{"NotMeasured",
+                              [](StationSnapshot& s) {
+                                s.measured = false;
+                                s.fileFailing = true;
+                              },
+                              M{{"thickness_um", "null"},
+                                {"deviation_um", "null"},
+                                {"correction_permille", "null"},
+                                {"valid", "false"},
+                                {"file_failing", "true"},
+                                {"tolerance", "\"unknown\""},
+                                {"length_m", "null"},
+                                {"roll_weight_kg", "null"},
+                                {"roll_diameter_mm", "null"},
+                                {"setpoint_um", "120.1"}}},
+                      LiveRow{"NotFinite", [](StationSnapshot& s) { s.thickness = std::nanf(""); },
+                              M{{"thickness_um", "null"}, {"valid", "false"}}},
+                      LiveRow{"Stopped", [](StationSnapshot& s) { s.passRunning = false; },
+                              M{{"running", "false"},
+                                {"valid", "false"},
+                                {"lower_limit_um", "null"},
+                                {"thickness_um", "null"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 PassSummary Summary() {
@@ -245,13 +305,25 @@ PassSummary Summary() {
 
 TEST(Payload, PassSummary) {
   auto p = Parsed(PassPayload(Summary()));
-  const M expected{{"id", "\"line3/07/2026-12-07T10:15:02\""}, {"pass", "7"}, {"start", "\"2026-12-07T10:15:02+01:00\""},
-                   {"end", "\"2026-12-07T11:15:02+01:00\""}, {"end_reason", "\"stop\""}, {"setpoint_um", "120"},
-                   {"lower_limit_um", "117.5"}, {"upper_limit_um", "125"}, {"limits_problem", "null"},
-                   {"coefficients.0", "150.5"}, {"coefficients.3", "-1e-09"}, {"statistics.data_lines", "2000"},
-                   {"statistics.mean_um", "121.36145"}, {"statistics.sigma_um", "2.25939174621012"},
-                   {"statistics.in_tolerance_percent", "98"}, {"statistics.pp", "null"}, {"statistics.head_m", "117"},
-                   {"files.pass", "\"07.PSS\""}, {"files.report_pdf", "\"reports/07-20261207-101502.pdf\""},
+  const M expected{{"id", "\"line3/07/2026-12-07T10:15:02\""},
+                   {"pass", "7"},
+                   {"start", "\"2026-12-07T10:15:02+01:00\""},
+                   {"end", "\"2026-12-07T11:15:02+01:00\""},
+                   {"end_reason", "\"stop\""},
+                   {"setpoint_um", "120"},
+                   {"lower_limit_um", "117.5"},
+                   {"upper_limit_um", "125"},
+                   {"limits_problem", "null"},
+                   {"coefficients.0", "150.5"},
+                   {"coefficients.3", "-1e-09"},
+                   {"statistics.data_lines", "2000"},
+                   {"statistics.mean_um", "121.36145"},
+                   {"statistics.sigma_um", "2.25939174621012"},
+                   {"statistics.in_tolerance_percent", "98"},
+                   {"statistics.pp", "null"},
+                   {"statistics.head_m", "117"},
+                   {"files.pass", "\"07.PSS\""},
+                   {"files.report_pdf", "\"reports/07-20261207-101502.pdf\""},
                    {"files.report_csv", "null"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(p[key], value) << key;
 
@@ -263,14 +335,16 @@ TEST(Payload, PassSummary) {
   s.station = "line\"3";
   p = Parsed(PassPayload(s));
   EXPECT_EQ(p.count("!"), 0u);
-  for (const char* key : {"lower_limit_um", "upper_limit_um", "tolerance_plus_um", "statistics"}) EXPECT_EQ(p[key], "null") << key;
+  for (const char* key : {"lower_limit_um", "upper_limit_um", "tolerance_plus_um", "statistics"})
+    EXPECT_EQ(p[key], "null") << key;
   EXPECT_EQ(p["limits_problem"], "\"station.ini: tolerance_minus_um is below 0\"");
   EXPECT_EQ(p["end_reason"], "\"not stopped\"");
 }
 
 TEST(Payload, Calibration) {
   auto p = Parsed(CalibrationPayload({1.5, -0.125, 2e-5, 0}, "2026-12-07T10:15:02.000+01:00"));
-  EXPECT_EQ(p["coefficients.1"] + p["coefficients.2"] + p["fitted"], "-0.1252e-05\"2026-12-07T10:15:02.000+01:00\"");
+  EXPECT_EQ(p["coefficients.1"] + p["coefficients.2"] + p["fitted"],
+            "-0.1252e-05\"2026-12-07T10:15:02.000+01:00\"");
   EXPECT_EQ(Parsed(CalibrationPayload({0, 1, 0, 0}, std::nullopt))["fitted"], "null");
 }
 

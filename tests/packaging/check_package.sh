@@ -12,13 +12,15 @@ depends=$(dpkg-deb -f "$deb" Depends)
 grep -q qt6-qpa-plugins <<<"$depends" || fail "dependencies"
 dpkg-deb -x "$deb" "$out/root"
 # Every Qt library the program links is a dependency: libQt6Network.so.6 -> libqt6network6.
-for lib in $(objdump -p "$root/libexec/thickness-station/thickness-station" | awk '/NEEDED/ && $2 ~ /^libQt6/ {print $2}'); do
+# (Read whole first: `grep -q` on a pipe would stop objdump early, and pipefail would count
+# its broken pipe as a failure.)
+needed=$(objdump -p "$root/libexec/thickness-station/thickness-station" | awk '/NEEDED/ {print $2}')
+for lib in $(grep '^libQt6' <<<"$needed"); do
   name=$(sed -E 's/^libQt6(.*)\.so\.6$/libqt6\L\16/' <<<"$lib")
   grep -qE "(^|, )$name " <<<"$depends" || fail "$lib is not covered by a dependency ($name)"
 done
 # And the MQTT client library: libmosquitto.so.1 -> libmosquitto1.
-objdump -p "$root/libexec/thickness-station/thickness-station" | grep -q 'NEEDED *libmosquitto\.so\.1' ||
-  fail "the program does not link libmosquitto"
+grep -qx 'libmosquitto\.so\.1' <<<"$needed" || fail "the program does not link libmosquitto"
 grep -qE "(^|, )libmosquitto1 " <<<"$depends" || fail "libmosquitto.so.1 is not covered by a dependency"
 [ -f "$root/share/icons/hicolor/scalable/apps/thickness-station.svg" ] || fail "no icon"
 grep -qx 'Exec=thickness-station' "$root/share/applications/thickness-station.desktop" ||

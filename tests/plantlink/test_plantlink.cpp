@@ -45,7 +45,9 @@ TEST_P(ImageTest, Registers) {
   r.change(s);
   if (s.thickness != 0) s.correction = (s.setPoint - s.thickness) * 10.0 / s.thickness;
   const InputImage image = MakeInputImage(s, 65535);
-  auto i32 = [&](int a) { return static_cast<std::int32_t>(GetInt32(&image[static_cast<std::size_t>(a)])); };
+  auto i32 = [&](int a) {
+    return static_cast<std::int32_t>(GetInt32(&image[static_cast<std::size_t>(a)]));
+  };
   EXPECT_EQ(i32(kThickness), r.thickness);
   EXPECT_EQ(i32(kSetPoint), r.setPoint);
   EXPECT_EQ(i32(kDeviation), r.deviation);
@@ -69,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ImageTest,
     ::testing::Values(
         // -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
-        ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027, 0b10000111},
+        ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027,
+                 0b10000111},
         ImageRow{"below", [](StationSnapshot& s) { s.thickness = 90; }, 90000, 120000, -30000,
                  -2500, 3333, 0b10000111},
         ImageRow{"idle", [](StationSnapshot& s) { s.passRunning = s.measured = false; }, kNo,
@@ -97,20 +100,34 @@ INSTANTIATE_TEST_SUITE_P(
                    s.lowerLimit = -5.5f, s.upperLimit = 0.0f;
                  },
                  -5500, 100, -5600, -32767, -10182, 0b10111, -32767},
-        ImageRow{"on_upper_limit", [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; },
-                 150500, 120000, 30500, 2542, -2027, 0b10111},
-        ImageRow{"above_limits", [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; },
-                 150500, 120000, 30500, 2542, -2027, 0b100111},
-        ImageRow{"below_limits", [](StationSnapshot& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; },
-                 150500, 120000, 30500, 2542, -2027, 0b1000111},
-        ImageRow{"alarm_thin_unacknowledged", [](StationSnapshot& s) { s.alarm = {true, true, false, AlarmSide::kThin}; },
+        ImageRow{"on_upper_limit",
+                 [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; }, 150500,
+                 120000, 30500, 2542, -2027, 0b10111},
+        ImageRow{"above_limits",
+                 [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; }, 150500,
+                 120000, 30500, 2542, -2027, 0b100111},
+        ImageRow{"below_limits",
+                 [](StationSnapshot& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; }, 150500,
+                 120000, 30500, 2542, -2027, 0b1000111},
+        ImageRow{"alarm_thin_unacknowledged",
+                 [](StationSnapshot& s) {
+                   s.alarm = {true, true, false, AlarmSide::kThin};
+                 },
                  150500, 120000, 30500, 2542, -2027, 0xF87},
-        ImageRow{"alarm_thick_acknowledged", [](StationSnapshot& s) { s.alarm = {true, true, true, AlarmSide::kThick}; },
+        ImageRow{"alarm_thick_acknowledged",
+                 [](StationSnapshot& s) {
+                   s.alarm = {true, true, true, AlarmSide::kThick};
+                 },
                  150500, 120000, 30500, 2542, -2027, 0x587},
-        ImageRow{"alarm_returned", [](StationSnapshot& s) { s.alarm = {true, false, false, AlarmSide::kThick}; },
+        ImageRow{"alarm_returned",
+                 [](StationSnapshot& s) {
+                   s.alarm = {true, false, false, AlarmSide::kThick};
+                 },
                  150500, 120000, 30500, 2542, -2027, 0x387},
         ImageRow{"idle_in_limits",
-                 [](StationSnapshot& s) { s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200; },
+                 [](StationSnapshot& s) {
+                   s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200;
+                 },
                  kNo, 120000, kNo, -32768, kNo, 0b100}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -153,7 +170,10 @@ TEST(Image, LastPass) {
   EXPECT_EQ(MakeInputImage(s, 1)[kLastPass], kInvalid16);
 }
 
-struct AllowRow { const char *list, *peer; bool allowed; };
+struct AllowRow {
+  const char *list, *peer;
+  bool allowed;
+};
 class AllowTest : public ::testing::TestWithParam<AllowRow> {};
 TEST_P(AllowTest, Matches) {
   std::vector<AllowedNetwork> allow;
@@ -162,21 +182,23 @@ TEST_P(AllowTest, Matches) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, AllowTest,
-    ::testing::Values(AllowRow{"127.0.0.1", "127.0.0.1", true}, AllowRow{"127.0.0.1", "127.0.0.2", false},
-                    AllowRow{" 10.0.0.5 , 127.0.0.1", "::ffff:127.0.0.1", true},
-                    AllowRow{"192.168.1.0/24", "192.168.1.77", true}, AllowRow{"192.168.1.0/24", "192.168.2.1", false},
-                    AllowRow{"0.0.0.0/0", "8.8.8.8", true}, AllowRow{"", "127.0.0.1", false},
-                    AllowRow{"127.0.0.1", "::1", false}, AllowRow{"127.0.0.1", "127.0.0.0", false},
-                    AllowRow{"10.0.0.1", "42.0.0.1", false}, AllowRow{"0.0.0.0/0", "8.8.8.9", true},
-                    AllowRow{"192.168.1.0/24", "192.168.0.200", false},
-                    AllowRow{"1.1.1.1,2.2.2.2, 3.3.3.3", "2.2.2.2", true}));
+    ::testing::Values(
+        AllowRow{"127.0.0.1", "127.0.0.1", true}, AllowRow{"127.0.0.1", "127.0.0.2", false},
+        AllowRow{" 10.0.0.5 , 127.0.0.1", "::ffff:127.0.0.1", true},
+        AllowRow{"192.168.1.0/24", "192.168.1.77", true},
+        AllowRow{"192.168.1.0/24", "192.168.2.1", false}, AllowRow{"0.0.0.0/0", "8.8.8.8", true},
+        AllowRow{"", "127.0.0.1", false}, AllowRow{"127.0.0.1", "::1", false},
+        AllowRow{"127.0.0.1", "127.0.0.0", false}, AllowRow{"10.0.0.1", "42.0.0.1", false},
+        AllowRow{"0.0.0.0/0", "8.8.8.9", true}, AllowRow{"192.168.1.0/24", "192.168.0.200", false},
+        AllowRow{"1.1.1.1,2.2.2.2, 3.3.3.3", "2.2.2.2", true}));
 
 // Every field, and each allowed network as address/prefix in hex.
 std::string Show(const LinkSettings& s) {
   std::string out = std::to_string(s.enabled) + std::to_string(s.writes) + " " + s.listen + ":" +
                     std::to_string(s.port) + " unit " + std::to_string(s.unit) + " max " +
                     std::to_string(s.maxClients) + " idle " + std::to_string(s.idleTimeoutS) +
-                    (s.plcWatchdogS ? " watchdog " + std::to_string(s.plcWatchdogS) : "") + " allow " + s.allowText;
+                    (s.plcWatchdogS ? " watchdog " + std::to_string(s.plcWatchdogS) : "") +
+                    " allow " + s.allowText;
   for (const AllowedNetwork& n : s.allow) {
     char net[20];
     std::snprintf(net, sizeof net, " %08X/%d", n.address, n.prefix);
@@ -199,30 +221,70 @@ const char* kDefault = "00 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsTest,
     ::testing::Values(
-        SettingsRow{{{"Enabled", "yes"}, {" WRITES ", "On"}, {"port", "65535"}, {"unit", "247"},
-                     {"max_clients", "64"}, {"idle_timeout_s", "86400"}, {"listen", " 10.0.0.1 "},
-                     {"allow", " 10.20.30.40/16, 192.168.1.7 ,, 1.2.3.4/0 "}},
-                    "11 10.0.0.1:65535 unit 247 max 64 idle 86400 allow 10.20.30.40/16, 192.168.1.7 ,, "
-                    "1.2.3.4/0 0A141E28/16 C0A80107/32 01020304/0",
+        SettingsRow{
+            {{"Enabled", "yes"},
+             {" WRITES ", "On"},
+             {"port", "65535"},
+             {"unit", "247"},
+             {"max_clients", "64"},
+             {"idle_timeout_s", "86400"},
+             {"listen", " 10.0.0.1 "},
+             {"allow", " 10.20.30.40/16, 192.168.1.7 ,, 1.2.3.4/0 "}},
+            "11 10.0.0.1:65535 unit 247 max 64 idle 86400 allow 10.20.30.40/16, 192.168.1.7 ,, "
+            "1.2.3.4/0 0A141E28/16 C0A80107/32 01020304/0",
+            0},
+        SettingsRow{{{"enabled", "on"},
+                     {"writes", "false"},
+                     {"port", "1"},
+                     {"unit", "2"},
+                     {"max_clients", "1"},
+                     {"idle_timeout_s", "1"},
+                     {"listen", "0.0.0.0"},
+                     {"plc_watchdog_s", "86400"}},
+                    "10 0.0.0.0:1 unit 2 max 1 idle 1 watchdog 86400 allow 127.0.0.1 7F000001/32",
                     0},
-        SettingsRow{{{"enabled", "on"}, {"writes", "false"}, {"port", "1"}, {"unit", "2"},
-                     {"max_clients", "1"}, {"idle_timeout_s", "1"}, {"listen", "0.0.0.0"}, {"plc_watchdog_s", "86400"}},
-                    "10 0.0.0.0:1 unit 2 max 1 idle 1 watchdog 86400 allow 127.0.0.1 7F000001/32", 0},
-        SettingsRow{{{"enabled", "true"}, {"writes", "1"}, {"port", "0"}, {"unit", "0"}, {"max_clients", "0"},
-                     {"idle_timeout_s", "0"}, {"listen", "256.0.0.1"}, {"allow", "1.2.3.4x"}, {"plc_watchdog_s", "-1"}},
-                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32", 7},
-        SettingsRow{{{"enabled", "maybe"}, {"writes", ""}, {"port", "65536"}, {"unit", "248"},
-                     {"max_clients", "65"}, {"idle_timeout_s", "86401"}, {"listen", "1.2.3.4.5"},
-                     {"allow", "10.0.0.0/33"}, {"colour", "red"}, {"plc_watchdog_s", "86401"}},
-                    kDefault, 10},
-        SettingsRow{{{"enabled", "FALSE"}, {"writes", "0"}, {"listen", "1x2.3.4"}, {"allow", "1.2.3"}}, kDefault, 2},
-        SettingsRow{{{"enabled", "no"}, {"writes", "off"}, {"listen", "0001.2.3.4"}, {"allow", "1.2..4"}}, kDefault, 2},
-        SettingsRow{{{"listen", "1.2.3.x"}, {"allow", "1.2.3.4/x"}, {"port", "80x"}}, kDefault, 3}));
+        SettingsRow{{{"enabled", "true"},
+                     {"writes", "1"},
+                     {"port", "0"},
+                     {"unit", "0"},
+                     {"max_clients", "0"},
+                     {"idle_timeout_s", "0"},
+                     {"listen", "256.0.0.1"},
+                     {"allow", "1.2.3.4x"},
+                     {"plc_watchdog_s", "-1"}},
+                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32",
+                    7},
+        SettingsRow{{{"enabled", "maybe"},
+                     {"writes", ""},
+                     {"port", "65536"},
+                     {"unit", "248"},
+                     {"max_clients", "65"},
+                     {"idle_timeout_s", "86401"},
+                     {"listen", "1.2.3.4.5"},
+                     {"allow", "10.0.0.0/33"},
+                     {"colour", "red"},
+                     {"plc_watchdog_s", "86401"}},
+                    kDefault,
+                    10},
+        SettingsRow{
+            {{"enabled", "FALSE"}, {"writes", "0"}, {"listen", "1x2.3.4"}, {"allow", "1.2.3"}},
+            kDefault,
+            2},
+        SettingsRow{
+            {{"enabled", "no"}, {"writes", "off"}, {"listen", "0001.2.3.4"}, {"allow", "1.2..4"}},
+            kDefault,
+            2},
+        SettingsRow{
+            {{"listen", "1.2.3.x"}, {"allow", "1.2.3.4/x"}, {"port", "80x"}}, kDefault, 3}));
 
 TEST(Settings, StatusText) {
-  for (const auto& [enabled, listening, clients, text] : std::vector<std::tuple<bool, bool, int, std::string>>{
-           {false, true, 1, ""}, {true, false, 1, "Link: not listening"}, {true, true, 1, "Link: 1 client"},
-           {true, true, 2, "Link: 2 clients"}, {true, true, 0, "Link: 0 clients"}}) {
+  for (const auto& [enabled, listening, clients, text] :
+       std::vector<std::tuple<bool, bool, int, std::string>>{
+           {false, true, 1, ""},
+           {true, false, 1, "Link: not listening"},
+           {true, true, 1, "Link: 1 client"},
+           {true, true, 2, "Link: 2 clients"},
+           {true, true, 0, "Link: 0 clients"}}) {
     EXPECT_EQ(LinkStatusText({enabled, listening, "127.0.0.1", 5020, clients, 4, false, ""}), text);
   }
   LinkState lost{true, true, "127.0.0.1", 5020, 1, 4, false, ""};
@@ -253,7 +315,8 @@ TEST_P(WriteTest, Rules) {
     EXPECT_EQ(out.commit->pass, r.commit->pass);
   }
   // An exception applies nothing; otherwise the registers hold what was written.
-  for (std::size_t i = 0; r.exception == Exception::None && i < r.values.size(); ++i) words[r.address - 100 + i] = r.values[i];
+  for (std::size_t i = 0; r.exception == Exception::None && i < r.values.size(); ++i)
+    words[r.address - 100 + i] = r.values[i];
   EXPECT_EQ(h.Words(), words);
 }
 const WriteContext kIdle{true, false, false, 42};
@@ -265,24 +328,47 @@ INSTANTIATE_TEST_SUITE_P(
         WriteRow{"commit_alone", 103, {42}, kIdle, Exception::None, Commit{120000, 3}},
         WriteRow{"pass_99", 102, {99}, kIdle, Exception::None, {}},
         WriteRow{"set_point_min", 100, {0, 100, 7, 42}, kIdle, Exception::None, Commit{100, 7}},
-        WriteRow{"set_point_max", 100, {0x98, 0x961C, 7, 42}, kIdle, Exception::None, Commit{9999900, 7}},
+        WriteRow{"set_point_max",
+                 100,
+                 {0x98, 0x961C, 7, 42},
+                 kIdle,
+                 Exception::None,
+                 Commit{9999900, 7}},
         WriteRow{"writes_off", 102, {7}, {false, false, false, 42}, Exception::IllegalFunction, {}},
         WriteRow{"below_map", 99, {1, 2}, kIdle, Exception::IllegalAddress, {}},
         WriteRow{"beyond_map", 104, {0, 0}, kIdle, Exception::IllegalAddress, {}},
         WriteRow{"watchdog", 104, {5}, {false, true, true, 42}, Exception::None, {}},
-        WriteRow{"watchdog_off", 104, {5}, {false, false, false, 42}, Exception::IllegalFunction, {}},
-        WriteRow{"watchdog_not_pass", 102, {7}, {false, true, false, 42}, Exception::IllegalFunction, {}},
-        WriteRow{"watchdog_and_more", 103, {42, 5}, {false, true, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{
+            "watchdog_off", 104, {5}, {false, false, false, 42}, Exception::IllegalFunction, {}},
+        WriteRow{"watchdog_not_pass",
+                 102,
+                 {7},
+                 {false, true, false, 42},
+                 Exception::IllegalFunction,
+                 {}},
+        WriteRow{"watchdog_and_more",
+                 103,
+                 {42, 5},
+                 {false, true, false, 42},
+                 Exception::IllegalFunction,
+                 {}},
         WriteRow{"commit_and_watchdog", 103, {42, 5}, kIdle, Exception::None, Commit{120000, 3}},
         WriteRow{"pass_100", 102, {100}, kIdle, Exception::IllegalValue, {}},
         WriteRow{"stale_counter", 100, {3, 0x0D40, 7, 41}, kIdle, Exception::IllegalValue, {}},
-        WriteRow{"pass_running", 100, {3, 0x0D40, 7, 42}, {true, false, true, 42}, Exception::IllegalValue, {}},
+        WriteRow{"pass_running",
+                 100,
+                 {3, 0x0D40, 7, 42},
+                 {true, false, true, 42},
+                 Exception::IllegalValue,
+                 {}},
         WriteRow{"set_point_0", 100, {0, 0, 7, 42}, kIdle, Exception::IllegalValue, {}},
         WriteRow{"set_point_10000", 100, {0x98, 0x9680, 7, 42}, kIdle, Exception::IllegalValue, {}},
         WriteRow{"hundredth", 100, {3, 0x0D4A, 7, 42}, kIdle, Exception::IllegalValue, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-std::string Bytes(std::initializer_list<int> bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string Bytes(std::initializer_list<int> bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
 struct FrameRow {
   const char* name;
@@ -304,7 +390,8 @@ TEST_P(FrameTest, TakesOneFrameOffTheFront) {
   EXPECT_EQ(frame.pdu, r.pdu);
   EXPECT_EQ(buffer, r.rest);
   // The answer carries the request's transaction and unit and a length of unit plus PDU.
-  EXPECT_EQ(ResponseBytes(frame, Bytes({4, 2, 0, 5})), Bytes({0xAB, 0x12, 0, 0, 0, 5, 7, 4, 2, 0, 5}));
+  EXPECT_EQ(ResponseBytes(frame, Bytes({4, 2, 0, 5})),
+            Bytes({0xAB, 0x12, 0, 0, 0, 5, 7, 4, 2, 0, 5}));
 }
 const std::string kHead = Bytes({0xAB, 0x12, 0, 0});
 INSTANTIATE_TEST_SUITE_P(
@@ -313,10 +400,12 @@ INSTANTIATE_TEST_SUITE_P(
         FrameRow{"read", kHead + Bytes({0, 6, 7, 4, 0, 0, 0, 19, 0xAB}), FrameResult::Complete,
                  Bytes({4, 0, 0, 0, 19}), Bytes({0xAB})},
         FrameRow{"shortest", kHead + Bytes({0, 2, 7, 0x2B}), FrameResult::Complete, "\x2B", ""},
-        FrameRow{"longest", kHead + Bytes({0, 254, 7}) + std::string(253, 'x'), FrameResult::Complete,
-                 std::string(253, 'x'), ""},
-        FrameRow{"length_255", kHead + Bytes({0, 255, 7}) + std::string(254, 'x'), FrameResult::Malformed},
-        FrameRow{"length_256", kHead + Bytes({1, 0, 7}) + std::string(255, 'x'), FrameResult::Malformed},
+        FrameRow{"longest", kHead + Bytes({0, 254, 7}) + std::string(253, 'x'),
+                 FrameResult::Complete, std::string(253, 'x'), ""},
+        FrameRow{"length_255", kHead + Bytes({0, 255, 7}) + std::string(254, 'x'),
+                 FrameResult::Malformed},
+        FrameRow{"length_256", kHead + Bytes({1, 0, 7}) + std::string(255, 'x'),
+                 FrameResult::Malformed},
         FrameRow{"length_1", kHead + Bytes({0, 1}), FrameResult::Malformed},
         FrameRow{"protocol_1", Bytes({0xAB, 0x12, 0, 1}), FrameResult::Malformed},
         FrameRow{"protocol_256", Bytes({0xAB, 0x12, 1, 0, 0, 6}), FrameResult::Malformed},
@@ -348,8 +437,9 @@ TEST_P(DecodeTest, TakesWhatFitsTheFunction) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, DecodeTest,
     ::testing::Values(
-        DecodeRow{6, Bytes({0, 102, 0xAB, 7}), true, 102, {0xAB07}}, DecodeRow{6, Bytes({0, 102, 0, 7, 0}), false},
-        DecodeRow{6, Bytes({0, 102, 0}), false}, DecodeRow{3, Bytes({0, 102, 0, 7}), false},
+        DecodeRow{6, Bytes({0, 102, 0xAB, 7}), true, 102, {0xAB07}},
+        DecodeRow{6, Bytes({0, 102, 0, 7, 0}), false}, DecodeRow{6, Bytes({0, 102, 0}), false},
+        DecodeRow{3, Bytes({0, 102, 0, 7}), false},
         DecodeRow{16, Bytes({0, 100, 0, 2, 4, 0, 3, 0x0D, 0x40}), true, 100, {3, 0x0D40}},
         DecodeRow{16, Bytes({0, 100, 0, 123, 246}) + std::string(246, 1), true, 100,
                   std::vector<std::uint16_t>(123, 0x0101)},
@@ -377,7 +467,8 @@ class ServeTest : public ::testing::TestWithParam<ServeRow> {};
 TEST_P(ServeTest, AnswersInOrder) {
   const ServeRow& r = GetParam();
   InputImage image{};
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint16_t>(0x0100 * i + i);
+  for (std::size_t i = 0; i < image.size(); ++i)
+    image[i] = static_cast<std::uint16_t>(0x0100 * i + i);
   HoldingRegisters holding;
   holding.Reset(120.0f, 3);
   std::string buffer = r.request;
@@ -386,7 +477,8 @@ TEST_P(ServeTest, AnswersInOrder) {
   EXPECT_EQ(s.close, r.close);
   EXPECT_EQ(buffer, r.left);
   const RequestCounts& c = s.counts;
-  EXPECT_EQ(std::tie(c.answers, c.exceptions, c.otherUnit, c.malformed, c.writesApplied, c.writesRefused, c.commits),
+  EXPECT_EQ(std::tie(c.answers, c.exceptions, c.otherUnit, c.malformed, c.writesApplied,
+                     c.writesRefused, c.commits),
             std::tie(r.counts.answers, r.counts.exceptions, r.counts.otherUnit, r.counts.malformed,
                      r.counts.writesApplied, r.counts.writesRefused, r.counts.commits));
   EXPECT_EQ(s.commits.size(), std::size_t(r.commits));
@@ -396,30 +488,95 @@ const std::string kLastAnswer = Adu(7, {4, 2, 0x17, 0x17});
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServeTest,
     ::testing::Values(
-        ServeRow{"read_two", Adu(7, {4, 0, 1, 0, 2}), false, Adu(7, {4, 4, 1, 1, 2, 2}), false, "", {1}},
+        ServeRow{
+            "read_two", Adu(7, {4, 0, 1, 0, 2}), false, Adu(7, {4, 4, 1, 1, 2, 2}), false, "", {1}},
         ServeRow{"read_last", kReadLast, false, kLastAnswer, false, "", {1}},
-        ServeRow{"units_0_and_255_yes_2_no", Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
-                 false, Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}), false, "", {2, 0, 1}},
-        ServeRow{"beyond_the_map", Adu(7, {4, 0, 32, 0, 5}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
+        ServeRow{"units_0_and_255_yes_2_no",
+                 Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
+                 false,
+                 Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}),
+                 false,
+                 "",
+                 {2, 0, 1}},
+        ServeRow{"beyond_the_map",
+                 Adu(7, {4, 0, 32, 0, 5}),
+                 false,
+                 Adu(7, {0x84, 2}),
+                 false,
+                 "",
+                 {1, 1}},
         ServeRow{"count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
-        ServeRow{"count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
-        ServeRow{"count_125", Adu(7, {4, 0, 0, 0, 125}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
-        ServeRow{"read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
-        ServeRow{"other_function", Adu(7, {0x2B, 0x0E}), false, Adu(7, {0xAB, 1}), false, "", {1, 1}},
+        ServeRow{
+            "count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
+        ServeRow{
+            "count_125", Adu(7, {4, 0, 0, 0, 125}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
+        ServeRow{
+            "read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
+        ServeRow{
+            "other_function", Adu(7, {0x2B, 0x0E}), false, Adu(7, {0xAB, 1}), false, "", {1, 1}},
         ServeRow{"exception_bit", Adu(7, {0x84}), false, Adu(7, {0x84, 1}), false, "", {1, 1}},
-        ServeRow{"holding_writes_off", Adu(7, {3, 0, 100, 0, 4}), false, Adu(7, {0x83, 1}), false, "", {1, 1}},
-        ServeRow{"holding", Adu(7, {3, 0, 100, 0, 4}), true, Adu(7, {3, 8, 0, 1, 0xD4, 0xC0, 0, 3, 0, 0}), false, "", {1}},
-        ServeRow{"holding_below", Adu(7, {3, 0, 99, 0, 2}), true, Adu(7, {0x83, 2}), false, "", {1, 1}},
-        ServeRow{"write_writes_off", Adu(7, {6, 0, 102, 0, 7}), false, Adu(7, {0x86, 1}), false, "", {1, 1, 0, 0, 0, 1}},
-        ServeRow{"write_pass", Adu(7, {6, 0, 102, 0, 7}), true, Adu(7, {6, 0, 102, 0, 7}), false, "", {1, 0, 0, 0, 1}},
-        ServeRow{"write_bad_data", Adu(7, {6, 0, 102, 0}), true, Adu(7, {0x86, 3}), false, "", {1, 1, 0, 0, 0, 1}},
-        ServeRow{"commit", Adu(7, {16, 0, 100, 0, 4, 8, 0, 3, 0x0D, 0x40, 0, 7, 0, 42}), true,
-                 Adu(7, {16, 0, 100, 0, 4}), false, "", {1, 0, 0, 0, 1, 0, 1}, 1},
+        ServeRow{"holding_writes_off",
+                 Adu(7, {3, 0, 100, 0, 4}),
+                 false,
+                 Adu(7, {0x83, 1}),
+                 false,
+                 "",
+                 {1, 1}},
+        ServeRow{"holding",
+                 Adu(7, {3, 0, 100, 0, 4}),
+                 true,
+                 Adu(7, {3, 8, 0, 1, 0xD4, 0xC0, 0, 3, 0, 0}),
+                 false,
+                 "",
+                 {1}},
+        ServeRow{
+            "holding_below", Adu(7, {3, 0, 99, 0, 2}), true, Adu(7, {0x83, 2}), false, "", {1, 1}},
+        ServeRow{"write_writes_off",
+                 Adu(7, {6, 0, 102, 0, 7}),
+                 false,
+                 Adu(7, {0x86, 1}),
+                 false,
+                 "",
+                 {1, 1, 0, 0, 0, 1}},
+        ServeRow{"write_pass",
+                 Adu(7, {6, 0, 102, 0, 7}),
+                 true,
+                 Adu(7, {6, 0, 102, 0, 7}),
+                 false,
+                 "",
+                 {1, 0, 0, 0, 1}},
+        ServeRow{"write_bad_data",
+                 Adu(7, {6, 0, 102, 0}),
+                 true,
+                 Adu(7, {0x86, 3}),
+                 false,
+                 "",
+                 {1, 1, 0, 0, 0, 1}},
+        ServeRow{"commit",
+                 Adu(7, {16, 0, 100, 0, 4, 8, 0, 3, 0x0D, 0x40, 0, 7, 0, 42}),
+                 true,
+                 Adu(7, {16, 0, 100, 0, 4}),
+                 false,
+                 "",
+                 {1, 0, 0, 0, 1, 0, 1},
+                 1},
         // Answers already made are sent before the connection closes, and a commit among
         // them is acknowledged.
-        ServeRow{"answers_then_malformed", Adu(7, {6, 0, 103, 0, 42}) + Bytes({1, 2, 0, 1, 0, 6}), true,
-                 Adu(7, {6, 0, 103, 0, 42}), true, Bytes({1, 2, 0, 1, 0, 6}), {1, 0, 0, 1, 1, 0, 1}, 1},
-        ServeRow{"incomplete_tail", kReadLast + kReadLast.substr(0, 9), false, kLastAnswer, false, kReadLast.substr(0, 9), {1}}),
+        ServeRow{"answers_then_malformed",
+                 Adu(7, {6, 0, 103, 0, 42}) + Bytes({1, 2, 0, 1, 0, 6}),
+                 true,
+                 Adu(7, {6, 0, 103, 0, 42}),
+                 true,
+                 Bytes({1, 2, 0, 1, 0, 6}),
+                 {1, 0, 0, 1, 1, 0, 1},
+                 1},
+        ServeRow{"incomplete_tail",
+                 kReadLast + kReadLast.substr(0, 9),
+                 false,
+                 kLastAnswer,
+                 false,
+                 kReadLast.substr(0, 9),
+                 {1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The watchdog's write reaches the link as a sign of life, with writes off too.
@@ -452,17 +609,20 @@ TEST(LinkLog, OneLineAMinuteAndTurnsOver) {
   orlix::testing::FakeClock clock;
   clock.now = 1000;
   LinkLog log(files, clock);
-  const auto written = [&](Refusal kind, const char* client) { return log.Refused(kind, client).has_value(); };
+  const auto written = [&](Refusal kind, const char* client) {
+    return log.Refused(kind, client).has_value();
+  };
   EXPECT_TRUE(written(Refusal::Address, "10.0.0.9"));
   clock.Advance(59.9);
   EXPECT_FALSE(written(Refusal::Address, "10.0.0.9"));
   EXPECT_TRUE(written(Refusal::Malformed, "10.0.0.9") && written(Refusal::Address, "10.0.0.8"));
   clock.Advance(0.1);
   EXPECT_TRUE(written(Refusal::Address, "10.0.0.9"));
-  EXPECT_EQ(files.files[kLogFile], "06/12/2026 10:41:09  10.0.0.9  refused: address not allowed\n"
-                                   "06/12/2026 10:41:09  10.0.0.9  refused: malformed frame\n"
-                                   "06/12/2026 10:41:09  10.0.0.8  refused: address not allowed\n"
-                                   "06/12/2026 10:41:09  10.0.0.9  refused: address not allowed\n");
+  EXPECT_EQ(files.files[kLogFile],
+            "06/12/2026 10:41:09  10.0.0.9  refused: address not allowed\n"
+            "06/12/2026 10:41:09  10.0.0.9  refused: malformed frame\n"
+            "06/12/2026 10:41:09  10.0.0.8  refused: address not allowed\n"
+            "06/12/2026 10:41:09  10.0.0.9  refused: address not allowed\n");
   const std::string full(kLogRotateBytes - 10, 'x');
   files.files[kLogFile] = full;
   LinkLog later(files, clock);  // a new start finds the file as it is
@@ -476,7 +636,8 @@ TEST(LinkLog, OneLineAMinuteAndTurnsOver) {
 TEST(Protocol, LogLine) {
   EXPECT_EQ(CommitLogLine("12/07/26", "15:40:01", "127.0.0.1", 120.0f, 0, {200000, 7}),
             "12/07/26 15:40:01  127.0.0.1  set-point 120.0 -> 200.0 mcm  pass 00 -> 07\n");
-  EXPECT_EQ(CommitLogLine("d", "t", "c", 9999.9f, 99, {123400, -1}), "d t  c  set-point 9999.9 -> 123.4 mcm  pass 99 -> -01\n");
+  EXPECT_EQ(CommitLogLine("d", "t", "c", 9999.9f, 99, {123400, -1}),
+            "d t  c  set-point 9999.9 -> 123.4 mcm  pass 99 -> -01\n");
 }
 
 }  // namespace

@@ -4,15 +4,15 @@
 // unwritable reports/ and station.ini; the Quality tab's Save; Start and Stop with refusals;
 // the summary of days and of marked passes checked by another script.
 #include <QDir>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTableWidget>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include "app/PassQuality.h"
 #include "app/QL.h"
@@ -40,16 +40,29 @@ void WritePass(const QString& dir, int n, int spike, double spread, bool implaus
   std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
   text.reserve(static_cast<std::size_t>(n) * 54 + 400);
   for (int i = 0; i < n; ++i) {
-    const float t = i == spike ? 200.f : 120.f + static_cast<float>(spread * std::sin(i * 0.37) + (i < 9 ? 9 : 0));
+    const float t = i == spike
+                        ? 200.f
+                        : 120.f + static_cast<float>(spread * std::sin(i * 0.37) + (i < 9 ? 9 : 0));
     text += PassFileWriter::DataLine(static_cast<float>(i + 1), t, 300, 9);
     if (implausible && i == n / 3) text += PassFileWriter::DataLine(1, -5, 300, 9);
-    if (implausible && i == n / 2) text += PassFileWriter::DataLine(static_cast<float>(i - 10), 120, 300, 9);
-    if (implausible && i == 2 * n / 3) text += PassFileWriter::DataLine(static_cast<float>(i + 1), 120, 10000, 9);
+    if (implausible && i == n / 2)
+      text += PassFileWriter::DataLine(static_cast<float>(i - 10), 120, 300, 9);
+    if (implausible && i == 2 * n / 3)
+      text += PassFileWriter::DataLine(static_cast<float>(i + 1), 120, 10000, 9);
   }
   DirectoryFileAccess files(dir.toStdString());
   files.Replace("07.PSS", text + PassFileWriter::EndText(120, 1));
-  files.Replace("07.PSI", InfoText({7, "2026-12-07T10:15:02", "2026-12-07T11:00:00", 120, 40, 6, 5, 1,
-                                    {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "0.1.0"}));
+  files.Replace("07.PSI", InfoText({7,
+                                    "2026-12-07T10:15:02",
+                                    "2026-12-07T11:00:00",
+                                    120,
+                                    40,
+                                    6,
+                                    5,
+                                    1,
+                                    {0, 1, 0, 0},
+                                    {0.1, 0.1, 0.1},
+                                    "0.1.0"}));
 }
 
 // Pixels of a red hue, dark or light (strip beyond the limits), not the orange limit lines;
@@ -60,7 +73,8 @@ int OffPixels(const QImage& image, bool limitLines = false) {
     for (int x = 0; x < image.width(); ++x) {
       const QColor c = image.pixelColor(x, y);
       count += limitLines ? c == QColor(220, 120, 0)
-                          : c.red() >= 200 && c.red() - c.green() >= 40 && std::abs(c.green() - c.blue()) < 30;
+                          : c.red() >= 200 && c.red() - c.green() >= 40 &&
+                                std::abs(c.green() - c.blue()) < 30;
     }
   }
   return count;
@@ -126,7 +140,9 @@ class TestQualityWindows : public QObject {
       }
       DirectoryFileAccess files(dir.path().toStdString());
       files.Replace("07.PSS", text);
-      files.Replace("07.PSI", InfoText({7, "2026-12-08T06:00:00", "", 120, 40, 6, 6, 1, {}, {0.1, 0.1, 0.1}, "v"}));
+      files.Replace(
+          "07.PSI",
+          InfoText({7, "2026-12-08T06:00:00", "", 120, 40, 6, 6, 1, {}, {0.1, 0.1, 0.1}, "v"}));
       ProfileView view;
       view.resize(800, 400);
       view.SetProfile(std::make_shared<PassProfile>(LoadProfile(files, "07.PSS")));
@@ -139,10 +155,14 @@ class TestQualityWindows : public QObject {
           ++dark, first = std::min(first, x), last = std::max(last, x);
         }
       }
-      const QRect plot = ProfilePlot(QRectF(view.rect()), QFontMetricsF(view.font(), &view)).toRect();
+      const QRect plot =
+          ProfilePlot(QRectF(view.rect()), QFontMetricsF(view.font(), &view)).toRect();
       const double from = plot.left() + 0.45 * plot.width(), to = plot.left() + 0.55 * plot.width();
-      if (block) QVERIFY2(dark > 300 && first >= from - 3 && last <= to + 3, qPrintable(QString("%1 %2 %3").arg(dark).arg(first).arg(last)));
-      else QVERIFY2(dark < 50, qPrintable(QString::number(dark)));
+      if (block)
+        QVERIFY2(dark > 300 && first >= from - 3 && last <= to + 3,
+                 qPrintable(QString("%1 %2 %3").arg(dark).arg(first).arg(last)));
+      else
+        QVERIFY2(dark < 50, qPrintable(QString::number(dark)));
     }
   }
 
@@ -163,8 +183,9 @@ class TestQualityWindows : public QObject {
     QVERIFY2(reported.at(0).at(0).toBool(), qPrintable(window.Message()));
     const QString stem = dir.filePath("reports/07-20261207-101502");
     QProcess check;
-    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv", dir.filePath("archive/07-20261207-101502.PSS"),
-                          dir.filePath("archive/07-20261207-101502.PSI")});
+    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv",
+                            dir.filePath("archive/07-20261207-101502.PSS"),
+                            dir.filePath("archive/07-20261207-101502.PSI")});
     QVERIFY(check.waitForFinished(60000));
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
   }
@@ -184,27 +205,35 @@ class TestQualityWindows : public QObject {
     QVERIFY(window.Choose("07.PSS"));
     QTRY_COMPARE(loaded.count(), 1);
     const StatisticsPanel* figures = window.Statistics();
-    for (const char* label : {"Limits", "In tolerance", "Thin (below lower)", "Cpk (short-term)", "Pp (overall)", "Off-gauge tail"}) {
+    for (const char* label : {"Limits", "In tolerance", "Thin (below lower)", "Cpk (short-term)",
+                              "Pp (overall)", "Off-gauge tail"}) {
       QCOMPARE(figures->Value(label), QString("-"));
     }
-    QVERIFY(figures->Value("Std. deviation (data lines)") != "-" && figures->Note() == "No limits: no information file.");
-    QVERIFY(OffPixels(window.Profile()->grab().toImage()) + OffPixels(window.Profile()->grab().toImage(), true) == 0);
+    QVERIFY(figures->Value("Std. deviation (data lines)") != "-" &&
+            figures->Note() == "No limits: no information file.");
+    QVERIFY(OffPixels(window.Profile()->grab().toImage()) +
+                OffPixels(window.Profile()->grab().toImage(), true) ==
+            0);
     auto type = [&](const char* keys) {
       QTest::mouseClick(window.Evaluate()->Field(EvaluateControl::kPlus), Qt::LeftButton);
       QVERIFY(window.Evaluate()->Keypad()->isVisible());
       testing::Keys(window.Evaluate()->Keypad(), keys);
     };
     type("0E0E120E");
-    QCOMPARE(window.Message(), QString("Not evaluated: the tolerance has no width (both sides 0)."));
+    QCOMPARE(window.Message(),
+             QString("Not evaluated: the tolerance has no width (both sides 0)."));
     type("6E8E120E");
     QTRY_COMPARE(loaded.count(), 2);
-    QCOMPARE(figures->Note(), QString("Evaluated against +6/\u22128 \u00B5m around 120.00 \u00B5m, not recorded with the pass."));
-    QVERIFY(OffPixels(window.Profile()->grab().toImage()) > 0 && OffPixels(window.Profile()->grab().toImage(), true) > 0);
+    QCOMPARE(figures->Note(), QString("Evaluated against +6/\u22128 \u00B5m around 120.00 \u00B5m, "
+                                      "not recorded with the pass."));
+    QVERIFY(OffPixels(window.Profile()->grab().toImage()) > 0 &&
+            OffPixels(window.Profile()->grab().toImage(), true) > 0);
     window.Report();
     QTRY_COMPARE(reported.count(), 1);
     const QString stem = work.filePath("reports/07-120726-101502");
     QProcess check;
-    check.start("python3", {CHECK_REPORT, stem + ".pdf", stem + ".csv", work.filePath("07.PSS"), "120,6,8"});
+    check.start("python3",
+                {CHECK_REPORT, stem + ".pdf", stem + ".csv", work.filePath("07.PSS"), "120,6,8"});
     QVERIFY(check.waitForFinished(60000));
     QVERIFY2(check.exitCode() == 0, check.readAll().constData());
     QVERIFY(!QFile::exists(work.filePath("07.PSI")));
@@ -216,18 +245,27 @@ class TestQualityWindows : public QObject {
   void summaryOfDaysAndOfMarkedPasses() {
     QTemporaryDir work;
     QVERIFY(QDir(work.path()).mkdir("archive"));
-    DirectoryFileAccess files(work.path().toStdString()), archive(work.filePath("archive").toStdString());
+    DirectoryFileAccess files(work.path().toStdString()),
+        archive(work.filePath("archive").toStdString());
     const QDate today = QDate::currentDate();
-    auto day = [&](int back, const char* time) { return today.addDays(-back).toString(Qt::ISODate).toStdString() + time; };
+    auto day = [&](int back, const char* time) {
+      return today.addDays(-back).toString(Qt::ISODate).toStdString() + time;
+    };
     int n = 0;
-    for (const auto& [folder, name, start, recorded] : std::vector<std::tuple<DirectoryFileAccess*, std::string, std::string, bool>>{
-             {&files, "01", day(0, "T00:00:01"), false}, {&files, "02", day(1, "T23:59:59"), true},
-             {&archive, "03-a", day(6, "T00:00:00"), false}, {&files, "04", "", false},
+    for (const auto& [folder, name, start, recorded] :
+         std::vector<std::tuple<DirectoryFileAccess*, std::string, std::string, bool>>{
+             {&files, "01", day(0, "T00:00:01"), false},
+             {&files, "02", day(1, "T23:59:59"), true},
+             {&archive, "03-a", day(6, "T00:00:00"), false},
+             {&files, "04", "", false},
              {&archive, "05-b", day(7, "T23:59:59"), true}}) {
       std::string text = PassFileWriter::HeaderText(std::int16_t(n + 1), "12/07/26", "10:15:02");
-      for (int i = 0; i < 300; ++i) text += PassFileWriter::DataLine(float(i + 1), float(120 + n + 5 * std::sin(i * (0.1 + n))), 300, 9);
+      for (int i = 0; i < 300; ++i)
+        text += PassFileWriter::DataLine(float(i + 1), float(120 + n + 5 * std::sin(i * (0.1 + n))),
+                                         300, 9);
       QVERIFY(folder->Replace(name + ".PSS", text));
-      PassInfo info{std::int16_t(n + 1), start, start, 120, 40, 6, 5, 1, {0, 1, 0, 0}, {0.1, 0.1, 0.1}, "v"};
+      PassInfo info{std::int16_t(n + 1), start,           start, 120, 40, 6, 5, 1,
+                    {0, 1, 0, 0},        {0.1, 0.1, 0.1}, "v"};
       if (!start.empty()) QVERIFY(folder->Replace(name + ".PSI", InfoText(info)));
       if (recorded) info.statistics = LoadProfile(*folder, name + ".PSS").stats;
       if (recorded) QVERIFY(folder->Replace(name + ".PSI", InfoText(info)));
@@ -238,7 +276,8 @@ class TestQualityWindows : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto check = [&](const QString& stem, int count) {
       QProcess script;
-      script.start("python3", {CHECK_SUMMARY, stem + ".pdf", stem + ".csv", work.path(), QString::number(count)});
+      script.start("python3", {CHECK_SUMMARY, stem + ".pdf", stem + ".csv", work.path(),
+                               QString::number(count)});
       QVERIFY(script.waitForFinished(60000));
       QVERIFY2(script.exitCode() == 0, script.readAll().constData());
     };
@@ -251,19 +290,22 @@ class TestQualityWindows : public QObject {
     QCOMPARE(summary->Table()->rowCount(), 4);
     QVERIFY(summary->Message().contains("figures of 2 passes were added"));
     QVERIFY(ReadInfo(files, "01.PSI")->statistics && ReadInfo(archive, "03-a.PSI")->statistics);
-    check(work.filePath("reports/summary-" + today.addDays(-6).toString("yyyyMMdd") + "-" + today.toString("yyyyMMdd")), 4);
+    check(work.filePath("reports/summary-" + today.addDays(-6).toString("yyyyMMdd") + "-" +
+                        today.toString("yyyyMMdd")),
+          4);
     testing::Click(summary, "Make");
     QTRY_COMPARE_WITH_TIMEOUT(made.count(), 2, 30000);
     QVERIFY2(!summary->Message().contains("added"), qPrintable(summary->Message()));
 
     auto* list = window.findChild<QListWidget*>("File1");
     auto click = [list](int row, Qt::KeyboardModifiers keys) {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, list->visualItemRect(list->item(row)).center());
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, keys,
+                        list->visualItemRect(list->item(row)).center());
     };
     click(0, {});                   // 01.PSS
     click(2, Qt::ControlModifier);  // and 04.PSS
     window.ShowArchive(true);
-    click(1, {});                   // and archive/05-b.PSS
+    click(1, {});  // and archive/05-b.PSS
     testing::Click(&window, "Command5");
     testing::Click(summary, "Make");
     QTRY_COMPARE_WITH_TIMEOUT(made.count(), 3, 30000);
@@ -276,7 +318,8 @@ class TestQualityWindows : public QObject {
   void badFilesAndUnwritableReports_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("lines");
-    QTest::newRow("no data lines") << QByteArray(PassFileWriter::HeaderText(1, "d", "t").c_str()) << "0";
+    QTest::newRow("no data lines")
+        << QByteArray(PassFileWriter::HeaderText(1, "d", "t").c_str()) << "0";
     QTest::newRow("one line") << QByteArray(PassFileWriter::DataLine(1, 5, 1, 1).c_str()) << "1";
   }
   void badFilesAndUnwritableReports() {
@@ -298,7 +341,8 @@ class TestQualityWindows : public QObject {
     QTRY_COMPARE(reported.count(), 1);
     QVERIFY(reported.at(0).at(0).toBool() && window.Message().contains(lines + " data line"));
     // reports/ taken by a file: the report says so, nothing else happens.
-    QVERIFY(QDir(bad.path()).rename("reports", "old") && QFile(bad.filePath("reports")).open(QIODevice::WriteOnly));
+    QVERIFY(QDir(bad.path()).rename("reports", "old") &&
+            QFile(bad.filePath("reports")).open(QIODevice::WriteOnly));
     window.Report();
     QTRY_COMPARE(reported.count(), 2);
     QVERIFY(!reported.at(1).at(0).toBool() && window.Message().startsWith("No report"));
@@ -309,10 +353,12 @@ class TestQualityWindows : public QObject {
   void incompleteReadIsMarked() {
     testing::MemoryFileAccess files;
     std::string text = PassFileWriter::HeaderText(7, "12/07/26", "10:15:02");
-    for (int i = 0; i < 200; ++i) text += PassFileWriter::DataLine(float(i + 1), float(120 + i % 5), 300, 9);
+    for (int i = 0; i < 200; ++i)
+      text += PassFileWriter::DataLine(float(i + 1), float(120 + i % 5), 300, 9);
     files.files["07.PSS"] = text;
     files.failReadsFrom = text.size() / 2;
-    files.files["07.PSI"] = InfoText({7, std::string(300, '1'), "", 120, 40, 6, 5, 1, {}, {0.1, 0.1, 0.1}, "v"});
+    files.files["07.PSI"] =
+        InfoText({7, std::string(300, '1'), "", 120, 40, 6, 5, 1, {}, {0.1, 0.1, 0.1}, "v"});
     QTemporaryDir out;
     ReportJob job;
     job.pass = std::make_shared<const PassSnapshot>(TakeSnapshot(files, "07.PSS"));
@@ -322,12 +368,14 @@ class TestQualityWindows : public QObject {
     QFile csv(report.csv);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> rows = csv.readAll().split('\n');
-    QVERIFY(rows.size() > 90 && rows.size() < 110 && rows[rows.size() - 2].startsWith("incomplete,\"9"));
+    QVERIFY(rows.size() > 90 && rows.size() < 110 &&
+            rows[rows.size() - 2].startsWith("incomplete,\"9"));
     QProcess pdftotext;
     pdftotext.start("pdftotext", {"-layout", report.pdf, "-"});
     QVERIFY(pdftotext.waitForFinished(60000));
     const QString page = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    QVERIFY2(page.contains("INCOMPLETE: 9") && page.contains(QString(40, '1') + QChar(0x2026)), qPrintable(page));
+    QVERIFY2(page.contains("INCOMPLETE: 9") && page.contains(QString(40, '1') + QChar(0x2026)),
+             qPrintable(page));
   }
 
   // Save through the Quality tab keeps the rest of station.ini; with station.ini taken by a
@@ -340,7 +388,9 @@ class TestQualityWindows : public QObject {
     QVERIFY(files.Replace("station.ini", kept));
     SettingsRecord record;
     for (const bool writable : {true, false}) {
-      if (!writable) QVERIFY(QFile::remove(home.filePath("station.ini")) && QDir(home.path()).mkdir("station.ini"));
+      if (!writable)
+        QVERIFY(QFile::remove(home.filePath("station.ini")) &&
+                QDir(home.path()).mkdir("station.ini"));
       Settings w(record, files, ini);
       QSignalSpy saved(&w, &Settings::Saved), changed(&w, &Settings::RecordChanged);
       w.PageStrip()->setCurrentIndex(1);  // the keypad's rules there are in test_pass_quality
@@ -350,7 +400,8 @@ class TestQualityWindows : public QObject {
       w.PageStrip()->setCurrentIndex(2);
       const QString general = w.Field(0)->text();
       testing::Keys(w.Keypad(), "9");
-      QVERIFY(w.Quality()->isHidden() && !w.Field(0)->isVisibleTo(&w) && w.Field(0)->text() == general);
+      QVERIFY(w.Quality()->isHidden() && !w.Field(0)->isVisibleTo(&w) &&
+              w.Field(0)->text() == general);
       w.TabStrip()->setCurrentIndex(0);
       testing::Keys(w.Keypad(), writable ? "7" : "8");  // to General's field, not the tolerance
       QCOMPARE(w.Field(0)->text(), QString(writable ? "7" : "8"));
@@ -361,9 +412,11 @@ class TestQualityWindows : public QObject {
       QCOMPARE(saved.count(), writable ? 1 : 0);
       QCOMPARE(w.isVisible(), !writable);
       QCOMPARE(w.Message().startsWith("QL_CFG.DAT saved.") && w.Message().contains("station.ini") &&
-                   w.Message().contains(QDir::toNativeSeparators(home.path())), !writable);
-      if (writable) QCOMPARE(files.Read("station.ini", 1024).value_or(""),
-                             kept + "\n[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0\n");
+                   w.Message().contains(QDir::toNativeSeparators(home.path())),
+               !writable);
+      if (writable)
+        QCOMPARE(files.Read("station.ini", 1024).value_or(""),
+                 kept + "\n[quality]\ntolerance_plus_um=3\ntolerance_minus_um=0\n");
     }
   }
 
@@ -385,7 +438,8 @@ class TestQualityWindows : public QObject {
         if (!strip->isTabVisible(i)) continue;
         const QRect tab = strip->tabRect(i);
         const int needed = strip->fontMetrics().horizontalAdvance(strip->tabText(i));
-        QVERIFY2(tab.left() >= 0 && tab.right() < strip->width() && tab.width() > needed, qPrintable(strip->tabText(i)));
+        QVERIFY2(tab.left() >= 0 && tab.right() < strip->width() && tab.width() > needed,
+                 qPrintable(strip->tabText(i)));
         QVERIFY(w.rect().contains(strip->mapTo(&w, tab.bottomRight())));
         ++shown;
       }
@@ -395,7 +449,9 @@ class TestQualityWindows : public QObject {
     QVERIFY(w.Quality()->isVisible() && w.TabStrip()->currentIndex() == kSettingsTabCount);
     QCOMPARE(w.Quality()->Problem(), QString("tolerance_minus_um is below 0"));
     testing::Click(&w, "Command2");
-    QCOMPARE(w.Message(), QString("QL_CFG.DAT saved. The tolerance is not saved: tolerance_minus_um is below 0."));
+    QCOMPARE(
+        w.Message(),
+        QString("QL_CFG.DAT saved. The tolerance is not saved: tolerance_minus_um is below 0."));
     QVERIFY(files.files.count(kConfigurationFile) && w.isVisible());
     QCOMPARE(files.files["station.ini"], "; by hand\n[quality]\ntolerance_minus_um=-8\n");
     w.Quality()->Field(1)->setFocus(Qt::MouseFocusReason);
@@ -404,7 +460,8 @@ class TestQualityWindows : public QObject {
     QTest::mouseClick(w.TabStrip(), Qt::LeftButton, {}, w.TabStrip()->tabRect(1).center());
     QVERIFY(w.Quality()->isHidden() && w.PageStrip()->currentIndex() == 0);
     testing::Click(&w, "Command2");
-    QCOMPARE(files.files["station.ini"], "; by hand\n[quality]\ntolerance_minus_um=2.5\ntolerance_plus_um=6\n");
+    QCOMPARE(files.files["station.ini"],
+             "; by hand\n[quality]\ntolerance_minus_um=2.5\ntolerance_plus_um=6\n");
   }
 
   // "Start" over an earlier pass of the same number, with the archive, the information

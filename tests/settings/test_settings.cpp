@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EditRow{"T1D", 4, "", 4, 1}, EditRow{"T13D45", 4, "45", 4, 0},
                       EditRow{"T1DE", 4, "0.1", 5, 1}, EditRow{"T10.10E", 4, "0.10", 5, 1},
                       EditRow{"T110E", 4, "10", 5, 1},  // both limits are within
-                      EditRow{"T25Fg", 7, "5", 7, 0},  // a field of another tab: nothing
+                      EditRow{"T25Fg", 7, "5", 7, 0},   // a field of another tab: nothing
                       EditRow{"T25Fh2", 7, "52", 7, 0}, EditRow{"T25Fi", 8, "31", 8, 1},
                       EditRow{"Ya\"12\"5", 0, "125", 0, 0}, EditRow{"Yc\"7\"E6", 1, "6", 1, 0},
                       EditRow{"Yc\"7\"E6", 2, "7", 1, 0}, EditRow{"T2T2", 7, "0", 7, 1},
@@ -87,18 +87,21 @@ TEST(Editing, KeysOutsideTheKeypadTabsAndModes) {
   EXPECT_EQ(e.ClearOnKey(), 1);
   EXPECT_EQ(e.BackgroundText(), "412.35");
   EXPECT_EQ(e.SourceText(), "0");
-  EXPECT_TRUE(!e.SelectTab(-1) && !e.SelectTab(4) && !e.SelectTab(0) && e.SelectTab(3) && !e.MakeCurrent(8));
+  EXPECT_TRUE(!e.SelectTab(-1) && !e.SelectTab(4) && !e.SelectTab(0) && e.SelectTab(3) &&
+              !e.MakeCurrent(8));
   e.SelectMode(0);
   e.SelectMode(3);
   EXPECT_EQ(e.Mode(), 0);
   // A second load starts again on the General tab, field 0, the next key clearing it.
-  for (const auto& [stored, option] : std::vector<std::pair<double, int>>{{0, 0}, {1, 1}, {2, 2}, {3, SettingsEditor::kNoMode}}) {
+  for (const auto& [stored, option] :
+       std::vector<std::pair<double, int>>{{0, 0}, {1, 1}, {2, 2}, {3, SettingsEditor::kNoMode}}) {
     SettingsRecord r = Sample();
     r[MeasurementMode] = stored;
     e.Load(r);
     EXPECT_EQ(e.Mode(), option) << stored;
     EXPECT_EQ(e.SavedRecord(r)[MeasurementMode], stored);
-    EXPECT_TRUE(e.CurrentTab() == 0 && e.FirstField() == 0 && e.FieldSpan() == 3 && e.CurrentField() == 0 && e.ClearOnKey() == 1);
+    EXPECT_TRUE(e.CurrentTab() == 0 && e.FirstField() == 0 && e.FieldSpan() == 3 &&
+                e.CurrentField() == 0 && e.ClearOnKey() == 1);
     e.SelectTab(2);
     e.KeyPress(5);
   }
@@ -132,8 +135,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, Saving,
                          ::testing::Values(SaveRow{7, "", 0.001}, SaveRow{7, "E", 0.001},
                                            SaveRow{4, "E", 0.1}, SaveRow{4, "", 60},
                                            SaveRow{4, "0", 0}, SaveRow{4, "250", 250},
-                                           SaveRow{1, "D", 0}, SaveRow{0, "80.13", 80.125}, SaveRow{0, "5", 5},
-                                           SaveRow{5, "12.5.3", 12.5}, SaveRow{3, "0.015", 0.015}));
+                                           SaveRow{1, "D", 0}, SaveRow{0, "80.13", 80.125},
+                                           SaveRow{0, "5", 5}, SaveRow{5, "12.5.3", 12.5},
+                                           SaveRow{3, "0.015", 0.015}));
 
 TEST(SaveSettings, WritesReadsBackAndFailsWithoutTouchingAnything) {
   orlix::testing::MemoryFileAccess files;

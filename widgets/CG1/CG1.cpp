@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "widgets/common/StepPictures.h"
 #include "widgets/common/HoldRepeat.h"
+#include "widgets/common/StepPictures.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {

@@ -6,8 +6,8 @@
 #include <QPalette>
 #include <QPushButton>
 
-#include "widgets/common/StepPictures.h"
 #include "widgets/common/HoldRepeat.h"
+#include "widgets/common/StepPictures.h"
 #include "widgets/common/UiCommon.h"
 
 namespace orlix {
