@@ -98,6 +98,15 @@ std::string PassQuality::EndPass() {
   return start;
 }
 
+void PassQuality::NoteAlarm(const std::string& line) {
+  if (!info_) return;
+  info_->alarms.push_back(line);
+  if (!station_.files.Replace(InfoFileName(info_->pass), InfoText(*info_))) {
+    SetProblem(QStringLiteral("The alarm cannot be added to %1.")
+                   .arg(QString::fromStdString(InfoFileName(info_->pass))));
+  }
+}
+
 void PassQuality::RecoverUnstopped() {
   QStringList problems;
   // A pass stopped just before the program was killed may have no report: its information

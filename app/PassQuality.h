@@ -33,6 +33,9 @@ class PassQuality : public QObject {
   // Right after the end block and the histogram were written. Gives the ended pass's start
   // as its information file records it.
   std::string EndPass();
+  // An off-gauge alarm event of the running pass, as alarm.log has it: kept in its
+  // information file at once.
+  void NoteAlarm(const std::string& line);
   // At program start: a pass whose information file has a start and no end ended without
   // "Stop". Its end is recorded as "not stopped" at the time of its last data line, and its
   // report is made, once.

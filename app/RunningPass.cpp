@@ -113,11 +113,11 @@ void RunningPass::Stop() {
     last.rollWeight = book_->roll.Weight();
     last.rollDiameter = book_->roll.Diameter();
     snapshot_.lastPass = last;
-    lastStart_ = quality_->EndPass();
   }
   // The strip no longer runs: an active alarm has returned (and stays until acknowledged).
   const bool alarmed = Note(alarm_.Update(cycle_->PassLength(), 0, std::nullopt, std::nullopt,
                                           station_.clock.MonotonicSeconds()));
+  if (running) lastStart_ = quality_->EndPass();
   Publish(StationSnapshot::kStopped | (alarmed ? StationSnapshot::kAlarm : 0u));
 }
 
@@ -173,7 +173,9 @@ bool RunningPass::Note(const std::vector<AlarmEvent>& events) {
   const std::string now =
       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
   for (const AlarmEvent& e : events) {
-    station_.files.Append(kAlarmLog, AlarmLogLine(now, station_.values.PassNumber, e) + "\n");
+    const std::string line = AlarmLogLine(now, station_.values.PassNumber, e);
+    station_.files.Append(kAlarmLog, line + "\n");
+    quality_->NoteAlarm(line);
   }
   return !events.empty();
 }

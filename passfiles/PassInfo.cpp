@@ -77,6 +77,13 @@ std::string InfoText(const PassInfo& info) {
   add("file_output_period_s", ListForm(info.periods[1]));
   add("correction_period_s", ListForm(info.periods[2]));
   add("version", info.version);
+  if (!info.alarms.empty()) {
+    text += "[alarms]";
+    text += kLineEnd;
+    for (std::size_t k = 0; k < info.alarms.size(); ++k) {
+      add("event" + std::to_string(k + 1), info.alarms[k]);
+    }
+  }
   if (info.statistics) {
     // The figures the report shows; one it shows as "-" is left out.
     const PassStatistics& s = *info.statistics;
@@ -148,6 +155,10 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
     if (eq == std::string_view::npos) continue;
     const std::string key(line.substr(0, eq));
     const std::string v(line.substr(eq + 1));
+    if (group == "alarms") {
+      if (key.starts_with("event")) info.alarms.push_back(v);
+      continue;
+    }
     if (group == "statistics") {  // the pass keys are read from [pass] and before any group
       if (key == "data_lines") {
         const auto count = ParseListNumber(v);

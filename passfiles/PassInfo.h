@@ -43,6 +43,8 @@ struct PassInfo {
   // nothing until then. Numbers keep 15 significant digits, so every figure shown from
   // them reads as in the report.
   std::optional<PassStatistics> statistics = {};
+  // [alarms]: the pass's off-gauge alarm events, one line each as alarm.log has them.
+  std::vector<std::string> alarms = {};
 };
 
 // "07.PSI" for pass 7: the pass file's stem with the extension ".PSI".

@@ -228,6 +228,22 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
                        "of all data lines.")}) {
     paragraph(note);
   }
+  if (p.info && !p.info->alarms.empty()) {
+    // The pass's off-gauge alarm events, the first few; all of them are in alarm.log.
+    constexpr int kShown = 6;
+    const auto& alarms = p.info->alarms;
+    text(page.left(), QStringLiteral("Off-gauge alarms"), true);
+    y += line;
+    for (int i = 0; i < std::min<int>(kShown, static_cast<int>(alarms.size())); ++i) {
+      text(page.left(), Q(alarms[static_cast<std::size_t>(i)]));
+      y += line;
+    }
+    if (alarms.size() > kShown) {
+      text(page.left(), QStringLiteral("and %1 more events (alarm.log, the information file)")
+                            .arg(alarms.size() - kShown));
+      y += line;
+    }
+  }
   y += line * 0.5;
 
   const double rest = page.bottom() - y;

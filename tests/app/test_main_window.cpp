@@ -391,6 +391,14 @@ class TestMainWindow : public QObject {
         log.count('\n') == 3 && log.contains("THICK acknowledged") &&
             log.endsWith("THICK returned: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"),
         qPrintable(log));  // raised, acknowledged, returned at Stop
+    // The pass's information file keeps the same three lines; its report lists them.
+    const auto info = ParseInfo(rig.files.files["07.PSI"]);
+    QVERIFY(info && info->alarms.size() == 3 && log.startsWith(QString::fromStdString(info->alarms[0])));
+    QSignalSpy done(&rig.pass.Quality(), &PassQuality::ReportDone);
+    QTRY_COMPARE(done.count(), 1);
+    const QString pdf = rig.dir.filePath(QString::fromStdString(
+        "reports/" + ReportStem("07.PSS", StartStamp(info->start)) + ".pdf"));
+    QVERIFY2(PdfText(pdf).contains("Off-gauge alarms"), qPrintable(pdf));
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s
