@@ -17,6 +17,7 @@
 #include "app/RunningPass.h"
 #include "app/Station.h"
 #include "app/Wiring.h"
+#include "audit/AuditLog.h"
 #include "base/SystemPlatform.h"
 #include "passfiles/PassInfo.h"
 #include "passfiles/ui/PassFiles.h"
@@ -58,6 +59,7 @@ struct Rig {
   PlantLink link{link::LinkSettings{}, files, clock};
   RunningPass pass{station};
   QL window{station, pass};
+  audit::AuditLog* audit = nullptr;  // the audit trail, when the test sets one before Start
 
   template <class... Args>
   explicit Rig(Args&&... args) : files(std::forward<Args>(args)...) {}
@@ -66,9 +68,9 @@ struct Rig {
   }
 
   void Start(qint16 number = 7) {
-    WireWindows(window, station, pass, link);
+    WireWindows(window, station, pass, link, nullptr, audit);
     clock.now = 500;
-    StartStation(window, pass, link);
+    StartStation(window, pass, link, nullptr, audit);
     emit window.SetPointPanel()->PassChange(number);
   }
   void Click(const char* name) { testing::Click(&window, name); }
@@ -391,6 +393,44 @@ class TestMainWindow : public QObject {
         log.count('\n') == 3 && log.contains("THICK acknowledged") &&
             log.endsWith("THICK returned: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"),
         qPrintable(log));  // raised, acknowledged, returned at Stop
+  }
+
+  // The same pass and a Save of the settings in the audit trail: each event one line of an
+  // intact chain, the changed element of the configuration file with its old and new value.
+  void auditTrail() {
+    testing::MemoryFileAccess earlier;
+    earlier.files[kConfigurationFile] = Config(Setup{0, 7.85, 1000, 600});
+    earlier.files["station.ini"] =
+        "[quality]\ntolerance_plus_um=4\ntolerance_minus_um=2.5\n[alarm]\ndelay_m=2\n";
+    MemoryRig rig(earlier);
+    audit::AuditLog log(rig.files, [] { return std::string("2026-12-08T10:00:00+01:00"); });
+    rig.audit = &log;
+    rig.Start();
+    rig.Click("EnterMid");
+    rig.Run(4, 0.101);
+    rig.Click("AlarmAck");
+    rig.Click("BStop");
+    rig.Click("Command2");
+    auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+    QTest::mouseClick(settings->TabStrip(), Qt::LeftButton, {},
+                      settings->TabStrip()->tabRect(1).center());
+    QTest::keyClick(settings->Field(FileOutputPeriod), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(settings->Field(FileOutputPeriod), "0.5");
+    testing::Click(settings, "Command2");
+    QStringList kinds;
+    std::string config;
+    const QString text = QString::fromStdString(rig.files.files[audit::kAuditFile]);
+    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+      const auto parsed = audit::ParseLine(line.toStdString());
+      QVERIFY2(parsed, qPrintable(line));
+      kinds << QString::fromStdString(parsed->first.kind);
+      if (parsed->first.kind == "config") config = parsed->first.text;
+    }
+    QCOMPARE(kinds.join(" "), QStringList({"pass-start", "alarm-raised", "alarm-acknowledged",
+                                 "alarm-returned", "pass-stop", "config"}).join(" "));
+    QCOMPARE(config, std::string("QL_CFG.DAT 5 file output period: 0.1 -> 0.5"));
+    const audit::VerifyResult result = audit::VerifyAudit(rig.files);
+    QVERIFY2(result.intact, audit::VerifyText(result).c_str());
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s
