@@ -171,9 +171,10 @@ bool AuditLog::Append(std::string_view level, std::string_view source, std::stri
     unsigned highest = 0;
     for (const std::string& name : TrailFiles(files_))
       highest = std::max(highest, *TrailNumber(name));
-    if (!files_.MoveTo(kAuditFile, "", std::string(kAuditFile) + "." + std::to_string(highest + 1)))
-      return false;
-    size_ = 0;
+    // When the rename fails the line still goes into the full file: an event is never lost
+    // to the size, and the next line tries the rename again.
+    if (files_.MoveTo(kAuditFile, "", std::string(kAuditFile) + "." + std::to_string(highest + 1)))
+      size_ = 0;
   }
   if (!files_.Append(kAuditFile, written)) return false;
   size_ += written.size();
