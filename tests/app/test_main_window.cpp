@@ -426,8 +426,8 @@ class TestMainWindow : public QObject {
       kinds << QString::fromStdString(parsed->first.kind);
       if (parsed->first.kind == "config") config = parsed->first.text;
     }
-    QCOMPARE(kinds.join(" "), QStringList({"pass-start", "alarm-raised", "alarm-acknowledged",
-                                 "alarm-returned", "pass-stop", "config"}).join(" "));
+    QCOMPARE(kinds.join(' '),
+             "pass-start alarm-raised alarm-acknowledged alarm-returned pass-stop config");
     QCOMPARE(config, std::string("QL_CFG.DAT 5 file output period: 0.1 -> 0.5"));
     const audit::VerifyResult result = audit::VerifyAudit(rig.files);
     QVERIFY2(result.intact, audit::VerifyText(result).c_str());
