@@ -19,6 +19,7 @@
 #include "app/Wiring.h"
 #include "audit/AuditLog.h"
 #include "base/SystemPlatform.h"
+#include "calibration/ui/Fitting.h"
 #include "passfiles/PassInfo.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
@@ -396,7 +397,8 @@ class TestMainWindow : public QObject {
   }
 
   // The same pass and a Save of the settings in the audit trail: each event one line of an
-  // intact chain, the changed element of the configuration file with its old and new value.
+  // intact chain, the changed element of the configuration file and the tolerance and a
+  // saved fit with their old and new values.
   void auditTrail() {
     testing::MemoryFileAccess earlier;
     earlier.files[kConfigurationFile] = Config(Setup{0, 7.85, 1000, 600});
@@ -416,19 +418,31 @@ class TestMainWindow : public QObject {
                       settings->TabStrip()->tabRect(1).center());
     QTest::keyClick(settings->Field(FileOutputPeriod), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(settings->Field(FileOutputPeriod), "0.5");
+    settings->PageStrip()->setCurrentIndex(1);  // "Quality": the tolerance's plus side
+    testing::Keys(settings->Keypad(), "3E");
     testing::Click(settings, "Command2");
+    // A fit saved, as the calibration window announces it after writing its files.
+    rig.Click("Command3");
+    rig.station.calibration.Coef = {1.5, 2, 0, -0.25};
+    rig.station.calibration.PointCount = 5;
+    emit qobject_cast<Fitting*>(rig.window.SecondaryWindow(3))->CoefficientsSaved();
     QStringList kinds;
-    std::string config;
+    std::string config, tolerance, fit;
     const QString text = QString::fromStdString(rig.files.files[audit::kAuditFile]);
     for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
       const auto parsed = audit::ParseLine(line.toStdString());
       QVERIFY2(parsed, qPrintable(line));
       kinds << QString::fromStdString(parsed->first.kind);
       if (parsed->first.kind == "config") config = parsed->first.text;
+      if (parsed->first.kind == "tolerance") tolerance = parsed->first.text;
+      if (parsed->first.kind == "fit") fit = parsed->first.text;
     }
-    QCOMPARE(kinds.join(' '),
-             "pass-start alarm-raised alarm-acknowledged alarm-returned pass-stop config");
+    QCOMPARE(
+        kinds.join(' '),
+        "pass-start alarm-raised alarm-acknowledged alarm-returned pass-stop config tolerance fit");
     QCOMPARE(config, std::string("QL_CFG.DAT 5 file output period: 0.1 -> 0.5"));
+    QCOMPARE(tolerance, std::string("plus 4 -> 3 um, minus 2.5 -> 2.5 um"));
+    QCOMPARE(fit, std::string("0 1 0 0 -> 1.5 2 0 -0.25, 5 points"));
     const audit::VerifyResult result = audit::VerifyAudit(rig.files);
     QVERIFY2(result.intact, audit::VerifyText(result).c_str());
   }
