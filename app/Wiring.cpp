@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include "app/AuditWiring.h"
 #include "app/LinkWiring.h"
 #include "app/MqttWiring.h"
 #include "app/PassQuality.h"
@@ -16,12 +17,13 @@
 
 namespace orlix {
 
-void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link,
-                 MqttClient* mqtt) {
-  window.SetWindowFactory(2, [&station, &pass, &link, mqtt] {
+void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link, MqttClient* mqtt,
+                 audit::AuditLog* audit) {
+  window.SetWindowFactory(2, [&station, &pass, &link, mqtt, audit] {
     auto* settings = new Settings(station.settings, station.files, station.ini);
     // Loading the window read the configuration file into the record.
     pass.Retime();
+    if (audit) WireAudit(*audit, *settings, station);
     QObject::connect(settings, &Settings::RecordChanged, &pass, &RunningPass::Retime);
     settings->ShowLinkState(link.State());
     for (auto changed : {&PlantLink::StateChanged, &PlantLink::CountsChanged}) {
@@ -37,8 +39,9 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
     }
     return settings;
   });
-  window.SetWindowFactory(3, [&station, mqtt] {
+  window.SetWindowFactory(3, [&station, mqtt, audit] {
     auto* fitting = new Fitting(station.calibration, station.daq, station.files);
+    if (audit) WireAudit(*audit, *fitting, station);
     if (mqtt) {
       QObject::connect(fitting, &Fitting::CoefficientsSaved, mqtt,
                        [&station, mqtt] { mqtt->SetCalibration(CalibrationNow(station)); });
@@ -49,8 +52,13 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
       4, [&station] { return new PassFiles(QString::fromStdString(station.files.Location())); });
 }
 
-void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt) {
+void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt,
+                  audit::AuditLog* audit) {
   window.Load();
+  if (audit) {
+    WireAudit(*audit, pass);
+    WireAudit(*audit, link);
+  }
   pass.Quality().RecoverUnstopped();
   WirePlantLink(link, pass, window);
   // Before the event loop runs: the recovered passes' reports are still being made.

@@ -5,6 +5,9 @@
 
 namespace orlix {
 
+namespace audit {
+class AuditLog;
+}
 class MqttClient;
 class PlantLink;
 class QL;
@@ -16,12 +19,14 @@ struct Station;
 // pass's cycle is timed afresh for the new periods. "Fitting" opens the calibration window on
 // the calibration record, the count source and the files, and its "Save" gives the MQTT
 // output the new calibration; "Files" the pass-file window on the working directory with the
-// station's tolerance.
+// station's tolerance. With an audit trail, each "Save" of the settings and of a fit goes to it.
 void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link,
-                 MqttClient* mqtt = nullptr);
+                 MqttClient* mqtt = nullptr, audit::AuditLog* audit = nullptr);
 
 // Start-up: the main window loads, passes that ended without "Stop" are completed and
 // reported, and the plant link and the MQTT output (when station.ini enables them) start.
-void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt = nullptr);
+// With an audit trail, passes, alarms and plant-link commits go to it.
+void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt = nullptr,
+                  audit::AuditLog* audit = nullptr);
 
 }  // namespace orlix

@@ -2,13 +2,18 @@
 // data files live in the working directory.
 #include <QApplication>
 #include <QDir>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 
+#include "app/AuditWiring.h"
 #include "app/LinkWiring.h"
 #include "app/MqttWiring.h"
 #include "app/QL.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
 #include "app/Wiring.h"
+#include "audit/AuditLog.h"
 #include "base/SystemPlatform.h"
 #include "mqtt/net/MqttClient.h"
 #include "plantlink/net/PlantLink.h"
@@ -16,6 +21,13 @@
 
 int main(int argc, char** argv) {
   using namespace orlix;
+  // "--verify-audit": the audit trail's chain is checked, no window opens; 0 when intact.
+  if (argc == 2 && std::strcmp(argv[1], "--verify-audit") == 0) {
+    DirectoryFileAccess files(std::filesystem::current_path());
+    const audit::VerifyResult result = audit::VerifyAudit(files);
+    std::puts(audit::VerifyText(result).c_str());
+    return result.intact ? 0 : 1;
+  }
   // Qt's own event dispatcher instead of GLib's: the station sleeps in poll() between its
   // due actions and wakes for every plant-link request, and GLib's main loop costs about a
   // fifth of the processor time of such a wake-up (docs/PERFORMANCE.md). Nothing here needs
@@ -40,14 +52,20 @@ int main(int argc, char** argv) {
       (directory + QLatin1Char('/') + QString::fromLatin1(mqtt::kOutboxFolder)).toStdString());
   MqttClient mqtt(mqttSettings, outbox);
 
+  // The audit trail in the working directory, from the program's start to its end.
+  audit::AuditLog audit(files, AuditTime);
+  Audit(audit, "program", "program-start", "thickness-station started in " + files.Location());
+
   RunningPass pass(station);
   QL window(station, pass);
-  WireWindows(window, station, pass, link, &mqtt);
+  WireWindows(window, station, pass, link, &mqtt, &audit);
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  StartStation(window, pass, link, &mqtt);
+  StartStation(window, pass, link, &mqtt, &audit);
   const int status = QApplication::exec();
   for (int command = 2; command <= 4; ++command) delete window.SecondaryWindow(command);
+  Audit(audit, "program", "program-end",
+        "thickness-station ended with status " + std::to_string(status));
   return status;
 }

@@ -11,7 +11,7 @@ cd "$root"
 
 packages=(
   g++ cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-base-private-dev libgl-dev libmosquitto-dev
+  qt6-base-dev qt6-base-private-dev libgl-dev libmosquitto-dev libssl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
   clang libclang-rt-14-dev

@@ -200,7 +200,8 @@ void PlantLink::Receive(QTcpSocket* socket) {
   for (const link::Commit& c : served.commits) {
     log_.Append(link::CommitLogLine(clock_.DateText(), clock_.TimeText(), client.address,
                                     board.setPoint, board.pass, c));
-    emit Committed(c.pass, static_cast<float>(c.setPointNm / 1000.0));
+    emit Committed(c.pass, static_cast<float>(c.setPointNm / 1000.0),
+                   QString::fromStdString(client.address));
   }
   // The frame timer runs from the first byte of the frame that is still incomplete: a
   // frame taken in this read means the rest began in it.

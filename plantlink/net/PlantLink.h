@@ -63,8 +63,8 @@ class PlantLink : public QObject {
  signals:
   // Clients came or went, or the server started.
   void StateChanged();
-  // A client committed a new set-point (µm) and pass number.
-  void Committed(qint16 pass, float setPoint);
+  // A client (its address) committed a new set-point (µm) and pass number.
+  void Committed(qint16 pass, float setPoint, const QString& client);
   // The counts or the last problem changed; at most once a second.
   void CountsChanged();
 

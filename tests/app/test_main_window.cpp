@@ -17,7 +17,9 @@
 #include "app/RunningPass.h"
 #include "app/Station.h"
 #include "app/Wiring.h"
+#include "audit/AuditLog.h"
 #include "base/SystemPlatform.h"
+#include "calibration/ui/Fitting.h"
 #include "passfiles/PassInfo.h"
 #include "passfiles/ui/PassFiles.h"
 #include "plantlink/net/PlantLink.h"
@@ -58,6 +60,7 @@ struct Rig {
   PlantLink link{link::LinkSettings{}, files, clock};
   RunningPass pass{station};
   QL window{station, pass};
+  audit::AuditLog* audit = nullptr;  // the audit trail, when the test sets one before Start
 
   template <class... Args>
   explicit Rig(Args&&... args) : files(std::forward<Args>(args)...) {}
@@ -66,9 +69,9 @@ struct Rig {
   }
 
   void Start(qint16 number = 7) {
-    WireWindows(window, station, pass, link);
+    WireWindows(window, station, pass, link, nullptr, audit);
     clock.now = 500;
-    StartStation(window, pass, link);
+    StartStation(window, pass, link, nullptr, audit);
     emit window.SetPointPanel()->PassChange(number);
   }
   void Click(const char* name) { testing::Click(&window, name); }
@@ -399,6 +402,57 @@ class TestMainWindow : public QObject {
     const QString pdf = rig.dir.filePath(QString::fromStdString(
         "reports/" + ReportStem("07.PSS", StartStamp(info->start)) + ".pdf"));
     QVERIFY2(PdfText(pdf).contains("Off-gauge alarms"), qPrintable(pdf));
+  }
+
+  // The same pass and a Save of the settings in the audit trail: each event one line of an
+  // intact chain, the changed element of the configuration file and the tolerance and a
+  // saved fit with their old and new values.
+  void auditTrail() {
+    testing::MemoryFileAccess earlier;
+    earlier.files[kConfigurationFile] = Config(Setup{0, 7.85, 1000, 600});
+    earlier.files["station.ini"] =
+        "[quality]\ntolerance_plus_um=4\ntolerance_minus_um=2.5\n[alarm]\ndelay_m=2\n";
+    MemoryRig rig(earlier);
+    audit::AuditLog log(rig.files, [] { return std::string("2026-12-08T10:00:00+01:00"); });
+    rig.audit = &log;
+    rig.Start();
+    rig.Click("EnterMid");
+    rig.Run(4, 0.101);
+    rig.Click("AlarmAck");
+    rig.Click("BStop");
+    rig.Click("Command2");
+    auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+    QTest::mouseClick(settings->TabStrip(), Qt::LeftButton, {},
+                      settings->TabStrip()->tabRect(1).center());
+    QTest::keyClick(settings->Field(FileOutputPeriod), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(settings->Field(FileOutputPeriod), "0.5");
+    settings->PageStrip()->setCurrentIndex(1);  // "Quality": the tolerance's plus side
+    testing::Keys(settings->Keypad(), "3E");
+    testing::Click(settings, "Command2");
+    // A fit saved, as the calibration window announces it after writing its files.
+    rig.Click("Command3");
+    rig.station.calibration.Coef = {1.5, 2, 0, -0.25};
+    rig.station.calibration.PointCount = 5;
+    emit qobject_cast<Fitting*>(rig.window.SecondaryWindow(3))->CoefficientsSaved();
+    QStringList kinds;
+    std::string config, tolerance, fit;
+    const QString text = QString::fromStdString(rig.files.files[audit::kAuditFile]);
+    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+      const auto parsed = audit::ParseLine(line.toStdString());
+      QVERIFY2(parsed, qPrintable(line));
+      kinds << QString::fromStdString(parsed->first.kind);
+      if (parsed->first.kind == "config") config = parsed->first.text;
+      if (parsed->first.kind == "tolerance") tolerance = parsed->first.text;
+      if (parsed->first.kind == "fit") fit = parsed->first.text;
+    }
+    QCOMPARE(
+        kinds.join(' '),
+        "pass-start alarm-raised alarm-acknowledged alarm-returned pass-stop config tolerance fit");
+    QCOMPARE(config, std::string("QL_CFG.DAT 5 file output period: 0.1 -> 0.5"));
+    QCOMPARE(tolerance, std::string("plus 4 -> 3 um, minus 2.5 -> 2.5 um"));
+    QCOMPARE(fit, std::string("0 1 0 0 -> 1.5 2 0 -0.25, 5 points"));
+    const audit::VerifyResult result = audit::VerifyAudit(rig.files);
+    QVERIFY2(result.intact, audit::VerifyText(result).c_str());
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s

@@ -22,6 +22,9 @@ done
 # And the MQTT client library: libmosquitto.so.1 -> libmosquitto1.
 grep -qx 'libmosquitto\.so\.1' <<<"$needed" || fail "the program does not link libmosquitto"
 grep -qE "(^|, )libmosquitto1 " <<<"$depends" || fail "libmosquitto.so.1 is not covered by a dependency"
+# And OpenSSL's libcrypto, for the audit trail's hashes: libcrypto.so.3 -> libssl3.
+grep -qx 'libcrypto\.so\.3' <<<"$needed" || fail "the program does not link libcrypto"
+grep -qE "(^|, )libssl3 " <<<"$depends" || fail "libcrypto.so.3 is not covered by a dependency"
 [ -f "$root/share/icons/hicolor/scalable/apps/thickness-station.svg" ] || fail "no icon"
 grep -qx 'Exec=thickness-station' "$root/share/applications/thickness-station.desktop" ||
   fail "desktop entry"

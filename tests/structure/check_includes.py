@@ -5,7 +5,7 @@ import pathlib
 import re
 import sys
 
-SUBSYSTEMS = ("core", "calibration", "passfiles", "settings", "plantlink", "mqtt")
+SUBSYSTEMS = ("core", "calibration", "passfiles", "settings", "plantlink", "mqtt", "audit")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 

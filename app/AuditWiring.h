@@ -1,0 +1,37 @@
+#pragma once
+// The audit trail in the program: which events of the station go to audit.log and how they
+// read. Every event is logged at the operator's level: the station has no engineer access yet.
+
+#include <string>
+
+namespace orlix {
+
+namespace audit {
+class AuditLog;
+}
+class Fitting;
+class PlantLink;
+class RunningPass;
+class Settings;
+struct Station;
+
+inline constexpr const char* kAuditLevel = "operator";
+
+// The local time of an event, ISO 8601 to the second with the offset from UTC.
+std::string AuditTime();
+
+// Appends one event at the operator's level; a line that cannot be written is warned about.
+void Audit(audit::AuditLog& log, const std::string& source, const std::string& kind,
+           const std::string& text);
+
+// Pass start and stop and every event of the off-gauge alarm (raised, returned,
+// acknowledged), from the running pass's snapshots.
+void WireAudit(audit::AuditLog& log, RunningPass& pass);
+// Each applied commit of a plant-link client, with the client's address as the source.
+void WireAudit(audit::AuditLog& log, PlantLink& link);
+// Each element of QL_CFG.DAT that a "Save" changed (old -> new) and a changed tolerance.
+void WireAudit(audit::AuditLog& log, Settings& settings, Station& station);
+// Each saved fit: the coefficients before and after, and the points it took.
+void WireAudit(audit::AuditLog& log, Fitting& fitting, Station& station);
+
+}  // namespace orlix

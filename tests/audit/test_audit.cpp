@@ -1,0 +1,170 @@
+// The audit trail: its chain across renamed files, and every kind of tampering found at the
+// file and line where it was done.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "audit/AuditLog.h"
+#include "tests/support/FakePlatform.h"
+
+namespace orlix::audit {
+namespace {
+
+using Files = std::map<std::string, std::string>;
+
+// Each file as its lines, with their line feeds.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size() - 1);
+    lines.push_back(text.substr(start, end + 1 - start));
+    start = end + 1;
+  }
+  return lines;
+}
+std::string Join(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line;
+  return text;
+}
+
+// Seven events with audit.log renamed every two lines, written by two runs of the program:
+// audit.log.1 .. audit.log.3 hold two lines each, audit.log the seventh.
+struct Trail : ::testing::Test {
+  testing::MemoryFileAccess files;
+  int clock = 0;
+  std::function<std::string()> now = [this] {
+    return "2026-12-08T10:00:0" + std::to_string(clock++) + "+01:00";
+  };
+
+  void Write(int events, std::size_t rotate = 250) {
+    for (int run = 0; run < 2; ++run) {
+      AuditLog log(files, now, rotate);
+      for (int i = run * 4; i < std::min(events, run * 4 + 4); ++i)
+        ASSERT_TRUE(log.Append("operator", "window", "event", "number " + std::to_string(i)));
+    }
+  }
+};
+
+TEST_F(Trail, RenamesFullFilesAndChainsAcrossThem) {
+  Write(7);
+  std::vector<std::string> names;
+  for (const auto& [name, text] : files.files) {
+    names.push_back(name);
+    EXPECT_LE(text.size(), 250u) << name;
+  }
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"audit.log", "audit.log.1", "audit.log.2", "audit.log.3"}));
+  EXPECT_EQ(Lines(files.files["audit.log.2"]).size(), 2u);
+  const auto first = ParseLine(Lines(files.files["audit.log.1"])[0].substr(
+      0, Lines(files.files["audit.log.1"])[0].size() - 1));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->first.text, "number 0");
+  EXPECT_EQ(first->second,
+            Sha256Hex(std::string(kChainSeed) +
+                      "2026-12-08T10:00:00+01:00\toperator\twindow\tevent\tnumber 0\t"));
+  const VerifyResult result = VerifyAudit(files);
+  EXPECT_TRUE(result.intact) << VerifyText(result);
+  EXPECT_EQ(VerifyText(result), "audit.log: chain intact, 7 lines in 4 files");
+}
+
+TEST_F(Trail, FindsTheFirstBrokenLine) {
+  struct Row {
+    const char* what;
+    std::function<void(Files&)> tamper;
+    const char* file;
+    std::size_t line;
+  };
+  const auto edit = [](Files& f, const char* name, std::size_t line, auto change) {
+    auto lines = Lines(f[name]);
+    change(lines, line - 1);
+    f[name] = Join(lines);
+  };
+  const std::vector<Row> rows = {
+      {"edited line",
+       [&](Files& f) {
+         edit(f, "audit.log.2", 2,
+              [](auto& l, std::size_t i) { l[i].replace(l[i].find("number"), 1, "N"); });
+       },
+       "audit.log.2", 2},
+      {"removed line",
+       [&](Files& f) {
+         edit(f, "audit.log.2", 1,
+              [](auto& l, std::size_t i) { l.erase(l.begin() + static_cast<long>(i)); });
+       },
+       "audit.log.2", 1},
+      {"swapped lines",
+       [&](Files& f) {
+         edit(f, "audit.log.1", 1, [](auto& l, std::size_t i) { std::swap(l[i], l[i + 1]); });
+       },
+       "audit.log.1", 1},
+      {"line added by hand",
+       [](Files& f) {
+         f["audit.log"] += "2026-12-08T11:00:00+01:00\toperator\twindow\tevent\tadded\t" +
+                           std::string(64, 'a') + "\n";
+       },
+       "audit.log", 2},
+      {"last line cut short", [](Files& f) { f["audit.log"].resize(f["audit.log"].size() - 10); },
+       "audit.log", 1},
+      {"line feed lost", [](Files& f) { f["audit.log"].pop_back(); }, "audit.log", 1},
+      {"file removed", [](Files& f) { f.erase("audit.log.2"); }, "audit.log.3", 1},
+      {"edited with its own hash made anew",
+       [](Files& f) {
+         auto lines = Lines(f["audit.log.1"]);
+         const std::string prev = lines[0].substr(0, lines[0].size() - 1);
+         const std::string fields =
+             "2026-12-08T10:00:01+01:00\toperator\twindow\tevent\tnumber 9\t";
+         lines[1] = fields + Sha256Hex(prev + fields) + "\n";
+         f["audit.log.1"] = Join(lines);
+       },
+       "audit.log.2", 1},
+  };
+  Write(7);
+  const Files clean = files.files;
+  for (const Row& row : rows) {
+    files.files = clean;
+    row.tamper(files.files);
+    const VerifyResult result = VerifyAudit(files);
+    EXPECT_FALSE(result.intact) << row.what;
+    EXPECT_EQ(result.file, row.file) << row.what;
+    EXPECT_EQ(result.line, row.line) << row.what;
+  }
+  files.files = clean;
+  edit(files.files, "audit.log.2", 2, [](auto& l, std::size_t i) { l[i][5] = 'x'; });
+  EXPECT_EQ(VerifyText(VerifyAudit(files)),
+            "audit.log.2 line 2: chain broken (edited, removed or reordered line)");
+}
+
+TEST_F(Trail, EscapedFieldsKeepOneLineAndComeBackWhole) {
+  AuditLog log(files, now);
+  const std::string text = "a\tb\nc\\n d\r";
+  ASSERT_TRUE(log.Append("operator", "modbus\t10.0.0.5", "config", text));
+  ASSERT_EQ(Lines(files.files["audit.log"]).size(), 1u);
+  const auto parsed =
+      ParseLine(files.files["audit.log"].substr(0, files.files["audit.log"].size() - 1));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->first.text, text);
+  EXPECT_EQ(parsed->first.source, "modbus\t10.0.0.5");
+  EXPECT_TRUE(VerifyAudit(files).intact);
+}
+
+TEST_F(Trail, AFailedAppendIsReportedAndTheChainGoesOn) {
+  AuditLog log(files, now);
+  ASSERT_TRUE(log.Append("operator", "window", "event", "one"));
+  const std::string before = files.files["audit.log"];
+  files.failAppend = true;
+  EXPECT_FALSE(log.Append("operator", "window", "event", "lost"));
+  EXPECT_EQ(files.files["audit.log"], before);
+  files.failAppend = false;
+  ASSERT_TRUE(log.Append("operator", "window", "event", "two"));
+  EXPECT_EQ(VerifyText(VerifyAudit(files)), "audit.log: chain intact, 2 lines in 1 files");
+}
+
+TEST_F(Trail, AnUnreadableFileIsNamed) {
+  Write(3);
+  files.failReads = true;
+  EXPECT_EQ(VerifyText(VerifyAudit(files)), "audit.log.1: cannot be read");
+}
+
+}  // namespace
+}  // namespace orlix::audit
