@@ -396,7 +396,8 @@ class TestMainWindow : public QObject {
         qPrintable(log));  // raised, acknowledged, returned at Stop
     // The pass's information file keeps the same three lines; its report lists them.
     const auto info = ParseInfo(rig.files.files["07.PSI"]);
-    QVERIFY(info && info->alarms.size() == 3 && log.startsWith(QString::fromStdString(info->alarms[0])));
+    QVERIFY(info && info->alarms.size() == 3 &&
+            log.startsWith(QString::fromStdString(info->alarms[0])));
     QSignalSpy done(&rig.pass.Quality(), &PassQuality::ReportDone);
     QTRY_COMPARE(done.count(), 1);
     const QString pdf = rig.dir.filePath(QString::fromStdString(
