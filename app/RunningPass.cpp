@@ -181,6 +181,9 @@ bool RunningPass::Note(const std::vector<AlarmEvent>& events) {
 }
 
 double AlarmDelay(const StationIni& ini) {
+  // Without its group the alarm is off: a station that was not set up for it shows nothing
+  // new.
+  if (!ini.HasGroup("alarm")) return 0;
   const auto keys = ini.Group("alarm");
   const auto it = keys.find("delay_m");
   if (it == keys.end()) return kDefaultAlarmDelayM;

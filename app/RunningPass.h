@@ -26,7 +26,7 @@ struct Station;
 inline constexpr const char* kAlarmLog = "alarm.log";
 inline constexpr double kDefaultAlarmDelayM = 5;
 // station.ini [alarm] delay_m: strip off gauge before the alarm (m; 0: no alarm); a value
-// that cannot be used keeps the default with a warning.
+// that cannot be used keeps the default with a warning. No group [alarm]: no alarm.
 double AlarmDelay(const StationIni& ini);
 
 class RunningPass : public QObject {

@@ -223,6 +223,16 @@ StationIni::Keys StationIni::Group(const std::string& name) const {
   return text ? GroupOf(*text, name) : Keys{};
 }
 
+bool StationIni::HasGroup(const std::string& name) const {
+  const std::optional<std::string> text = Text(files_);
+  if (!text) return false;
+  for (const Line& line : Lines(*text)) {
+    const Parsed p = Parse(std::string_view(*text).substr(line.begin, line.end - line.begin));
+    if (p.kind == Kind::kHeader && p.name == name) return true;
+  }
+  return false;
+}
+
 bool StationIni::Write(const std::string& group, const Values& values) {
   const std::optional<std::string> text = Text(files_);
   if (!text) return false;

@@ -51,6 +51,8 @@ class StationIni {
   // unquoted list stays one text ("127.0.0.1, 10.1.2.0/24"). Empty when the file or the
   // group is missing or the file cannot be read.
   Keys Group(const std::string& name) const;
+  // Whether the file has a "[name]" line (a group may be there without keys).
+  bool HasGroup(const std::string& name) const;
 
   // Sets the keys of a group: an existing key's value is replaced where it stands (every
   // line of it in the group), a missing key goes after the group's last key line (after its

@@ -212,6 +212,8 @@ class TestMainWindow : public QObject {
       }
       QCOMPARE(counted, long(rows.size()));
       QCOMPARE(rig.window.Histogram()->Average(), float(thickness));
+      // Off gauge all along (Direct: 173 µm against 120 +4/-2.5), but no [alarm] group.
+      QVERIFY(!rig.files.files.count("alarm.log"));
       double diameter2 = setup.spool * setup.spool;
       for (std::size_t i = 0; i < rows.size(); ++i) {
         // Each display update winds one metre of strip of the measured thickness.

@@ -19,6 +19,11 @@ TEST_P(Reading, GroupTexts) {
   if (GetParam().text) files.files[kStationIni] = GetParam().text;
   files.failReads = GetParam().unreadable;
   EXPECT_EQ(StationIni(files).Group("g"), GetParam().group) << GetParam().text;
+  // A group is there with its keys, and without any (the alarm's rule).
+  EXPECT_TRUE(GetParam().group.empty() || StationIni(files).HasGroup("g"));
+  files.files[kStationIni] += "\n[alarm]\n";
+  EXPECT_EQ(StationIni(files).HasGroup("alarm"), !GetParam().unreadable);
+  EXPECT_FALSE(StationIni(files).HasGroup("h2"));
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, Reading,
