@@ -121,6 +121,15 @@ std::optional<std::string> DirectoryFileAccess::Read(const std::string& name,
 
 namespace {
 
+// A change of names in a folder (a rename, a removal) is on the disk once this returns.
+void SyncDirectory(const std::filesystem::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 class DescriptorReader final : public FileReader {
  public:
   DescriptorReader(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
@@ -178,11 +187,7 @@ bool DirectoryFileAccess::Replace(const std::string& name, std::string_view cont
     ::unlink(tmpl.c_str());
     return false;
   }
-  const int dirFd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
+  SyncDirectory(directory_);
   return true;
 }
 
@@ -236,11 +241,7 @@ bool DirectoryFileAccess::Remove(const std::string& name) {
     return false;
   }
   // The removal is on the disk before anyone is told it is done.
-  const int dirFd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
+  SyncDirectory(directory_);
   return true;
 }
 
@@ -259,13 +260,7 @@ bool DirectoryFileAccess::MoveTo(const std::string& name, const std::string& fol
                   RENAME_NOREPLACE) != 0) {
     return false;
   }
-  for (const std::filesystem::path& dir : {directory_, target}) {
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-      ::fsync(dirFd);
-      ::close(dirFd);
-    }
-  }
+  for (const std::filesystem::path& dir : {directory_, target}) SyncDirectory(dir);
   return true;
 }
 
