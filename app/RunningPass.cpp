@@ -170,6 +170,8 @@ unsigned RunningPass::AlarmAt(float length, float thickness) {
 }
 
 bool RunningPass::Note(const std::vector<AlarmEvent>& events) {
+  // Called at every display update: the time is formatted only when there is something to log.
+  if (events.empty()) return false;
   const std::string now =
       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
   for (const AlarmEvent& e : events) {
@@ -177,7 +179,7 @@ bool RunningPass::Note(const std::vector<AlarmEvent>& events) {
     station_.files.Append(kAlarmLog, line + "\n");
     quality_->NoteAlarm(line);
   }
-  return !events.empty();
+  return true;
 }
 
 double AlarmDelay(const StationIni& ini) {
