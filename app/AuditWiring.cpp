@@ -6,9 +6,11 @@
 #include <array>
 #include <memory>
 
+#include "app/PassQuality.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
 #include "audit/AuditLog.h"
+#include "audit/SettingsWatch.h"
 #include "calibration/ui/Fitting.h"
 #include "plantlink/net/PlantLink.h"
 #include "settings/ui/Settings.h"
@@ -118,6 +120,26 @@ void WireAudit(audit::AuditLog& log, Settings& settings, Station& station) {
               Number(tolerance->minus) + " -> " + Number(now.minus) + " um");
     *tolerance = now;
   });
+  // What else of station.ini changed by hand since the trail last looked goes in now too;
+  // the tolerance saved here has its own event above.
+  QObject::connect(&settings, &Settings::Saved, &settings, [&log, &station] {
+    audit::SettingsWatch(station.files, log).Check(kAuditLevel, "station.ini", false);
+  });
+}
+
+void WireChanges(audit::AuditLog& log, RunningPass& pass) {
+  log.OnAppended([&pass](const audit::AuditEvent& e) {
+    if (e.kind != "config" && e.kind != "fit" && e.kind != "tolerance" && e.kind != "settings")
+      return;
+    // "2026-12-08T19:20:03+01:00": the pass's report has its date already.
+    const std::string clock = e.time.size() >= 19 ? e.time.substr(11, 8) : e.time;
+    pass.Quality().NoteChange(clock + " " + e.kind + ": " + e.text + " (" + e.level + ", " +
+                              e.source + ")");
+  });
+}
+
+void AuditIniChanges(audit::AuditLog& log, FileAccess& files, const std::string& source) {
+  audit::SettingsWatch(files, log).Check(kAuditLevel, source);
 }
 
 void WireAudit(audit::AuditLog& log, Fitting& fitting, Station& station) {

@@ -9,6 +9,7 @@ namespace orlix {
 namespace audit {
 class AuditLog;
 }
+class FileAccess;
 class Fitting;
 class PlantLink;
 class RunningPass;
@@ -31,6 +32,12 @@ void WireAudit(audit::AuditLog& log, RunningPass& pass);
 void WireAudit(audit::AuditLog& log, PlantLink& link);
 // Each element of QL_CFG.DAT that a "Save" changed (old -> new) and a changed tolerance.
 void WireAudit(audit::AuditLog& log, Settings& settings, Station& station);
+// The changes to the calibration and the settings (kinds config, fit, tolerance, settings)
+// that the trail records while a pass runs go into the pass's information file too.
+void WireChanges(audit::AuditLog& log, RunningPass& pass);
+// The changes of station.ini's watched groups since the trail last recorded them (at the
+// program's start: edits by hand).
+void AuditIniChanges(audit::AuditLog& log, FileAccess& files, const std::string& source);
 // Each saved fit: the coefficients before and after, and the points it took.
 void WireAudit(audit::AuditLog& log, Fitting& fitting, Station& station);
 

@@ -98,12 +98,16 @@ std::string PassQuality::EndPass() {
   return start;
 }
 
-void PassQuality::NoteAlarm(const std::string& line) {
-  if (!info_) return;
-  info_->alarms.push_back(line);
+void PassQuality::NoteAlarm(const std::string& line) { Note(info_ ? &info_->alarms : nullptr, line, "alarm"); }
+
+void PassQuality::NoteChange(const std::string& line) { Note(info_ ? &info_->changes : nullptr, line, "change"); }
+
+void PassQuality::Note(std::vector<std::string>* lines, const std::string& line, const char* what) {
+  if (!lines) return;
+  lines->push_back(line);
   if (!station_.files.Replace(InfoFileName(info_->pass), InfoText(*info_))) {
-    SetProblem(QStringLiteral("The alarm cannot be added to %1.")
-                   .arg(QString::fromStdString(InfoFileName(info_->pass))));
+    SetProblem(QStringLiteral("The %1 cannot be added to %2.")
+                   .arg(QLatin1String(what), QString::fromStdString(InfoFileName(info_->pass))));
   }
 }
 

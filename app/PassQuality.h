@@ -36,6 +36,9 @@ class PassQuality : public QObject {
   // An off-gauge alarm event of the running pass, as alarm.log has it: kept in its
   // information file at once.
   void NoteAlarm(const std::string& line);
+  // A change to the calibration or the settings while the pass runs: kept in its
+  // information file at once, for its report. Nothing between passes.
+  void NoteChange(const std::string& line);
   // At program start: a pass whose information file has a start and no end ended without
   // "Stop". Its end is recorded as "not stopped" at the time of its last data line, and its
   // report is made, once.
@@ -58,6 +61,8 @@ class PassQuality : public QObject {
 
  private:
   void SetProblem(const QString& problem);
+  // Adds a line to a list of the running pass's information and writes the file.
+  void Note(std::vector<std::string>* lines, const std::string& line, const char* what);
   QString Directory() const;
   // Reports are made one after the other, each from the pass as it was when it ended.
   void QueueReport(PassSnapshot pass);

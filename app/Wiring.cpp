@@ -1,6 +1,8 @@
 #include "app/Wiring.h"
 
 #include <QObject>
+#include <QPointer>
+#include <memory>
 
 #include "app/AuditWiring.h"
 #include "app/LinkWiring.h"
@@ -9,6 +11,7 @@
 #include "app/QL.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
+#include "audit/ui/AuditWindow.h"
 #include "calibration/ui/Fitting.h"
 #include "mqtt/net/MqttClient.h"
 #include "passfiles/ui/PassFiles.h"
@@ -48,8 +51,19 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
     }
     return fitting;
   });
-  window.SetWindowFactory(
-      4, [&station] { return new PassFiles(QString::fromStdString(station.files.Location())); });
+  window.SetWindowFactory(4, [&station] {
+    const QString directory = QString::fromStdString(station.files.Location());
+    auto* files = new PassFiles(directory);
+    // One trail window beside the pass-file window, closed with it.
+    auto trail = std::make_shared<QPointer<AuditWindow>>();
+    QObject::connect(files, &PassFiles::AuditAsked, files, [files, directory, trail] {
+      if (!*trail) *trail = new AuditWindow(directory, files);
+      (*trail)->show();
+      (*trail)->raise();
+      (*trail)->activateWindow();
+    });
+    return files;
+  });
 }
 
 void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mqtt,
@@ -58,6 +72,7 @@ void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mq
   if (audit) {
     WireAudit(*audit, pass);
     WireAudit(*audit, link);
+    WireChanges(*audit, pass);
   }
   pass.Quality().RecoverUnstopped();
   WirePlantLink(link, pass, window);

@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
   // The audit trail in the working directory, from the program's start to its end.
   audit::AuditLog audit(files, AuditTime);
   Audit(audit, "program", "program-start", "thickness-station started in " + files.Location());
+  // Edits of station.ini made while the station was off.
+  AuditIniChanges(audit, files, "station.ini");
 
   RunningPass pass(station);
   QL window(station, pass);

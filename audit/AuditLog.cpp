@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <deque>
+#include <iterator>
+#include <set>
 
 namespace orlix::audit {
 namespace {
@@ -180,42 +183,84 @@ bool AuditLog::Append(std::string_view level, std::string_view source, std::stri
   size_ += written.size();
   openLine_ = false;
   last_ = std::move(line);
+  if (observer_) observer_(AuditEvent{time, std::string(level), std::string(source),
+                                     std::string(kind), std::string(text)});
   return true;
 }
 
-VerifyResult VerifyAudit(FileAccess& files) {
+namespace {
+
+// Checks the chain through every line of the trail, oldest first, and hands each line that
+// is an event to `visit`; the result names the first broken line. With `stopAtBreak` the walk
+// ends there.
+VerifyResult Walk(FileAccess& files, bool stopAtBreak,
+                  const std::function<void(AuditEvent&&)>& visit) {
   VerifyResult result;
   std::string previous(kChainSeed);
   const std::vector<std::string> trail = TrailFiles(files);
   result.files = trail.size();
+  const auto broken = [&](const std::string& name, std::size_t line, std::string problem) {
+    if (!result.intact) return;
+    result.intact = false;
+    result.file = name;
+    result.line = line;
+    result.problem = std::move(problem);
+  };
   for (const std::string& name : trail) {
     const std::optional<std::string> text = files.Read(name, kReadAll);
-    const auto broken = [&](std::size_t line, std::string problem) {
-      result.intact = false;
-      result.file = name;
-      result.line = line;
-      result.problem = std::move(problem);
-      return result;
-    };
-    if (!text) return broken(0, "cannot be read");
+    if (!text) {
+      broken(name, 0, "cannot be read");
+      if (stopAtBreak) return result;
+      continue;
+    }
     std::size_t number = 0;
     for (std::size_t start = 0; start < text->size();) {
       ++number;
-      const std::size_t end = text->find('\n', start);
-      if (end == std::string::npos) return broken(number, "line cut short");
+      std::size_t end = text->find('\n', start);
+      if (end == std::string::npos) {
+        broken(name, number, "line cut short");
+        if (stopAtBreak) return result;
+        end = text->size();
+      }
       const std::string_view line = std::string_view(*text).substr(start, end - start);
-      const auto parsed = ParseLine(line);
+      auto parsed = ParseLine(line);
       const std::size_t cut = line.rfind('\t');
       if (!parsed || cut == std::string_view::npos ||
           parsed->second != Sha256Hex(previous + std::string(line.substr(0, cut + 1)))) {
-        return broken(number, "edited, removed or reordered line");
+        broken(name, number, "edited, removed or reordered line");
+        if (stopAtBreak) return result;
       }
+      if (result.intact) ++result.lines;
+      if (parsed && visit) visit(std::move(parsed->first));
       previous = std::string(line);
-      ++result.lines;
       start = end + 1;
     }
   }
   return result;
+}
+
+}  // namespace
+
+VerifyResult VerifyAudit(FileAccess& files) { return Walk(files, true, nullptr); }
+
+TrailView ReadTrail(FileAccess& files, const TrailQuery& query) {
+  TrailView view;
+  std::set<std::string> kinds;
+  std::deque<AuditEvent> newest;
+  view.check = Walk(files, false, [&](AuditEvent&& event) {
+    kinds.insert(event.kind);
+    const std::string_view day = std::string_view(event.time).substr(0, 10);
+    if ((!query.from.empty() && day < query.from) || (!query.to.empty() && day > query.to) ||
+        (!query.kind.empty() && event.kind != query.kind))
+      return;
+    ++view.matched;
+    newest.push_back(std::move(event));
+    if (newest.size() > query.maxRows) newest.pop_front();
+  });
+  view.events.assign(std::make_move_iterator(newest.begin()),
+                     std::make_move_iterator(newest.end()));
+  view.kinds.assign(kinds.begin(), kinds.end());
+  return view;
 }
 
 std::string VerifyText(const VerifyResult& result) {

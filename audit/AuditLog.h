@@ -56,6 +56,10 @@ class AuditLog {
   // line could not be written (the chain then goes on from the last line written).
   bool Append(std::string_view level, std::string_view source, std::string_view kind,
               std::string_view text);
+  // Called with each event once its line is in the file (one observer; a new one replaces it).
+  void OnAppended(std::function<void(const AuditEvent&)> observer) {
+    observer_ = std::move(observer);
+  }
 
  private:
   // The last line of the trail and the size of audit.log, read once.
@@ -68,6 +72,7 @@ class AuditLog {
   std::string last_;       // the previous line's text, or the seed
   std::size_t size_ = 0;   // bytes in audit.log
   bool openLine_ = false;  // audit.log ends without a line feed
+  std::function<void(const AuditEvent&)> observer_;
 };
 
 struct VerifyResult {
@@ -82,6 +87,23 @@ struct VerifyResult {
 // Checks the chain through every file of the trail, oldest first, and stops at the first
 // broken line. An empty or missing trail is intact.
 VerifyResult VerifyAudit(FileAccess& files);
+// What the trail's window shows: the events of some days and of one kind.
+struct TrailQuery {
+  std::string from, to;  // first and last day, "2026-12-08", by the date an event's time
+                         // begins with; empty: no bound
+  std::string kind;      // empty: every kind
+  std::size_t maxRows = 10000;
+};
+struct TrailView {
+  std::vector<AuditEvent> events;  // the newest maxRows events that match, oldest first
+  std::size_t matched = 0;         // all events that match
+  std::vector<std::string> kinds;  // every kind in the trail, sorted
+  VerifyResult check;              // the chain, checked on the way
+};
+// Reads every file of the trail, oldest first. Lines that are not events (cut short, not
+// six fields) are left out of the view; the check names the first broken line.
+TrailView ReadTrail(FileAccess& files, const TrailQuery& query);
+
 // One line for the operator: "audit.log: chain intact, N lines in K files" or
 // "audit.log.2 line 17: chain broken (edited, removed or reordered line)".
 std::string VerifyText(const VerifyResult& result);

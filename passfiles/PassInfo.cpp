@@ -1,5 +1,7 @@
 #include "passfiles/PassInfo.h"
 
+#include <tuple>
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -77,12 +79,13 @@ std::string InfoText(const PassInfo& info) {
   add("file_output_period_s", ListForm(info.periods[1]));
   add("correction_period_s", ListForm(info.periods[2]));
   add("version", info.version);
-  if (!info.alarms.empty()) {
-    text += "[alarms]";
+  for (const auto& [group, key, lines] :
+       {std::tuple{"[alarms]", "event", &info.alarms}, {"[changes]", "change", &info.changes}}) {
+    if (lines->empty()) continue;
+    text += group;
     text += kLineEnd;
-    for (std::size_t k = 0; k < info.alarms.size(); ++k) {
-      add("event" + std::to_string(k + 1), info.alarms[k]);
-    }
+    for (std::size_t k = 0; k < lines->size(); ++k)
+      add(key + std::to_string(k + 1), (*lines)[k]);
   }
   if (info.statistics) {
     // The figures the report shows; one it shows as "-" is left out.
@@ -155,8 +158,9 @@ std::optional<PassInfo> ParseInfo(std::string_view text) {
     if (eq == std::string_view::npos) continue;
     const std::string key(line.substr(0, eq));
     const std::string v(line.substr(eq + 1));
-    if (group == "alarms") {
-      if (key.starts_with("event")) info.alarms.push_back(v);
+    if (group == "alarms" || group == "changes") {
+      if (key.starts_with(group == "alarms" ? "event" : "change"))
+        (group == "alarms" ? info.alarms : info.changes).push_back(v);
       continue;
     }
     if (group == "statistics") {  // the pass keys are read from [pass] and before any group

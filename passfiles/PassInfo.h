@@ -45,6 +45,9 @@ struct PassInfo {
   std::optional<PassStatistics> statistics = {};
   // [alarms]: the pass's off-gauge alarm events, one line each as alarm.log has them.
   std::vector<std::string> alarms = {};
+  // [changes]: the changes to the calibration and the settings made while the pass ran, one
+  // line each, "19:20:03 config: QL_CFG.DAT 4 display period: 1 -> 0.5 (engineer, window)".
+  std::vector<std::string> changes = {};
 };
 
 // "07.PSI" for pass 7: the pass file's stem with the extension ".PSI".

@@ -158,6 +158,10 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   summaryButton_->setToolTip(
       QStringLiteral("Summarise the passes of some days or the marked passes"));
   connect(summaryButton_, &QPushButton::clicked, this, &PassFiles::Summary);
+  auto* auditButton = new QPushButton(QStringLiteral("Audit"), this);
+  ui::Name(auditButton, QStringLiteral("Command6"), QStringLiteral("Audit trail"));
+  auditButton->setToolTip(QStringLiteral("Changes and events of the station, from audit.log"));
+  connect(auditButton, &QPushButton::clicked, this, &PassFiles::AuditAsked);
   profileLoad_ = new QFutureWatcher<std::shared_ptr<const PassProfile>>(this);
   connect(profileLoad_, &QFutureWatcherBase::progressValueChanged, this, [this](int percent) {
     readOut_->setText(QStringLiteral("Reading the profile ... %1 %").arg(percent));
@@ -211,6 +215,7 @@ PassFiles::PassFiles(const QString& directory, QWidget* parent)
   buttons->addWidget(currentOption_);
   buttons->addWidget(archiveOption_);
   buttons->addStretch(1);
+  buttons->addWidget(auditButton);
   buttons->addWidget(summaryButton_);
   buttons->addWidget(reportButton_);
   buttons->addWidget(printButton_);

@@ -116,6 +116,8 @@ class PassFiles : public QWidget {
   void TextLoaded();
   void ProfileLoaded();
   void Reported(bool ok);
+  // "Audit": the audit trail's window is asked for (the station opens it).
+  void AuditAsked();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "passfiles/ui/PassReport.h"
 
+#include <tuple>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -228,19 +230,24 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
                        "of all data lines.")}) {
     paragraph(note);
   }
-  if (p.info && !p.info->alarms.empty()) {
-    // The pass's off-gauge alarm events, the first few; all of them are in alarm.log.
+  // The pass's off-gauge alarm events and the changes made while it ran, the first few of
+  // each; all of them are in the information file (and alarm.log, audit.log).
+  for (const auto& [title, lines, where] :
+       {std::tuple{QStringLiteral("Off-gauge alarms"), p.info ? &p.info->alarms : nullptr,
+                   QStringLiteral("alarm.log, the information file")},
+        {QStringLiteral("Calibration and settings changed during the pass"),
+         p.info ? &p.info->changes : nullptr,
+         QStringLiteral("audit.log, the information file")}}) {
+    if (!lines || lines->empty()) continue;
     constexpr int kShown = 6;
-    const auto& alarms = p.info->alarms;
-    text(page.left(), QStringLiteral("Off-gauge alarms"), true);
+    text(page.left(), title, true);
     y += line;
-    for (int i = 0; i < std::min<int>(kShown, static_cast<int>(alarms.size())); ++i) {
-      text(page.left(), Q(alarms[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < std::min<int>(kShown, static_cast<int>(lines->size())); ++i) {
+      text(page.left(), Q((*lines)[static_cast<std::size_t>(i)]));
       y += line;
     }
-    if (alarms.size() > kShown) {
-      text(page.left(), QStringLiteral("and %1 more events (alarm.log, the information file)")
-                            .arg(alarms.size() - kShown));
+    if (lines->size() > kShown) {
+      text(page.left(), QStringLiteral("and %1 more (%2)").arg(lines->size() - kShown).arg(where));
       y += line;
     }
   }

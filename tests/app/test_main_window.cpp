@@ -2,10 +2,12 @@
 // windows) on Qt's event loop with a fake clock, checked against values computed here from
 // the settings: what each instrument, file and field is handed, which command opens which
 // window, and when the cycle is timed afresh.
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSemaphore>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtTest>
@@ -18,6 +20,7 @@
 #include "app/Station.h"
 #include "app/Wiring.h"
 #include "audit/AuditLog.h"
+#include "audit/ui/AuditWindow.h"
 #include "base/SystemPlatform.h"
 #include "calibration/ui/Fitting.h"
 #include "passfiles/PassInfo.h"
@@ -407,9 +410,10 @@ class TestMainWindow : public QObject {
     QVERIFY2(PdfText(pdf).contains("Off-gauge alarms"), qPrintable(pdf));
   }
 
-  // The same pass and a Save of the settings in the audit trail: each event one line of an
-  // intact chain, the changed element of the configuration file and the tolerance and a
-  // saved fit with their old and new values.
+  // The same pass, a Save of the settings and a saved fit during it in the audit trail: each
+  // event one line of an intact chain, the changed element of the configuration file, the
+  // tolerance, station.ini's group edited by hand and the fit with their old and new values;
+  // the pass's information file and report list the changes made while it ran.
   void auditTrail() {
     testing::MemoryFileAccess earlier;
     earlier.files[kConfigurationFile] = Config(Setup{0, 7.85, 1000, 600});
@@ -422,7 +426,6 @@ class TestMainWindow : public QObject {
     rig.Click("EnterMid");
     rig.Run(4, 0.101);
     rig.Click("AlarmAck");
-    rig.Click("BStop");
     rig.Click("Command2");
     auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
     QTest::mouseClick(settings->TabStrip(), Qt::LeftButton, {},
@@ -437,6 +440,8 @@ class TestMainWindow : public QObject {
     rig.station.calibration.Coef = {1.5, 2, 0, -0.25};
     rig.station.calibration.PointCount = 5;
     emit qobject_cast<Fitting*>(rig.window.SecondaryWindow(3))->CoefficientsSaved();
+    QSignalSpy done(&rig.pass.Quality(), &PassQuality::ReportDone);
+    rig.Click("BStop");
     QStringList kinds;
     std::string config, tolerance, fit;
     const QString text = QString::fromStdString(rig.files.files[audit::kAuditFile]);
@@ -450,12 +455,39 @@ class TestMainWindow : public QObject {
     }
     QCOMPARE(
         kinds.join(' '),
-        "pass-start alarm-raised alarm-acknowledged alarm-returned pass-stop config tolerance fit");
+        "pass-start alarm-raised alarm-acknowledged config tolerance settings fit alarm-returned "
+        "pass-stop");
     QCOMPARE(config, std::string("QL_CFG.DAT 5 file output period: 0.1 -> 0.5"));
     QCOMPARE(tolerance, std::string("plus 4 -> 3 um, minus 2.5 -> 2.5 um"));
     QCOMPARE(fit, std::string("0 1 0 0 -> 1.5 2 0 -0.25, 5 points"));
     const audit::VerifyResult result = audit::VerifyAudit(rig.files);
     QVERIFY2(result.intact, audit::VerifyText(result).c_str());
+    const auto info = ParseInfo(rig.files.files["07.PSI"]);
+    QVERIFY(info);
+    QCOMPARE(QString::fromStdString(info->changes.at(0) + "|" + info->changes.at(2) + "|" +
+                                    info->changes.at(3)),
+             "10:00:00 config: QL_CFG.DAT 5 file output period: 0.1 -> 0.5 (operator, window)|"
+             "10:00:00 settings: [alarm] delay_m: (none) -> 2 (operator, station.ini)|"
+             "10:00:00 fit: 0 1 0 0 -> 1.5 2 0 -0.25, 5 points (operator, window)");
+    QTRY_COMPARE(done.count(), 1);
+    const QString pdf = rig.dir.filePath(QString::fromStdString(
+        "reports/" + ReportStem("07.PSS", StartStamp(info->start)) + ".pdf"));
+    QVERIFY2(PdfText(pdf).contains("Calibration and settings changed during the pass"),
+             qPrintable(pdf));
+    // "Audit" in the pass-file window shows the trail as the directory holds it.
+    QFile trail(rig.dir.filePath(audit::kAuditFile));
+    QVERIFY(trail.open(QIODevice::WriteOnly) &&
+            trail.write(rig.files.files[audit::kAuditFile].c_str()) > 0);
+    trail.close();
+    rig.Click("Command4");
+    testing::Click(rig.window.SecondaryWindow(4), "Command6");
+    QPointer<AuditWindow> shown = rig.window.SecondaryWindow(4)->findChild<AuditWindow*>();
+    QVERIFY(shown);
+    shown->findChild<QDateEdit*>("From")->setDate(QDate(2026, 12, 8));
+    shown->findChild<QDateEdit*>("To")->setDate(QDate(2026, 12, 8));
+    QTRY_COMPARE(shown->Table()->rowCount(), kinds.size());
+    QVERIFY2(shown->Message().endsWith("chain intact, 9 lines in 1 files"),
+             qPrintable(shown->Message()));
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "audit/AuditLog.h"
+#include "audit/SettingsWatch.h"
 #include "tests/support/FakePlatform.h"
 
 namespace orlix::audit {
@@ -164,6 +165,84 @@ TEST_F(Trail, AnUnreadableFileIsNamed) {
   Write(3);
   files.failReads = true;
   EXPECT_EQ(VerifyText(VerifyAudit(files)), "audit.log.1: cannot be read");
+}
+
+// The trail's window: days and kind chosen, the newest rows kept, and a broken chain shown
+// with every event still listed.
+TEST_F(Trail, AViewFiltersByDayAndKindAndReadsPastABreak) {
+  const std::vector<std::pair<std::string, std::string>> events = {
+      {"2026-12-06T23:59:59+01:00", "fit"},
+      {"2026-12-07T00:00:00+01:00", "config"},
+      {"2026-12-07T12:00:00+01:00", "fit"},
+      {"2026-12-08T08:00:00+01:00", "fit"},
+      {"2026-12-09T00:00:00+01:00", "config"}};
+  std::size_t next = 0;
+  AuditLog log(files, [&] { return events[next].first; }, 200);  // a line a file
+  for (; next < events.size(); ++next)
+    ASSERT_TRUE(log.Append("operator", "window", events[next].second, std::to_string(next)));
+  struct Row {
+    TrailQuery query;
+    std::string shown;
+    std::size_t matched;
+  };
+  for (const Row& row : std::vector<Row>{{{"", "", "", 10}, "01234", 5},
+                                         {{"2026-12-07", "2026-12-08", "", 10}, "123", 3},
+                                         {{"2026-12-07", "2026-12-08", "fit", 10}, "23", 2},
+                                         {{"", "", "fit", 1}, "3", 3}}) {
+    const TrailView view = ReadTrail(files, row.query);
+    std::string shown;
+    for (const AuditEvent& e : view.events) shown += e.text;
+    EXPECT_EQ(shown, row.shown) << row.query.from << row.query.kind;
+    EXPECT_EQ(view.matched, row.matched) << row.query.from << row.query.kind;
+    EXPECT_EQ(view.kinds, (std::vector<std::string>{"config", "fit"}));
+    EXPECT_TRUE(view.check.intact);
+  }
+  std::string& middle = files.files["audit.log.3"];
+  middle[middle.find("\t2\t") + 1] = '7';
+  const TrailView view = ReadTrail(files, {});
+  std::string shown;
+  for (const AuditEvent& e : view.events) shown += e.text;
+  EXPECT_EQ(shown, "01734");
+  EXPECT_EQ(VerifyText(view.check),
+            "audit.log.3 line 1: chain broken (edited, removed or reordered line)");
+}
+
+// station.ini's watched groups against the copy the trail keeps: one event per changed key,
+// secrets never written, the tolerance left to the settings window's own event on request.
+TEST_F(Trail, EditsOfStationIniAreLoggedOncePerKey) {
+  AuditLog log(files, now);
+  struct Row {
+    std::string ini;
+    bool withQuality;
+    std::vector<std::string> logged;
+  };
+  const std::vector<Row> rows = {
+      {"[modbus]\nport=502\n[mqtt]\npassword=x\n[other]\nk=1\n",
+       true,
+       {"[modbus] port: (none) -> 502", "[mqtt] password: set"}},
+      {"; a comment now\n[modbus]\nport = 502\n[mqtt]\npassword=x\n[other]\nk=2\n", true, {}},
+      {"[modbus]\nport=1502\n[mqtt]\npassword=y\n[quality]\ntolerance_plus_um=3\n",
+       false,
+       {"[modbus] port: 502 -> 1502", "[mqtt] password: changed"}},
+      {"[quality]\ntolerance_plus_um=3\n",
+       true,
+       {"[modbus] port: 1502 -> (none)", "[mqtt] password: removed"}},
+  };
+  std::size_t seen = 0;
+  for (const Row& row : rows) {
+    files.files["station.ini"] = row.ini;
+    EXPECT_EQ(SettingsWatch(files, log).Check("engineer", "station.ini", row.withQuality),
+              row.logged.size())
+        << row.ini;
+    const auto lines = Lines(files.files["audit.log"]);
+    std::vector<std::string> logged;
+    for (; seen < lines.size(); ++seen) {
+      const auto parsed = ParseLine(lines[seen].substr(0, lines[seen].size() - 1));
+      ASSERT_TRUE(parsed && parsed->first.kind == "settings" && parsed->first.level == "engineer");
+      logged.push_back(parsed->first.text);
+    }
+    EXPECT_EQ(logged, row.logged) << row.ini;
+  }
 }
 
 }  // namespace
