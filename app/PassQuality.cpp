@@ -98,9 +98,13 @@ std::string PassQuality::EndPass() {
   return start;
 }
 
-void PassQuality::NoteAlarm(const std::string& line) { Note(info_ ? &info_->alarms : nullptr, line, "alarm"); }
+void PassQuality::NoteAlarm(const std::string& line) {
+  Note(info_ ? &info_->alarms : nullptr, line, "alarm");
+}
 
-void PassQuality::NoteChange(const std::string& line) { Note(info_ ? &info_->changes : nullptr, line, "change"); }
+void PassQuality::NoteChange(const std::string& line) {
+  Note(info_ ? &info_->changes : nullptr, line, "change");
+}
 
 void PassQuality::Note(std::vector<std::string>* lines, const std::string& line, const char* what) {
   if (!lines) return;

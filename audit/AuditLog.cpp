@@ -183,8 +183,9 @@ bool AuditLog::Append(std::string_view level, std::string_view source, std::stri
   size_ += written.size();
   openLine_ = false;
   last_ = std::move(line);
-  if (observer_) observer_(AuditEvent{time, std::string(level), std::string(source),
-                                     std::string(kind), std::string(text)});
+  if (observer_)
+    observer_(AuditEvent{time, std::string(level), std::string(source), std::string(kind),
+                         std::string(text)});
   return true;
 }
 

@@ -67,8 +67,10 @@ std::size_t SettingsWatch::Check(std::string_view level, std::string_view source
   };
   for (const auto& [where, value] : now) {
     const auto it = before.find(where);
-    if (it == before.end()) log(where, nullptr, &value);
-    else if (it->second != value) log(where, &it->second, &value);
+    if (it == before.end())
+      log(where, nullptr, &value);
+    else if (it->second != value)
+      log(where, &it->second, &value);
   }
   for (const auto& [where, value] : before)
     if (!now.contains(where)) log(where, &value, nullptr);

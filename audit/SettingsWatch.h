@@ -18,8 +18,8 @@
 namespace orlix::audit {
 
 inline constexpr const char* kWatchedCopy = "audit-settings.ini";
-inline constexpr std::array<const char*, 5> kWatchedGroups = {"quality", "alarm", "modbus",
-                                                              "mqtt", "access"};
+inline constexpr std::array<const char*, 5> kWatchedGroups = {"quality", "alarm", "modbus", "mqtt",
+                                                              "access"};
 
 class SettingsWatch {
  public:

@@ -84,8 +84,7 @@ std::string InfoText(const PassInfo& info) {
     if (lines->empty()) continue;
     text += group;
     text += kLineEnd;
-    for (std::size_t k = 0; k < lines->size(); ++k)
-      add(key + std::to_string(k + 1), (*lines)[k]);
+    for (std::size_t k = 0; k < lines->size(); ++k) add(key + std::to_string(k + 1), (*lines)[k]);
   }
   if (info.statistics) {
     // The figures the report shows; one it shows as "-" is left out.

@@ -59,9 +59,9 @@ AuditWindow::AuditWindow(const QString& directory, QWidget* parent)
 
   table_ = new QTableWidget(0, kColumns, this);
   ui::Name(table_, QStringLiteral("Table"), QStringLiteral("Events"));
-  table_->setHorizontalHeaderLabels(
-      {QStringLiteral("Time"), QStringLiteral("Level"), QStringLiteral("Source"),
-       QStringLiteral("Kind"), QStringLiteral("Event")});
+  table_->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Level"),
+                                     QStringLiteral("Source"), QStringLiteral("Kind"),
+                                     QStringLiteral("Event")});
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setWordWrap(false);
   table_->verticalHeader()->hide();
@@ -89,7 +89,8 @@ AuditWindow::AuditWindow(const QString& directory, QWidget* parent)
   layout->setRowStretch(1, 1);
   layout->setColumnStretch(0, 1);
 
-  for (QDateEdit* field : {from_, to_}) connect(field, &QDateEdit::dateChanged, this, &AuditWindow::Load);
+  for (QDateEdit* field : {from_, to_})
+    connect(field, &QDateEdit::dateChanged, this, &AuditWindow::Load);
   connect(kind_, &QComboBox::activated, this, &AuditWindow::Load);
   connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
   run_ = new QFutureWatcher<audit::TrailView>(this);

@@ -236,8 +236,7 @@ void PaintReport(QPainter& painter, const QRectF& page, const PassProfile& p) {
        {std::tuple{QStringLiteral("Off-gauge alarms"), p.info ? &p.info->alarms : nullptr,
                    QStringLiteral("alarm.log, the information file")},
         {QStringLiteral("Calibration and settings changed during the pass"),
-         p.info ? &p.info->changes : nullptr,
-         QStringLiteral("audit.log, the information file")}}) {
+         p.info ? &p.info->changes : nullptr, QStringLiteral("audit.log, the information file")}}) {
     if (!lines || lines->empty()) continue;
     constexpr int kShown = 6;
     text(page.left(), title, true);

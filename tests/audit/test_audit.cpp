@@ -177,7 +177,8 @@ TEST_F(Trail, AViewFiltersByDayAndKindAndReadsPastABreak) {
       {"2026-12-08T08:00:00+01:00", "fit"},
       {"2026-12-09T00:00:00+01:00", "config"}};
   std::size_t next = 0;
-  AuditLog log(files, [&] { return events[next].first; }, 200);  // a line a file
+  AuditLog log(
+      files, [&] { return events[next].first; }, 200);  // a line a file
   for (; next < events.size(); ++next)
     ASSERT_TRUE(log.Append("operator", "window", events[next].second, std::to_string(next)));
   struct Row {
