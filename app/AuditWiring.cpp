@@ -50,8 +50,8 @@ std::string AuditTime() {
 }
 
 void Audit(audit::AuditLog& log, const std::string& source, const std::string& kind,
-           const std::string& text) {
-  if (!log.Append(kAuditLevel, source, kind, text))
+           const std::string& text, const char* level) {
+  if (!log.Append(level ? std::string(level) : log.Level(), source, kind, text))
     qWarning("%s: the event \"%s\" could not be written", audit::kAuditFile, kind.c_str());
 }
 

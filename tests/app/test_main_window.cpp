@@ -3,6 +3,7 @@
 // the settings: what each instrument, file and field is handed, which command opens which
 // window, and when the cycle is timed afresh.
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSemaphore>
 #include <QTabBar>
@@ -12,7 +13,10 @@
 #include <cmath>
 #include <sstream>
 
+#include "access/Access.h"
+#include "app/AccessGate.h"
 #include "app/PassQuality.h"
+#include "app/PinWindow.h"
 #include "app/QL.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
@@ -61,6 +65,7 @@ struct Rig {
   RunningPass pass{station};
   QL window{station, pass};
   audit::AuditLog* audit = nullptr;  // the audit trail, when the test sets one before Start
+  AccessGate* access = nullptr;      // the engineer level's gate, likewise
 
   template <class... Args>
   explicit Rig(Args&&... args) : files(std::forward<Args>(args)...) {}
@@ -69,7 +74,7 @@ struct Rig {
   }
 
   void Start(qint16 number = 7) {
-    WireWindows(window, station, pass, link, nullptr, audit);
+    WireWindows(window, station, pass, link, nullptr, audit, access);
     clock.now = 500;
     StartStation(window, pass, link, nullptr, audit);
     emit window.SetPointPanel()->PassChange(number);
@@ -456,6 +461,62 @@ class TestMainWindow : public QObject {
     QCOMPARE(fit, std::string("0 1 0 0 -> 1.5 2 0 -0.25, 5 points"));
     const audit::VerifyResult result = audit::VerifyAudit(rig.files);
     QVERIFY2(result.intact, audit::VerifyText(result).c_str());
+  }
+
+  // With a PIN set, "Settings" shows the PIN window and not the settings: a wrong PIN keeps
+  // them closed, the right one opens them and what is saved then is the engineer's. Opened
+  // again in the session, nothing asks; after a minute without input "Save" stores nothing,
+  // the window closes, the main window says why and the station is the operator's again.
+  void engineerAccess() {
+    testing::MemoryFileAccess earlier;
+    earlier.files[kConfigurationFile] = Config(Setup{});
+    earlier.files["station.ini"] = "[access]\nsession_min=1\n";
+    MemoryRig rig(earlier);
+    QVERIFY(access::SetPin(rig.station.ini, "2468", 1000).ok);
+    audit::AuditLog log(rig.files, [] { return std::string("2026-12-08T10:00:00+01:00"); });
+    AccessGate gate(rig.station.ini, rig.clock, rig.window, &log);
+    rig.audit = &log;
+    rig.access = &gate;
+    rig.Start();
+    rig.Click("Command2");
+    QVERIFY(gate.Prompt() && gate.Prompt()->isVisible());
+    testing::Keys(gate.Prompt()->Keypad(), "1357E");
+    QCOMPARE(gate.Prompt()->Message(), QString("Wrong PIN, 4 tries left"));
+    QVERIFY(!rig.window.SecondaryWindow(2));
+    testing::Keys(gate.Prompt()->Keypad(), "24680.E");  // "." takes back the 0
+    auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+    QVERIFY(settings && settings->isVisible());
+    QTRY_VERIFY(!gate.Prompt());
+    auto save = [&](const char* period) {
+      settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+      settings->Field(FileOutputPeriod)->setText(period);
+      emit settings->Field(FileOutputPeriod)->textEdited(period);
+      testing::Click(settings, "Command2");
+    };
+    save("0.5");
+    QTRY_VERIFY(!rig.window.SecondaryWindow(2));
+    const std::string saved = rig.files.files[kConfigurationFile];
+    rig.Click("Command2");
+    QVERIFY(!gate.Prompt() && rig.window.SecondaryWindow(2));
+    rig.clock.Advance(60);
+    save("0.7");
+    QTRY_VERIFY(!rig.window.SecondaryWindow(2));
+    QCOMPARE(rig.files.files[kConfigurationFile], saved);
+    QVERIFY(gate.Notice() && gate.Notice()->isVisible());
+    gate.Notice()->accept();
+    rig.Click("EnterMid");
+    QStringList events;
+    for (const QString& line : QString::fromStdString(rig.files.files[audit::kAuditFile])
+                                   .split('\n', Qt::SkipEmptyParts)) {
+      const auto event = audit::ParseLine(line.toStdString())->first;
+      events << QString::fromStdString(event.level + " " + event.kind +
+                                       (event.kind == "pass-start" ? "" : ": " + event.text));
+    }
+    QCOMPARE(events, QStringList({"operator access: wrong PIN, 1 in a row",
+                                  "engineer access: engineer session started for Settings",
+                                  "engineer config: QL_CFG.DAT 5 file output period: 0.1 -> 0.5",
+                                  "engineer access: engineer session ended: 1 min without input",
+                                  "operator pass-start"}));
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s
