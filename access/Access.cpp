@@ -26,8 +26,7 @@ AccessSettings ReadAccessSettings(const StationIni& ini) {
 }
 
 IniChange SetPin(StationIni& ini, std::string_view pin, std::uint32_t iterations) {
-  if (!IsValidPin(pin))
-    return {false, "The PIN must be 4 to 8 digits (0-9); nothing was changed."};
+  if (!IsValidPin(pin)) return {false, "The PIN must be 4 to 8 digits (0-9); nothing was changed."};
   const std::optional<PinHash> hash = HashPin(pin, iterations);
   if (!hash) return {false, "The PIN could not be hashed (OpenSSL); nothing was changed."};
   if (!ini.Write(kAccessGroup, {{kPinHashKey, StoredText(*hash)}})) {

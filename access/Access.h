@@ -30,9 +30,9 @@ inline constexpr int kWrongPinsToLock = 5;
 inline constexpr double kLockSeconds = 60;
 
 struct AccessSettings {
-  bool pinSet = false;            // a pin_hash is there, readable or not
-  std::optional<PinHash> pin;     // the hash, when it could be read
-  std::string problem;            // why the PIN cannot be checked; empty when it can
+  bool pinSet = false;         // a pin_hash is there, readable or not
+  std::optional<PinHash> pin;  // the hash, when it could be read
+  std::string problem;         // why the PIN cannot be checked; empty when it can
   double sessionSeconds = kDefaultSessionMinutes * 60;
 };
 
@@ -52,8 +52,8 @@ IniChange ClearPin(StationIni& ini);
 struct Attempt {
   enum class Result { kStarted, kWrong, kLocked, kRefused, kUnreadable };
   Result result = Result::kWrong;
-  int wrongInRow = 0;         // after this attempt (kWrong, kLocked)
-  double lockedSeconds = 0;   // left of the lock (kLocked, kRefused)
+  int wrongInRow = 0;        // after this attempt (kWrong, kLocked)
+  double lockedSeconds = 0;  // left of the lock (kLocked, kRefused)
 };
 // "Wrong PIN, 3 tries left", "Locked for 47 s", or the problem of an unreadable pin_hash.
 std::string AttemptText(const Attempt& attempt, const std::string& problem);

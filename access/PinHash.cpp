@@ -79,7 +79,8 @@ std::optional<PinHash> ParseStored(std::string_view text) {
   }
   PinHash result;
   const std::string_view count = parts[1];
-  const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), result.iterations);
+  const auto [end, ec] =
+      std::from_chars(count.data(), count.data() + count.size(), result.iterations);
   if (parts[0] != kPinScheme || ec != std::errc() || end != count.data() + count.size() ||
       count.empty() || count.front() == '0' || result.iterations > kMaxPinIterations) {
     return std::nullopt;

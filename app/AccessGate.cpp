@@ -1,11 +1,11 @@
 #include "app/AccessGate.h"
 
+#include <termios.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
 #include <QWidget>
-#include <termios.h>
-#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -25,19 +25,16 @@ constexpr const char* kEngineer = "engineer";
 }  // namespace
 
 AccessGate::AccessGate(StationIni& ini, Clock& clock, QL& window, audit::AuditLog* log)
-    : ini_(ini),
-      window_(window),
-      log_(log),
-      session_(clock, access::ReadAccessSettings(ini)) {
+    : ini_(ini), window_(window), log_(log), session_(clock, access::ReadAccessSettings(ini)) {
   if (log_) {
     log_->SetLevel([this] { return std::string(session_.Active() ? kEngineer : "operator"); });
   }
   // Every event of the program passes here on its way: its cost is one flag when no session
   // runs and a clock reading when one does.
   qApp->installEventFilter(this);
+  // Runs only while there is something to watch: a session, or the lock counting down.
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &AccessGate::Check);
-  timer_.start();
   connect(&window_, &QL::Unloaded, this, [this] {
     if (session_.TimedOut()) return Event(TimeoutText(), kEngineer);
     if (session_.Close()) Event("engineer session ended: program closed", kEngineer);
@@ -81,10 +78,10 @@ void AccessGate::Ask(const QString& what, std::function<void()> open) {
   const std::string& problem = session_.Settings().problem;
   const double locked = session_.LockedSeconds();
   prompt_->ShowMessage(!problem.empty() ? QString::fromStdString(problem)
-                       : locked > 0
-                           ? QString::fromStdString(access::AttemptText(
-                                 {access::Attempt::Result::kRefused, 0, locked}, problem))
-                           : QString());
+                       : locked > 0     ? QString::fromStdString(access::AttemptText(
+                                              {access::Attempt::Result::kRefused, 0, locked}, problem))
+                                        : QString());
+  if (locked > 0) timer_.start();
   prompt_->open();
   prompt_->raise();
   prompt_->activateWindow();
@@ -93,6 +90,7 @@ void AccessGate::Ask(const QString& what, std::function<void()> open) {
 void AccessGate::OnEntered(const QString& pin) {
   using R = access::Attempt::Result;
   const access::Attempt attempt = session_.Enter(pin.toStdString());
+  timer_.start();
   switch (attempt.result) {
     case R::kStarted: {
       Event("engineer session started for " + what_.toStdString());
@@ -143,7 +141,9 @@ void AccessGate::Check() {
                                     : QString());
   }
   lockShown_ = locked > 0;
-  if (!session_.TimedOut()) return;
+  const bool timedOut = session_.TimedOut();
+  if (!session_.Active() && !lockShown_) timer_.stop();
+  if (!timedOut) return;
   Event(TimeoutText(), kEngineer);
   bool closed = false;
   for (const QPointer<QWidget>& w : guarded_) {
@@ -154,8 +154,9 @@ void AccessGate::Check() {
   }
   guarded_.clear();
   const QString text =
-      QStringLiteral("The engineer session ended after %1 min without input.%2 The station is "
-                     "at the operator level.")
+      QStringLiteral(
+          "The engineer session ended after %1 min without input.%2 The station is "
+          "at the operator level.")
           .arg(Minutes())
           .arg(closed ? QStringLiteral(" Its windows closed without saving.") : QString());
   if (!notice_) {

@@ -47,7 +47,8 @@ class AccessGate : public QObject {
   // For "Save" in a guarded window: whether no PIN is set or the session still runs. A
   // session found timed out here ends as on the timer.
   bool SaveAllowed();
-  // Ends a session whose time ran out; the timer calls it every second.
+  // Ends a session whose time ran out; the timer calls it every second while a session runs
+  // or the entry is locked.
   void Check();
 
   // The PIN window while it is open, and the message that a session ended.

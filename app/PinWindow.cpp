@@ -13,7 +13,7 @@
 namespace orlix {
 namespace {
 
-constexpr int kMargin = 12;       // px
+constexpr int kMargin = 12;        // px
 constexpr int kButtonWidth = 130;  // "OK" and "Cancel": a gloved finger's size
 constexpr int kButtonHeight = 64;
 
@@ -76,7 +76,8 @@ PinWindow::PinWindow(const QString& what, QWidget* parent) : QDialog(parent) {
     b->setAutoDefault(false);
     return b;
   };
-  const int height = std::max(kMargin + keypad_->height() + kMargin, kMargin + 136 + kButtonHeight + kMargin);
+  const int height =
+      std::max(kMargin + keypad_->height() + kMargin, kMargin + 136 + kButtonHeight + kMargin);
   keypad_->move(kMargin, (height - keypad_->height()) / 2);
   const int top = height - kMargin - kButtonHeight;
   QPushButton* ok = button(QStringLiteral("PinOk"), QStringLiteral("OK"), right, top);

@@ -20,7 +20,8 @@ constexpr const char* kCliStored =
     "23ad2daa4e59be477bd7ef0eb0dc22c3e4f52a97976a7824b1a17a910ff6bc66";
 
 TEST(PinHash, MatchesIndependentReferences) {
-  EXPECT_EQ(StoredText({1, "", DerivePin("passwd", "salt", 1)}), std::string("pbkdf2-sha256$1$$") + kRfcHash);
+  EXPECT_EQ(StoredText({1, "", DerivePin("passwd", "salt", 1)}),
+            std::string("pbkdf2-sha256$1$$") + kRfcHash);
   const auto stored = ParseStored(kCliStored);
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->iterations, 1000u);
@@ -38,7 +39,8 @@ TEST(PinHash, RoundTripWithAFreshSaltEachTime) {
   const auto read = ParseStored(text);
   ASSERT_TRUE(read);
   EXPECT_TRUE(CheckPin(*read, "0042"));
-  for (const char* wrong : {"042", "00420", "0043", ""}) EXPECT_FALSE(CheckPin(*read, wrong)) << wrong;
+  for (const char* wrong : {"042", "00420", "0043", ""})
+    EXPECT_FALSE(CheckPin(*read, wrong)) << wrong;
 }
 
 TEST(PinHash, PinsAreFourToEightDigits) {
@@ -58,18 +60,21 @@ TEST_P(Garbage, DoesNotRead) {
   std::string text = GetParam().to;
   if (*GetParam().from) {
     text = kCliStored;
-    text.replace(text.find(GetParam().from), std::string_view(GetParam().from).size(), GetParam().to);
+    text.replace(text.find(GetParam().from), std::string_view(GetParam().from).size(),
+                 GetParam().to);
   }
   EXPECT_FALSE(ParseStored(text)) << text;
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Garbage,
-    ::testing::Values(Spoilt{"", ""}, Spoilt{"", "2468"}, Spoilt{"", "pbkdf2-sha256$1000$"},
-                      Spoilt{"sha256", "sha1"}, Spoilt{"$1000$", "$0$"}, Spoilt{"$1000$", "$01000$"},
-                      Spoilt{"$1000$", "$+1000$"}, Spoilt{"$1000$", "$$"},
-                      Spoilt{"$1000$", "$10000001$"}, Spoilt{"$1000$", "$99999999999$"},
-                      Spoilt{"eeff$", "ee$"}, Spoilt{"8899", "889X"}, Spoilt{"$0011", "$0x11"},
-                      Spoilt{"bc66", "bc6"}, Spoilt{"bc66", "bc6600"}, Spoilt{"bc66", "bc66$"}));
+INSTANTIATE_TEST_SUITE_P(Rows, Garbage,
+                         ::testing::Values(Spoilt{"", ""}, Spoilt{"", "2468"},
+                                           Spoilt{"", "pbkdf2-sha256$1000$"},
+                                           Spoilt{"sha256", "sha1"}, Spoilt{"$1000$", "$0$"},
+                                           Spoilt{"$1000$", "$01000$"}, Spoilt{"$1000$", "$+1000$"},
+                                           Spoilt{"$1000$", "$$"}, Spoilt{"$1000$", "$10000001$"},
+                                           Spoilt{"$1000$", "$99999999999$"},
+                                           Spoilt{"eeff$", "ee$"}, Spoilt{"8899", "889X"},
+                                           Spoilt{"$0011", "$0x11"}, Spoilt{"bc66", "bc6"},
+                                           Spoilt{"bc66", "bc6600"}, Spoilt{"bc66", "bc66$"}));
 
 // [access] as station.ini holds it: off without pin_hash, the session's minutes, and a
 // pin_hash that does not read keeps the entry closed to every PIN, the right one included.
@@ -88,7 +93,8 @@ TEST_P(AccessIni, ReadFromStationIni) {
   EXPECT_EQ(s.sessionSeconds, GetParam().sessionSeconds);
   EXPECT_EQ(s.problem.empty(), GetParam().readable);
   if (!GetParam().readable) {
-    EXPECT_EQ(s.problem, "station.ini: [access] pin_hash is not readable; set it again with --set-pin");
+    EXPECT_EQ(s.problem,
+              "station.ini: [access] pin_hash is not readable; set it again with --set-pin");
     testing::FakeClock clock;
     Session session(clock, s);
     EXPECT_EQ(session.Enter("2468").result, Attempt::Result::kUnreadable);
@@ -97,13 +103,13 @@ TEST_P(AccessIni, ReadFromStationIni) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, AccessIni,
-    ::testing::Values(IniRow{"[quality]\ntolerance_plus_um=3\n", false, 300, true},
-                      IniRow{"[access]\nsession_min=2\n", false, 120, true},
-                      IniRow{std::string("[access]\nsession_min=0\npin_hash=") + kCliStored,
-                             true, 300, true},
-                      IniRow{"[access]\nsession_min=ten\npin_hash=2468\n", true, 300, false},
-                      IniRow{"[access]\npin_hash=\n", true, 300, false},
-                      IniRow{"[other]\npin_hash=x\n[access]\nsession_min=1441\n", false, 300, true}));
+    ::testing::Values(
+        IniRow{"[quality]\ntolerance_plus_um=3\n", false, 300, true},
+        IniRow{"[access]\nsession_min=2\n", false, 120, true},
+        IniRow{std::string("[access]\nsession_min=0\npin_hash=") + kCliStored, true, 300, true},
+        IniRow{"[access]\nsession_min=ten\npin_hash=2468\n", true, 300, false},
+        IniRow{"[access]\npin_hash=\n", true, 300, false},
+        IniRow{"[other]\npin_hash=x\n[access]\nsession_min=1441\n", false, 300, true}));
 
 TEST(SetPin, WritesOnlyAValidPinsHashAndClears) {
   testing::MemoryFileAccess files;
@@ -129,9 +135,9 @@ TEST(SetPin, WritesOnlyAValidPinsHashAndClears) {
 // PIN entered, or operator input ("" ), and what follows.
 struct Step {
   double at;
-  const char* pin;  // "": operator input
+  const char* pin;   // "": operator input
   const char* text;  // what the PIN window says after a PIN; "started" when a session began
-  bool active;      // a session runs after the step
+  bool active;       // a session runs after the step
 };
 struct Run {
   const char* name;
@@ -163,39 +169,39 @@ TEST_P(Entry, LockOutAndSessionTime) {
   }
   EXPECT_EQ(timeouts, GetParam().timeouts);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Entry,
-    ::testing::Values(
-        Run{"five_wrong_lock_a_minute_even_for_the_right_pin",
-            {{0, "1111", "Wrong PIN, 4 tries left", false},
-             {1, "1111", "Wrong PIN, 3 tries left", false},
-             {2, "1111", "Wrong PIN, 2 tries left", false},
-             {3, "1111", "Wrong PIN, 1 try left", false},
-             {4, "1111", "Wrong PIN. Locked for 60 s", false},
-             {17, "2468", "Locked for 47 s", false},
-             {63.5, "2468", "Locked for 1 s", false},
-             {64, "1111", "Wrong PIN, 4 tries left", false},
-             {65, "2468", "started", true}},
-            0},
-        Run{"the_right_pin_resets_the_count",
-            {{0, "1111", "Wrong PIN, 4 tries left", false},
-             {1, "1111", "Wrong PIN, 3 tries left", false},
-             {2, "1111", "Wrong PIN, 2 tries left", false},
-             {3, "1111", "Wrong PIN, 1 try left", false},
-             {4, "2468", "started", true},
-             {5, "1111", "Wrong PIN, 4 tries left", true}},
-            0},
-        Run{"input_extends_then_it_times_out",
-            {{10, "2468", "started", true},
-             {129.9, "", "", true},
-             {249.8, "", "", true},
-             {369.8, "", "", false},
-             {370, "", "", false}},
-            1},
-        Run{"times_out_and_the_pin_starts_a_new_one",
-            {{0, "2468", "started", true}, {120, "", "", false}, {121, "2468", "started", true}},
-            1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, Entry,
+                         ::testing::Values(Run{"five_wrong_lock_a_minute_even_for_the_right_pin",
+                                               {{0, "1111", "Wrong PIN, 4 tries left", false},
+                                                {1, "1111", "Wrong PIN, 3 tries left", false},
+                                                {2, "1111", "Wrong PIN, 2 tries left", false},
+                                                {3, "1111", "Wrong PIN, 1 try left", false},
+                                                {4, "1111", "Wrong PIN. Locked for 60 s", false},
+                                                {17, "2468", "Locked for 47 s", false},
+                                                {63.5, "2468", "Locked for 1 s", false},
+                                                {64, "1111", "Wrong PIN, 4 tries left", false},
+                                                {65, "2468", "started", true}},
+                                               0},
+                                           Run{"the_right_pin_resets_the_count",
+                                               {{0, "1111", "Wrong PIN, 4 tries left", false},
+                                                {1, "1111", "Wrong PIN, 3 tries left", false},
+                                                {2, "1111", "Wrong PIN, 2 tries left", false},
+                                                {3, "1111", "Wrong PIN, 1 try left", false},
+                                                {4, "2468", "started", true},
+                                                {5, "1111", "Wrong PIN, 4 tries left", true}},
+                                               0},
+                                           Run{"input_extends_then_it_times_out",
+                                               {{10, "2468", "started", true},
+                                                {129.9, "", "", true},
+                                                {249.8, "", "", true},
+                                                {369.8, "", "", false},
+                                                {370, "", "", false}},
+                                               1},
+                                           Run{"times_out_and_the_pin_starts_a_new_one",
+                                               {{0, "2468", "started", true},
+                                                {120, "", "", false},
+                                                {121, "2468", "started", true}},
+                                               1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Closing, EndsTheSession) {
   testing::FakeClock clock;

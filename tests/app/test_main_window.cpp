@@ -465,8 +465,9 @@ class TestMainWindow : public QObject {
 
   // With a PIN set, "Settings" shows the PIN window and not the settings: a wrong PIN keeps
   // them closed, the right one opens them and what is saved then is the engineer's. Opened
-  // again in the session, nothing asks; after a minute without input "Save" stores nothing,
-  // the window closes, the main window says why and the station is the operator's again.
+  // again in the session, nothing asks; input anywhere keeps the session, and after a minute
+  // without any "Save" stores nothing, the window closes, the main window says why and the
+  // station is the operator's again.
   void engineerAccess() {
     testing::MemoryFileAccess earlier;
     earlier.files[kConfigurationFile] = Config(Setup{});
@@ -498,7 +499,11 @@ class TestMainWindow : public QObject {
     const std::string saved = rig.files.files[kConfigurationFile];
     rig.Click("Command2");
     QVERIFY(!gate.Prompt() && rig.window.SecondaryWindow(2));
-    rig.clock.Advance(60);
+    rig.clock.Advance(59);
+    QTest::keyClick(&rig.window, Qt::Key_Shift);  // input anywhere keeps the session going
+    rig.clock.Advance(59);
+    QVERIFY(gate.Session().Active());
+    rig.clock.Advance(1);
     save("0.7");
     QTRY_VERIFY(!rig.window.SecondaryWindow(2));
     QCOMPARE(rig.files.files[kConfigurationFile], saved);
