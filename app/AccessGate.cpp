@@ -183,7 +183,7 @@ int RunPinCommand(bool set, FileAccess& files, std::FILE* in, std::FILE* out, st
       tcsetattr(fileno(in), TCSAFLUSH, &quiet);
       std::fputs("Engineer PIN (4 to 8 digits): ", err);
     }
-    // One line; its line end is not part of the PIN.
+    // One line; its line end does not belong to the PIN.
     std::string pin;
     for (int c; (c = std::fgetc(in)) != EOF && c != '\n';) pin += static_cast<char>(c);
     if (!pin.empty() && pin.back() == '\r') pin.pop_back();

@@ -49,7 +49,7 @@ TEST(PinHash, PinsAreFourToEightDigits) {
     EXPECT_FALSE(IsValidPin(pin)) << pin;
 }
 
-// The reference's stored text with one part spoiled (`from` replaced by `to`), or another
+// The reference's stored text with one piece spoiled (`from` replaced by `to`), or another
 // text altogether (`from` empty).
 struct Spoilt {
   const char* from;
