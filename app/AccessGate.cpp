@@ -118,7 +118,10 @@ void AccessGate::OnEntered(const QString& pin) {
 PinWindow* AccessGate::Prompt() const { return prompt_; }
 QMessageBox* AccessGate::Notice() const { return notice_; }
 
-void AccessGate::Guard(QWidget* window) { guarded_.emplace_back(window); }
+void AccessGate::Guard(QWidget* window) {
+  std::erase_if(guarded_, [](const QPointer<QWidget>& w) { return w.isNull(); });
+  guarded_.emplace_back(window);
+}
 
 bool AccessGate::SaveAllowed() {
   if (!session_.Required() || session_.Active()) return true;
