@@ -52,8 +52,8 @@ std::string AuditTime() {
 }
 
 void Audit(audit::AuditLog& log, const std::string& source, const std::string& kind,
-           const std::string& text) {
-  if (!log.Append(kAuditLevel, source, kind, text))
+           const std::string& text, const char* level) {
+  if (!log.Append(level ? std::string(level) : log.Level(), source, kind, text))
     qWarning("%s: the event \"%s\" could not be written", audit::kAuditFile, kind.c_str());
 }
 
@@ -123,7 +123,7 @@ void WireAudit(audit::AuditLog& log, Settings& settings, Station& station) {
   // What else of station.ini changed by hand since the trail last looked goes in now too;
   // the tolerance saved here has its own event above.
   QObject::connect(&settings, &Settings::Saved, &settings, [&log, &station] {
-    audit::SettingsWatch(station.files, log).Check(kAuditLevel, "station.ini", false);
+    audit::SettingsWatch(station.files, log).Check(log.Level(), "station.ini", "quality");
   });
 }
 
@@ -139,7 +139,7 @@ void WireChanges(audit::AuditLog& log, RunningPass& pass) {
 }
 
 void AuditIniChanges(audit::AuditLog& log, FileAccess& files, const std::string& source) {
-  audit::SettingsWatch(files, log).Check(kAuditLevel, source);
+  audit::SettingsWatch(files, log).Check(log.Level(), source);
 }
 
 void WireAudit(audit::AuditLog& log, Fitting& fitting, Station& station) {

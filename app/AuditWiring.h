@@ -1,6 +1,7 @@
 #pragma once
 // The audit trail in the program: which events of the station go to audit.log and how they
-// read. Every event is logged at the operator's level: the station has no engineer access yet.
+// read. Each event carries the level the station is at when it happens: "engineer" while an
+// engineer session runs (app/AccessGate.h), "operator" otherwise.
 
 #include <string>
 
@@ -16,14 +17,13 @@ class RunningPass;
 class Settings;
 struct Station;
 
-inline constexpr const char* kAuditLevel = "operator";
-
 // The local time of an event, ISO 8601 to the second with the offset from UTC.
 std::string AuditTime();
 
-// Appends one event at the operator's level; a line that cannot be written is warned about.
+// Appends one event at the log's level now, or at `level` when one is given; a line that
+// cannot be written is warned about.
 void Audit(audit::AuditLog& log, const std::string& source, const std::string& kind,
-           const std::string& text);
+           const std::string& text, const char* level = nullptr);
 
 // Pass start and stop and every event of the off-gauge alarm (raised, returned,
 // acknowledged), from the running pass's snapshots.

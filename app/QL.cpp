@@ -335,7 +335,17 @@ void QL::SetWindowFactory(int command, WindowFactory factory) {
 
 QWidget* QL::SecondaryWindow(int command) const { return windows_[command]; }
 
+void QL::SetWindowGate(int command, WindowGate gate) { gates_[command] = std::move(gate); }
+
 void QL::OpenWindow(int command) {
+  if (!windows_[command] && gates_[command]) {
+    gates_[command]([this, command] { ShowWindow(command); });
+    return;
+  }
+  ShowWindow(command);
+}
+
+void QL::ShowWindow(int command) {
   if (!windows_[command]) {
     if (!factories_[command]) return;
     QWidget* w = factories_[command]();

@@ -44,6 +44,10 @@ class QL : public QWidget {
   // What opens a secondary window; the main window keeps no other link to it.
   using WindowFactory = std::function<QWidget*()>;
   void SetWindowFactory(int command, WindowFactory factory);
+  // Asked when a command would open its window anew: it calls `open` at once, after the
+  // engineer's PIN, or not at all.
+  using WindowGate = std::function<void(std::function<void()> open)>;
+  void SetWindowGate(int command, WindowGate gate);
   // The secondary window opened by "Settings" (2), "Fitting" (3) or "Files" (4), if loaded.
   QWidget* SecondaryWindow(int command) const;
 
@@ -76,6 +80,7 @@ class QL : public QWidget {
   // while an alarm is latched.
   void ShowAlarm(const AlarmState& alarm);
   void OpenWindow(int command);
+  void ShowWindow(int command);
   void Unload();
 
   Station& station_;
@@ -104,6 +109,7 @@ class QL : public QWidget {
   bool unloaded_ = false;
 
   WindowFactory factories_[6];
+  WindowGate gates_[6];
   QPointer<QWidget> windows_[6];
 };
 

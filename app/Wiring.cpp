@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "app/AccessGate.h"
 #include "app/AuditWiring.h"
 #include "app/LinkWiring.h"
 #include "app/MqttWiring.h"
@@ -21,9 +22,24 @@
 namespace orlix {
 
 void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link, MqttClient* mqtt,
-                 audit::AuditLog* audit) {
-  window.SetWindowFactory(2, [&station, &pass, &link, mqtt, audit] {
+                 audit::AuditLog* audit, AccessGate* access) {
+  // The engineer's windows: asked for through the gate, and closed with its session.
+  const auto engineers = [&window, access](int command, const QString& what) {
+    if (!access) return;
+    window.SetWindowGate(command, [access, what](std::function<void()> open) {
+      access->Ask(what, std::move(open));
+    });
+  };
+  const auto guard = [access](auto* w) {
+    if (!access) return;
+    w->SetSaveCheck([access] { return access->SaveAllowed(); });
+    access->Guard(w);
+  };
+  engineers(2, QStringLiteral("Settings"));
+  engineers(3, QStringLiteral("Fitting"));
+  window.SetWindowFactory(2, [&station, &pass, &link, mqtt, audit, guard] {
     auto* settings = new Settings(station.settings, station.files, station.ini);
+    guard(settings);
     // Loading the window read the configuration file into the record.
     pass.Retime();
     if (audit) WireAudit(*audit, *settings, station);
@@ -42,8 +58,9 @@ void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& lin
     }
     return settings;
   });
-  window.SetWindowFactory(3, [&station, mqtt, audit] {
+  window.SetWindowFactory(3, [&station, mqtt, audit, guard] {
     auto* fitting = new Fitting(station.calibration, station.daq, station.files);
+    guard(fitting);
     if (audit) WireAudit(*audit, *fitting, station);
     if (mqtt) {
       QObject::connect(fitting, &Fitting::CoefficientsSaved, mqtt,
@@ -73,6 +90,8 @@ void StartStation(QL& window, RunningPass& pass, PlantLink& link, MqttClient* mq
     WireAudit(*audit, pass);
     WireAudit(*audit, link);
     WireChanges(*audit, pass);
+    // Edits of station.ini made while the station was off.
+    AuditIniChanges(*audit, pass.Owner().files, "station.ini");
   }
   pass.Quality().RecoverUnstopped();
   WirePlantLink(link, pass, window);

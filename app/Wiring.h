@@ -8,6 +8,7 @@ namespace orlix {
 namespace audit {
 class AuditLog;
 }
+class AccessGate;
 class MqttClient;
 class PlantLink;
 class QL;
@@ -20,8 +21,11 @@ struct Station;
 // the calibration record, the count source and the files, and its "Save" gives the MQTT
 // output the new calibration; "Files" the pass-file window on the working directory with the
 // station's tolerance. With an audit trail, each "Save" of the settings and of a fit goes to it.
+// With the engineer level's gate, "Settings" and "Fitting" open through it, and their "Save"
+// stores only while the session that opened them runs.
 void WireWindows(QL& window, Station& station, RunningPass& pass, PlantLink& link,
-                 MqttClient* mqtt = nullptr, audit::AuditLog* audit = nullptr);
+                 MqttClient* mqtt = nullptr, audit::AuditLog* audit = nullptr,
+                 AccessGate* access = nullptr);
 
 // Start-up: the main window loads, passes that ended without "Stop" are completed and
 // reported, and the plant link and the MQTT output (when station.ini enables them) start.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/AccessGate.h"
 #include "app/AuditWiring.h"
 #include "app/LinkWiring.h"
 #include "app/MqttWiring.h"
@@ -27,6 +28,13 @@ int main(int argc, char** argv) {
     const audit::VerifyResult result = audit::VerifyAudit(files);
     std::puts(audit::VerifyText(result).c_str());
     return result.intact ? 0 : 1;
+  }
+  // "--set-pin" (the PIN one line on standard input) and "--clear-pin": the engineer's PIN in
+  // station.ini, no window opens.
+  const bool setPin = argc == 2 && std::strcmp(argv[1], "--set-pin") == 0;
+  if (setPin || (argc == 2 && std::strcmp(argv[1], "--clear-pin") == 0)) {
+    DirectoryFileAccess files(std::filesystem::current_path());
+    return RunPinCommand(setPin, files, stdin, stdout, stderr);
   }
   // Qt's own event dispatcher instead of GLib's: the station sleeps in poll() between its
   // due actions and wakes for every plant-link request, and GLib's main loop costs about a
@@ -55,12 +63,12 @@ int main(int argc, char** argv) {
   // The audit trail in the working directory, from the program's start to its end.
   audit::AuditLog audit(files, AuditTime);
   Audit(audit, "program", "program-start", "thickness-station started in " + files.Location());
-  // Edits of station.ini made while the station was off.
-  AuditIniChanges(audit, files, "station.ini");
 
   RunningPass pass(station);
   QL window(station, pass);
-  WireWindows(window, station, pass, link, &mqtt, &audit);
+  // The engineer level: "Settings" and "Fitting" behind the PIN when station.ini has one.
+  AccessGate access(station.ini, station.clock, window, &audit);
+  WireWindows(window, station, pass, link, &mqtt, &audit, &access);
   // Unloading the main window ends the program at once, secondary windows and pass included.
   QObject::connect(
       &window, &QL::Unloaded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

@@ -61,6 +61,11 @@ class AuditLog {
     observer_ = std::move(observer);
   }
 
+  // The level of the station's events now: what `level` says ("engineer" during an engineer
+  // session), "operator" while it is not set.
+  void SetLevel(std::function<std::string()> level) { level_ = std::move(level); }
+  std::string Level() const { return level_ ? level_() : std::string("operator"); }
+
  private:
   // The last line of the trail and the size of audit.log, read once.
   void Find();
@@ -68,6 +73,7 @@ class AuditLog {
   FileAccess& files_;
   std::function<std::string()> now_;
   std::size_t rotateBytes_;
+  std::function<std::string()> level_;
   bool found_ = false;
   std::string last_;       // the previous line's text, or the seed
   std::size_t size_ = 0;   // bytes in audit.log

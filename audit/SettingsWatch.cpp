@@ -44,7 +44,7 @@ Keys ReadCopy(FileAccess& files) {
 }  // namespace
 
 std::size_t SettingsWatch::Check(std::string_view level, std::string_view source,
-                                 bool withQuality) {
+                                 std::string_view loggedElsewhere) {
   Keys now;
   const StationIni ini(files_);
   for (const char* group : kWatchedGroups)
@@ -55,7 +55,7 @@ std::size_t SettingsWatch::Check(std::string_view level, std::string_view source
   std::size_t logged = 0;
   const auto log = [&](const std::pair<std::string, std::string>& where, const std::string* was,
                        const std::string* is) {
-    if (!withQuality && where.first == "quality") return;
+    if (where.first == loggedElsewhere) return;
     const std::string what = "[" + where.first + "] " + where.second + ": ";
     const auto shown = [](const std::string* v) { return v ? *v : std::string("(none)"); };
     log_.Append(level, source, "settings",

@@ -25,11 +25,12 @@ class SettingsWatch {
  public:
   SettingsWatch(FileAccess& files, AuditLog& log) : files_(files), log_(log) {}
 
-  // Logs the changes since the copy and keeps the groups as they are now. Changes of
-  // [quality] are left out of the trail when `withQuality` is false (the settings window
-  // logs its own "tolerance" event), but the copy takes them all the same. The count of
-  // events logged.
-  std::size_t Check(std::string_view level, std::string_view source, bool withQuality = true);
+  // Logs the changes since the copy and keeps the groups as they are now. The changes of
+  // group `logged elsewhere` are left out of the trail (the settings window logs its own
+  // "tolerance" event for [quality], the PIN command its "access" event), but the copy takes
+  // them all the same. The count of events logged.
+  std::size_t Check(std::string_view level, std::string_view source,
+                    std::string_view loggedElsewhere = {});
 
  private:
   FileAccess& files_;

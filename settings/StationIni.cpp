@@ -240,6 +240,20 @@ bool StationIni::Write(const std::string& group, const Values& values) {
   return changed == *text || files_.Replace(kStationIni, changed);
 }
 
+bool StationIni::Remove(const std::string& group, const std::vector<std::string>& keys) {
+  const std::optional<std::string> text = Text(files_);
+  if (!text) return false;
+  std::string kept;
+  bool in = false;
+  for (const Line& line : Lines(*text)) {
+    const Parsed p = Parse(std::string_view(*text).substr(line.begin, line.end - line.begin));
+    if (p.kind == Kind::kHeader) in = p.name == group;
+    if (!in || p.kind != Kind::kKey || std::find(keys.begin(), keys.end(), p.name) == keys.end())
+      kept += std::string_view(*text).substr(line.begin, line.next - line.begin);
+  }
+  return kept == *text || files_.Replace(kStationIni, kept);
+}
+
 ToleranceSetting StationIni::ReadTolerance() const {
   const Keys keys = Group(kToleranceGroup);
   ToleranceSetting setting;

@@ -61,6 +61,9 @@ class StationIni {
   // file is replaced atomically, and only when its text changes; false, with the file as it
   // was, when it cannot be read or written.
   bool Write(const std::string& group, const Values& values);
+  // Removes every line of the keys in the group, the group's other lines and the rest of the
+  // file as they are; true also when none of them was there (nothing is written then).
+  bool Remove(const std::string& group, const std::vector<std::string>& keys);
 
   // Group [quality]; the default of each value that is missing or not a number.
   ToleranceSetting ReadTolerance() const;

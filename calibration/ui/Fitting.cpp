@@ -187,6 +187,11 @@ void Fitting::Fit() {
 }
 
 void Fitting::Save() {
+  if (saveCheck_ && !saveCheck_()) {
+    hide();
+    close();
+    return;
+  }
   const QDir directory(QString::fromStdString(files_.Location()));
   const auto where = [&directory](const char* name) {
     return QDir::toNativeSeparators(directory.absoluteFilePath(QString::fromLatin1(name)));

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "calibration/FittingLogic.h"
 
@@ -55,6 +56,9 @@ class Fitting : public QWidget {
 
   GR1* Graph() const { return gr11_; }
   KP12* Keypad() const { return kp121_; }
+  // Asked by "Save" before anything is written: when it says no (the engineer session that
+  // opened the window has ended), the window closes without saving.
+  void SetSaveCheck(std::function<bool()> check) { saveCheck_ = std::move(check); }
 
  public slots:
   // A key of the keypad: 0..9, 10 for ".", 11 for "Enter".
@@ -96,6 +100,7 @@ class Fitting : public QWidget {
   QPushButton* command4_ = nullptr;  // "Del"
   QPushButton* command5_ = nullptr;  // "F IT"
   QPointer<QMessageBox> saveBox_;
+  std::function<bool()> saveCheck_;
 };
 
 }  // namespace orlix

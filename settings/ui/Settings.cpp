@@ -365,6 +365,11 @@ void Settings::OnDelete() {
 }
 
 void Settings::OnSave() {
+  if (saveCheck_ && !saveCheck_()) {
+    hide();
+    close();
+    return;
+  }
   const QString where =
       QDir::toNativeSeparators(QDir(QString::fromStdString(files_.Location())).absolutePath());
   auto note = [this](const QString& text) {

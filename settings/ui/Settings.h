@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "mqtt/MqttSettings.h"
 #include "plantlink/LinkSettings.h"
@@ -64,6 +65,9 @@ class Settings : public QWidget {
   // output's on the same tab.
   void ShowLinkState(const link::LinkState& state);
   void ShowMqttState(const mqtt::MqttState& state);
+  // Asked by "Save" before anything is written: when it says no (the engineer session that
+  // opened the window has ended), the window closes without saving.
+  void SetSaveCheck(std::function<bool()> check) { saveCheck_ = std::move(check); }
 
  signals:
   // "Save" wrote the configuration file and the record took its values: also when the
@@ -112,6 +116,7 @@ class Settings : public QWidget {
   LinkPage* linkPage_ = nullptr;
   int linkTab_ = -1;
   QualityPage* quality_ = nullptr;
+  std::function<bool()> saveCheck_;
 };
 
 }  // namespace orlix

@@ -4,6 +4,7 @@
 // window, and when the cycle is timed afresh.
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSemaphore>
 #include <QTabBar>
@@ -14,7 +15,10 @@
 #include <cmath>
 #include <sstream>
 
+#include "access/Access.h"
+#include "app/AccessGate.h"
 #include "app/PassQuality.h"
+#include "app/PinWindow.h"
 #include "app/QL.h"
 #include "app/RunningPass.h"
 #include "app/Station.h"
@@ -64,6 +68,7 @@ struct Rig {
   RunningPass pass{station};
   QL window{station, pass};
   audit::AuditLog* audit = nullptr;  // the audit trail, when the test sets one before Start
+  AccessGate* access = nullptr;      // the engineer level's gate, likewise
 
   template <class... Args>
   explicit Rig(Args&&... args) : files(std::forward<Args>(args)...) {}
@@ -72,7 +77,7 @@ struct Rig {
   }
 
   void Start(qint16 number = 7) {
-    WireWindows(window, station, pass, link, nullptr, audit);
+    WireWindows(window, station, pass, link, nullptr, audit, access);
     clock.now = 500;
     StartStation(window, pass, link, nullptr, audit);
     emit window.SetPointPanel()->PassChange(number);
@@ -426,6 +431,7 @@ class TestMainWindow : public QObject {
     rig.Click("EnterMid");
     rig.Run(4, 0.101);
     rig.Click("AlarmAck");
+    rig.files.files["station.ini"] += "[modbus]\nport=1502\n";  // by hand, during the pass
     rig.Click("Command2");
     auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
     QTest::mouseClick(settings->TabStrip(), Qt::LeftButton, {},
@@ -453,10 +459,10 @@ class TestMainWindow : public QObject {
       if (parsed->first.kind == "tolerance") tolerance = parsed->first.text;
       if (parsed->first.kind == "fit") fit = parsed->first.text;
     }
-    QCOMPARE(
-        kinds.join(' '),
-        "pass-start alarm-raised alarm-acknowledged config tolerance settings fit alarm-returned "
-        "pass-stop");
+    QCOMPARE(kinds.join(' '),
+             "settings settings settings pass-start alarm-raised alarm-acknowledged config "
+             "tolerance settings fit alarm-returned "
+             "pass-stop");
     QCOMPARE(config, std::string("QL_CFG.DAT 5 file output period: 0.1 -> 0.5"));
     QCOMPARE(tolerance, std::string("plus 4 -> 3 um, minus 2.5 -> 2.5 um"));
     QCOMPARE(fit, std::string("0 1 0 0 -> 1.5 2 0 -0.25, 5 points"));
@@ -467,7 +473,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(QString::fromStdString(info->changes.at(0) + "|" + info->changes.at(2) + "|" +
                                     info->changes.at(3)),
              "10:00:00 config: QL_CFG.DAT 5 file output period: 0.1 -> 0.5 (operator, window)|"
-             "10:00:00 settings: [alarm] delay_m: (none) -> 2 (operator, station.ini)|"
+             "10:00:00 settings: [modbus] port: (none) -> 1502 (operator, station.ini)|"
              "10:00:00 fit: 0 1 0 0 -> 1.5 2 0 -0.25, 5 points (operator, window)");
     QTRY_COMPARE(done.count(), 1);
     const QString pdf = rig.dir.filePath(QString::fromStdString(
@@ -486,8 +492,71 @@ class TestMainWindow : public QObject {
     shown->findChild<QDateEdit*>("From")->setDate(QDate(2026, 12, 8));
     shown->findChild<QDateEdit*>("To")->setDate(QDate(2026, 12, 8));
     QTRY_COMPARE(shown->Table()->rowCount(), kinds.size());
-    QVERIFY2(shown->Message().endsWith("chain intact, 9 lines in 1 files"),
+    QVERIFY2(shown->Message().endsWith("chain intact, 12 lines in 1 files"),
              qPrintable(shown->Message()));
+  }
+
+  // With a PIN set, "Settings" shows the PIN window and not the settings: a wrong PIN keeps
+  // them closed, the right one opens them and what is saved then is the engineer's. Opened
+  // again in the session, nothing asks; input anywhere keeps the session, and after a minute
+  // without any "Save" stores nothing, the window closes, the main window says why and the
+  // station is the operator's again.
+  void engineerAccess() {
+    testing::MemoryFileAccess earlier;
+    earlier.files[kConfigurationFile] = Config(Setup{});
+    earlier.files["station.ini"] = "[access]\nsession_min=1\n";
+    MemoryRig rig(earlier);
+    QVERIFY(access::SetPin(rig.station.ini, "2468", 1000).ok);
+    audit::AuditLog log(rig.files, [] { return std::string("2026-12-08T10:00:00+01:00"); });
+    AccessGate gate(rig.station.ini, rig.clock, rig.window, &log);
+    rig.audit = &log;
+    rig.access = &gate;
+    rig.Start();
+    rig.Click("Command2");
+    QVERIFY(gate.Prompt() && gate.Prompt()->isVisible());
+    testing::Keys(gate.Prompt()->Keypad(), "1357E");
+    QCOMPARE(gate.Prompt()->Message(), QString("Wrong PIN, 4 tries left"));
+    QVERIFY(!rig.window.SecondaryWindow(2));
+    testing::Keys(gate.Prompt()->Keypad(), "24680.E");  // "." takes back the 0
+    auto* settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+    QVERIFY(settings && settings->isVisible());
+    QTRY_VERIFY(!gate.Prompt());
+    auto save = [&](const char* period) {
+      settings = qobject_cast<Settings*>(rig.window.SecondaryWindow(2));
+      settings->Field(FileOutputPeriod)->setText(period);
+      emit settings->Field(FileOutputPeriod)->textEdited(period);
+      testing::Click(settings, "Command2");
+    };
+    save("0.5");
+    QTRY_VERIFY(!rig.window.SecondaryWindow(2));
+    const std::string saved = rig.files.files[kConfigurationFile];
+    rig.Click("Command2");
+    QVERIFY(!gate.Prompt() && rig.window.SecondaryWindow(2));
+    rig.clock.Advance(59);
+    QTest::keyClick(&rig.window, Qt::Key_Shift);  // input anywhere keeps the session going
+    rig.clock.Advance(59);
+    QVERIFY(gate.Session().Active());
+    rig.clock.Advance(1);
+    save("0.7");
+    QTRY_VERIFY(!rig.window.SecondaryWindow(2));
+    QCOMPARE(rig.files.files[kConfigurationFile], saved);
+    QVERIFY(gate.Notice() && gate.Notice()->isVisible());
+    gate.Notice()->accept();
+    rig.Click("EnterMid");
+    QStringList events;
+    for (const QString& line : QString::fromStdString(rig.files.files[audit::kAuditFile])
+                                   .split('\n', Qt::SkipEmptyParts)) {
+      const auto event = audit::ParseLine(line.toStdString())->first;
+      events << QString::fromStdString(event.level + " " + event.kind +
+                                       (event.kind == "pass-start" ? "" : ": " + event.text));
+    }
+    QCOMPARE(events, QStringList({"operator settings: [access] pin_hash: set",
+                                  "operator settings: [access] session_min: (none) -> 1",
+                                  "operator access: wrong PIN, 1 in a row",
+                                  "engineer access: engineer session started for Settings",
+                                  "engineer config: QL_CFG.DAT 5 file output period: 0.1 -> 0.5",
+                                  "engineer access: engineer session ended: 1 min without input",
+                                  "operator pass-start"}));
   }
 
   // An output that asks for measurements every 20 ms gets them between display updates 5 s

@@ -214,25 +214,25 @@ TEST_F(Trail, EditsOfStationIniAreLoggedOncePerKey) {
   AuditLog log(files, now);
   struct Row {
     std::string ini;
-    bool withQuality;
+    const char* loggedElsewhere;
     std::vector<std::string> logged;
   };
   const std::vector<Row> rows = {
       {"[modbus]\nport=502\n[mqtt]\npassword=x\n[other]\nk=1\n",
-       true,
+       "",
        {"[modbus] port: (none) -> 502", "[mqtt] password: set"}},
-      {"; a comment now\n[modbus]\nport = 502\n[mqtt]\npassword=x\n[other]\nk=2\n", true, {}},
+      {"; a comment now\n[modbus]\nport = 502\n[mqtt]\npassword=x\n[other]\nk=2\n", "", {}},
       {"[modbus]\nport=1502\n[mqtt]\npassword=y\n[quality]\ntolerance_plus_um=3\n",
-       false,
+       "quality",
        {"[modbus] port: 502 -> 1502", "[mqtt] password: changed"}},
       {"[quality]\ntolerance_plus_um=3\n",
-       true,
+       "",
        {"[modbus] port: 1502 -> (none)", "[mqtt] password: removed"}},
   };
   std::size_t seen = 0;
   for (const Row& row : rows) {
     files.files["station.ini"] = row.ini;
-    EXPECT_EQ(SettingsWatch(files, log).Check("engineer", "station.ini", row.withQuality),
+    EXPECT_EQ(SettingsWatch(files, log).Check("engineer", "station.ini", row.loggedElsewhere),
               row.logged.size())
         << row.ini;
     const auto lines = Lines(files.files["audit.log"]);

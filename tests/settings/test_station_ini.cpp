@@ -108,6 +108,21 @@ TEST(Writing, FailureLeavesTheFile) {
   EXPECT_EQ(files.writes, 0);
 }
 
+// Only the named keys of the group go, every line of them; a second removal writes nothing,
+// and a failed one leaves the file.
+TEST(Removing, DropsOnlyTheKeysOfTheGroup) {
+  orlix::testing::MemoryFileAccess files;
+  files.files[kStationIni] = "[g]\r\n; pin\r\na = 1\r\nb=2\r\n[h]\r\na=3\r\n[g]\r\na=4";
+  StationIni ini(files);
+  ASSERT_TRUE(ini.Remove("g", {"a"}));
+  EXPECT_EQ(files.files[kStationIni], "[g]\r\n; pin\r\nb=2\r\n[h]\r\na=3\r\n[g]\r\n");
+  ASSERT_TRUE(ini.Remove("g", {"a"}));
+  EXPECT_EQ(files.writes, 1);
+  files.failReplace = true;
+  EXPECT_FALSE(ini.Remove("h", {"a"}));
+  EXPECT_EQ(ini.Group("h").at("a"), "3");
+}
+
 // A tolerance that cannot give limits is never used quietly: station.ini and the information
 // file name the key and the fault, and the pass recorded with it has no limits; a missing key
 // in station.ini keeps its default.

@@ -5,7 +5,7 @@ import pathlib
 import re
 import sys
 
-SUBSYSTEMS = ("core", "calibration", "passfiles", "settings", "plantlink", "mqtt", "audit")
+SUBSYSTEMS = ("core", "calibration", "passfiles", "settings", "plantlink", "mqtt", "audit", "access")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
