@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev libgl-dev libmosquitto-dev libssl-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils poppler-utils locales fonts-dejavu-core fonts-liberation2
+  dbus-daemon at-spi2-core python3-dbus
   clang libclang-rt-14-dev
   python3-pymodbus python3-serial-asyncio mbpoll
   mosquitto mosquitto-clients python3-paho-mqtt python3-jsonschema openssl
