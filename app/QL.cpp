@@ -221,12 +221,12 @@ void QL::ShowAlarm(const AlarmState& alarm) {
     ack->setFont(ackFont);
     ui::Name(ack, QStringLiteral("AlarmAck"), QStringLiteral("Acknowledge the alarm"));
     connect(ack, &QPushButton::clicked, &pass_, &RunningPass::AcknowledgeAlarm);
+    // The button keeps its own look while the band blinks behind it.
+    ack->setStyleSheet(QStringLiteral("background: rgb(255, 80, 80); color: white;"));
     alarmBlink_.setInterval(500);
-    connect(&alarmBlink_, &QTimer::timeout, this, [this] {
-      alarmLit_ = !alarmLit_;
-      alarmBand_->setStyleSheet(
-          alarmBand_->property("look").toStringList().value(alarmLit_ ? 0 : 1));
-    });
+    // Blinking swaps the band's palette: a style sheet would polish the band and its
+    // children again twice a second.
+    connect(&alarmBlink_, &QTimer::timeout, this, [this] { LightBand(!alarmLit_); });
   }
   if (!alarm.raised) {
     alarmBlink_.stop();
@@ -247,28 +247,34 @@ void QL::ShowAlarm(const AlarmState& alarm) {
   alarmSide_->setText(side);
   alarmText_->setText(text);
   // Red while off gauge, amber once back within; blinking until acknowledged.
-  const QString colour =
-      alarm.active ? QStringLiteral("rgb(220, 0, 0)") : QStringLiteral("rgb(255, 160, 0)");
-  const QString lit = QStringLiteral("background: %1; color: white;").arg(colour);
-  const QString dark = QStringLiteral("background: rgb(60, 0, 0); color: %1;").arg(colour);
-  if (alarmBand_->property("look").toStringList().value(0) != lit || alarmBand_->isHidden()) {
-    alarmBand_->setProperty("look", QStringList{lit, dark});
-    alarmLit_ = true;
-    alarmBand_->setStyleSheet(lit);
+  const QColor colour = alarm.active ? QColor(220, 0, 0) : QColor(255, 160, 0);
+  if (colour != alarmColour_ || alarmBand_->isHidden()) {
+    alarmColour_ = colour;
+    LightBand(true);
   }
   alarmAck_->setEnabled(!alarm.acknowledged);
   if (alarm.acknowledged) {
     alarmBlink_.stop();
-    if (alarmBand_->styleSheet() != lit) alarmBand_->setStyleSheet(lit);
+    if (!alarmLit_) LightBand(true);
   } else if (!alarmBlink_.isActive()) {
     alarmBlink_.start();
   }
   const QString state =
       alarm.acknowledged ? QStringLiteral("acknowledged") : QStringLiteral("not acknowledged");
-  alarmBand_->setAccessibleName(QStringLiteral("Off-gauge alarm: %1, %2").arg(side, state));
-  alarmBand_->setAccessibleDescription(text);
-  setFixedSize(width(), height + kBand);
+  // Each change is an event for a screen reader: only what changed is set.
+  const QString name = QStringLiteral("Off-gauge alarm: %1, %2").arg(side, state);
+  if (alarmBand_->accessibleName() != name) alarmBand_->setAccessibleName(name);
+  if (alarmBand_->accessibleDescription() != text) alarmBand_->setAccessibleDescription(text);
+  if (size() != QSize(width(), height + kBand)) setFixedSize(width(), height + kBand);
   alarmBand_->show();
+}
+
+void QL::LightBand(bool lit) {
+  alarmLit_ = lit;
+  QPalette look = alarmBand_->palette();
+  look.setColor(QPalette::Window, lit ? alarmColour_ : QColor(60, 0, 0));
+  look.setColor(QPalette::WindowText, lit ? QColor(Qt::white) : alarmColour_);
+  alarmBand_->setPalette(look);
 }
 
 void QL::ShowLinkText(const QString& text) {

@@ -4,6 +4,7 @@
 // input to it; the pass itself lives outside the window.
 
 #include <QPointer>
+#include <QColor>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -101,6 +102,9 @@ class QL : public QWidget {
   QPushButton* alarmAck_ = nullptr;
   QTimer alarmBlink_;
   bool alarmLit_ = false;
+  QColor alarmColour_;  // red off gauge, amber returned
+  // The band lit (the colour behind white text) or dark (the colour as text on dark red).
+  void LightBand(bool lit);
   QString modbusText_;
   QString mqttText_;
   void ShowLinkLabel();

@@ -1,8 +1,10 @@
-// Cost of the simulated count and of one measurement in each mode.
+// Cost of the simulated count, of one measurement in each mode and of the off-gauge alarm's
+// look at one display update.
 #include <benchmark/benchmark.h>
 
 #include "base/SystemPlatform.h"
 #include "core/Measure.h"
+#include "core/OffGaugeAlarm.h"
 
 using namespace orlix;
 
@@ -41,5 +43,23 @@ static void BM_MeasureThickness(benchmark::State& state) {
   state.SetLabel(names[state.range(0)]);
 }
 BENCHMARK(BM_MeasureThickness)->DenseRange(0, 3);
+
+// One display update through the alarm, the strip 0.1 m further each time: within the limits
+// (0), off gauge and latched (1), or in a pass without limits (2).
+static void BM_OffGaugeAlarmUpdate(benchmark::State& state) {
+  OffGaugeAlarm alarm(5);
+  const double thickness = state.range(0) == 1 ? 131.2 : 120.4;
+  const bool limits = state.range(0) != 2;
+  double length = 0;
+  for (auto _ : state) {
+    length += 0.1;
+    auto events = alarm.Update(length, thickness, limits ? std::optional(114.0) : std::nullopt,
+                               limits ? std::optional(126.0) : std::nullopt, length);
+    benchmark::DoNotOptimize(events);
+  }
+  static const char* names[] = {"in tolerance", "off gauge", "no limits"};
+  state.SetLabel(names[state.range(0)]);
+}
+BENCHMARK(BM_OffGaugeAlarmUpdate)->DenseRange(0, 2);
 
 BENCHMARK_MAIN();
