@@ -422,13 +422,12 @@ TEST(PassInfo, WritesAndReadsBack) {
       7,      "2026-12-07T10:15:02", "", 120.5, 40, 6, 4.5, 1, {0.5, 1, 0, 1e-7}, {0.1, 0.5, 2},
       "0.1.0"};
   const std::string text = InfoText(info);
-  EXPECT_EQ(
-      text,
-      "[pass]\r\nnumber=7\r\nstart=2026-12-07T10:15:02\r\nset_point_um=120.5\r\nscale_percent="
-      "40\r\n"
-      "tolerance_plus_um=6\r\ntolerance_minus_um=4.5\r\nmeasurement_mode=1\r\na0=0.5\r\na1=1\r\n"
-      "a2=0\r\na3=1E-07\r\ndisplay_period_s=0.1\r\nfile_output_period_s=0.5\r\n"
-      "correction_period_s=2\r\nversion=0.1.0\r\n");
+  EXPECT_EQ(text,
+            "[pass]\r\nnumber=7\r\nstart=2026-12-07T10:15:02\r\nset_point_um=120.5\r\n"
+            "scale_percent=40\r\ntolerance_plus_um=6\r\ntolerance_minus_um=4.5\r\nmeasurement_mode="
+            "1\r\na0=0.5\r\na1=1\r\n"
+            "a2=0\r\na3=1E-07\r\ndisplay_period_s=0.1\r\nfile_output_period_s=0.5\r\n"
+            "correction_period_s=2\r\nversion=0.1.0\r\n");
   info.end = "2026-12-07T11:00:00";
   info.notStopped = true;
   EXPECT_EQ(InfoText(*ParseInfo(InfoText(info))), InfoText(info));
@@ -441,9 +440,9 @@ TEST(PassInfo, WritesAndReadsBack) {
   const std::string withFigures = InfoText(info);
   EXPECT_EQ(withFigures,
             passKeys +
-                "[statistics]\r\ndata_lines=3\r\nlength_m=20\r\nmean_um=120.123456789012\r\nsigma_"
-                "um=1.5\r\n"
-                "minimum_um=118\r\nmaximum_um=122.25\r\nin_tolerance_percent=66.6666666666667\r\n"
+                "[statistics]\r\ndata_lines=3\r\nlength_m=20\r\nmean_um=120.123456789012\r\n"
+                "sigma_um=1.5\r\nminimum_um=118\r\nmaximum_um=122.25\r\nin_tolerance_percent=66."
+                "6666666666667\r\n"
                 "pp=1.33333333333333\r\nhead_m=0.5\r\ntail_m=0\r\n");
   const PassInfo back = *ParseInfo(withFigures);
   EXPECT_EQ(InfoText(back), withFigures);
@@ -618,21 +617,17 @@ TEST(Summary, RowsRecordedOrComputedOnceAndTheirCsv) {
   std::tie(s.headLength, s.tailLength, s.pp, s.ppk) = std::tuple(30, 12.4, 1, 0.25);
   PassInfo noLimits = InfoOf(6, "2026-12-07T12:00:00", "2026-12-07T13:00:00");
   noLimits.limitsProblem = "station.ini: tolerance_minus_um is below 0";
-  current.files = {
-      {"01.PSS", data},
-      {"01.PSI", InfoText(recorded)},
-      {"02.PSS", data},
-      {"02.PSI", InfoText(InfoOf(2, "2026-12-07T10:00:00", "2026-12-07T11:00:00"))},
-      {"03.PSS", data},
-      {"04.PSS", data},
-      {"04.PSI", InfoText(InfoOf(4, "2026-12-07T14:00:00", ""))},
-      {"06.PSS", data},
-      {"06.PSI", InfoText(noLimits)},
-      // figures an earlier version recorded against limits it made up
-      {"07.PSS", data},
-      {"07.PSI", InfoText(InfoOf(7, "2026-12-07T15:00:00", "2026-12-07T16:00:00")) +
-                     "tolerance_minus_um=-8\r\n[statistics]\r\ndata_lines=4\r\nlength_m=40\r\nmean_"
-                     "um=122.5\r\nin_tolerance_percent=0\r\npp=-0.5\r\n"}};
+  for (const char* pass : {"01", "02", "03", "04", "06", "07"})
+    current.files[pass + std::string(".PSS")] = data;
+  current.files["01.PSI"] = InfoText(recorded);
+  current.files["02.PSI"] = InfoText(InfoOf(2, "2026-12-07T10:00:00", "2026-12-07T11:00:00"));
+  current.files["04.PSI"] = InfoText(InfoOf(4, "2026-12-07T14:00:00", ""));
+  current.files["06.PSI"] = InfoText(noLimits);
+  // figures an earlier version recorded against limits it made up
+  current.files["07.PSI"] =
+      InfoText(InfoOf(7, "2026-12-07T15:00:00", "2026-12-07T16:00:00")) +
+      "tolerance_minus_um=-8\r\n[statistics]\r\ndata_lines=4\r\nlength_m=40\r\n"
+      "mean_um=122.5\r\nin_tolerance_percent=0\r\npp=-0.5\r\n";
   archive.files = {{"05-20261206-080000.PSS", data},
                    {"05-20261206-080000.PSI",
                     InfoText(InfoOf(5, "2026-12-06T08:00:00", "2026-12-06T09:00:00"))}};
@@ -643,12 +638,11 @@ TEST(Summary, RowsRecordedOrComputedOnceAndTheirCsv) {
       SummaryRows({current, archive}, PassesNamed({current, archive}, files));
   EXPECT_EQ(
       SummaryCsv(rows),
-      "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m,no_"
-      "limits\r\n"
+      "pass,file,start,end,length_m,mean_um,sigma_um,in_tolerance_percent,pp,ppk,off_gauge_m,"
+      "no_limits\r\n"
       "7,03.PSS,12/07/26 10:15:02,,40,122.50,5.26,,,,,no information file\r\n"
-      "5,archive/"
-      "05-20261206-080000.PSS,2026-12-06T08:00:00,2026-12-06T09:00:00,40,122.50,5.26,75.0,0.38,0."
-      "22,10,\r\n"
+      "5,archive/05-20261206-080000.PSS,2026-12-06T08:00:00,2026-12-06T09:00:00,40,122.50,5.26,"
+      "75.0,0.38,0.22,10,\r\n"
       "1,01.PSS,2026-12-07T08:00:00,2026-12-07T09:00:00,900,111.00,2.00,50.0,1.00,0.25,42,\r\n"
       "2,02.PSS,2026-12-07T10:00:00,2026-12-07T11:00:00,40,122.50,5.26,75.0,0.38,0.22,10,\r\n"
       "6,06.PSS,2026-12-07T12:00:00,2026-12-07T13:00:00,40,122.50,5.26,,,,,station.ini: "
