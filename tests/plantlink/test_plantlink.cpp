@@ -22,10 +22,11 @@ namespace {
 struct ImageRow {
   const char* name;
   void (*change)(StationSnapshot&);
-  std::int64_t thickness, setPoint, deviation;  // int32 registers
-  int percent;
-  std::int64_t correction;
   std::uint16_t status;
+  // The pass as it is: -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
+  std::int64_t thickness = 150500, setPoint = 120000, deviation = 30500;  // int32 registers
+  int percent = 2542;
+  std::int64_t correction = -2027;
   int gain = 100;
 };
 
@@ -71,65 +72,58 @@ TEST_P(ImageTest, Registers) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImageTest,
     ::testing::Values(
-        // -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
-        ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027,
-                 0b10000111},
-        ImageRow{"below", [](StationSnapshot& s) { s.thickness = 90; }, 90000, 120000, -30000,
-                 -2500, 3333, 0b10000111},
-        ImageRow{"idle", [](StationSnapshot& s) { s.passRunning = s.measured = false; }, kNo,
-                 120000, kNo, -32768, kNo, 0b100},
-        ImageRow{"started", [](StationSnapshot& s) { s.measured = false; }, kNo, 120000, kNo,
-                 -32768, kNo, 0b10000101},
-        ImageRow{"control_off", [](StationSnapshot& s) { s.controlOn = false; }, 150500, 120000,
-                 30500, 2542, kNo, 0b10000011},
+        ImageRow{"running", [](auto&) {}, 0b10000111},
+        ImageRow{"below", [](auto& s) { s.thickness = 90; }, 0b10000111, 90000, 120000, -30000,
+                 -2500, 3333},
+        ImageRow{"idle", [](auto& s) { s.passRunning = s.measured = false; }, 0b100, kNo, 120000,
+                 kNo, -32768, kNo},
+        ImageRow{"started", [](auto& s) { s.measured = false; }, 0b10000101, kNo, 120000, kNo,
+                 -32768, kNo},
+        ImageRow{"control_off", [](auto& s) { s.controlOn = false; }, 0b10000011, 150500, 120000,
+                 30500, 2542, kNo},
         // the percentage clamps at 32767; limits known, file failing
         ImageRow{"clamped",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.thickness = 9999.9f, s.setPoint = 0.1f, s.fileFailing = true;
                    s.lowerLimit = 9999.0f, s.upperLimit = 10000.0f;
                  },
-                 9999900, 100, 9999800, 32767, -10000, 0b11111},
+                 0b11111, 9999900, 100, 9999800, 32767, -10000},
         // 50.5 / 100 = 50.50 %, which a scale off by a part in 10^4 would round up
-        ImageRow{"percent", [](StationSnapshot& s) { s.setPoint = 100, s.gain = 1e6; }, 150500,
-                 100000, 50500, 5050, -3355, 0b10000111, 32767},
-        ImageRow{"no_set_point", [](StationSnapshot& s) { s.setPoint = 0, s.gain = NAN; }, 150500,
-                 0, 150500, -32768, -10000, 0b10000111, -32768},
+        ImageRow{"percent", [](auto& s) { s.setPoint = 100, s.gain = 1e6; }, 0b10000111, 150500,
+                 100000, 50500, 5050, -3355, 32767},
+        ImageRow{"no_set_point", [](auto& s) { s.setPoint = 0, s.gain = NAN; }, 0b10000111, 150500,
+                 0, 150500, -32768, -10000, -32768},
         // -5.6 / 0.1 clamps at -32767, never the marker; the thickness on its lower limit
         ImageRow{"negative",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.thickness = -5.5f, s.setPoint = 0.1f, s.gain = -1e6;
                    s.lowerLimit = -5.5f, s.upperLimit = 0.0f;
                  },
-                 -5500, 100, -5600, -32767, -10182, 0b10111, -32767},
-        ImageRow{"on_upper_limit",
-                 [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; }, 150500,
-                 120000, 30500, 2542, -2027, 0b10111},
-        ImageRow{"above_limits",
-                 [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; }, 150500,
-                 120000, 30500, 2542, -2027, 0b100111},
-        ImageRow{"below_limits",
-                 [](StationSnapshot& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; }, 150500,
-                 120000, 30500, 2542, -2027, 0b1000111},
+                 0b10111, -5500, 100, -5600, -32767, -10182, -32767},
+        ImageRow{"on_upper_limit", [](auto& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; },
+                 0b10111},
+        ImageRow{"above_limits", [](auto& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; },
+                 0b100111},
+        ImageRow{"below_limits", [](auto& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; },
+                 0b1000111},
         ImageRow{"alarm_thin_unacknowledged",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.alarm = {true, true, false, AlarmSide::kThin};
                  },
-                 150500, 120000, 30500, 2542, -2027, 0xF87},
+                 0xF87},
         ImageRow{"alarm_thick_acknowledged",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.alarm = {true, true, true, AlarmSide::kThick};
                  },
-                 150500, 120000, 30500, 2542, -2027, 0x587},
+                 0x587},
         ImageRow{"alarm_returned",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.alarm = {true, false, false, AlarmSide::kThick};
                  },
-                 150500, 120000, 30500, 2542, -2027, 0x387},
+                 0x387},
         ImageRow{"idle_in_limits",
-                 [](StationSnapshot& s) {
-                   s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200;
-                 },
-                 kNo, 120000, kNo, -32768, kNo, 0b100}),
+                 [](auto& s) { s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200; },
+                 0b100, kNo, 120000, kNo, -32768, kNo}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Image, WordOrderAndClamp) {
