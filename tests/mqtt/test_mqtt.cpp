@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "mqtt/Json.h"
 #include "mqtt/MqttSettings.h"
@@ -237,29 +238,15 @@ INSTANTIATE_TEST_SUITE_P(
 PassSummary Summary() {
   PassSummary s;
   s.station = "line3";
-  s.info.pass = 7;
-  s.info.start = "2026-12-07T10:15:02";
-  s.info.end = "2026-12-07T11:15:02";
+  s.info = {7, "2026-12-07T10:15:02", "2026-12-07T11:15:02", 120, 20, 5, 2.5, 1, {}, {}, "0.1.0"};
+  s.info.coefficients = {150.5, 0.25, 0, -1e-9};
   s.start = "2026-12-07T10:15:02+01:00";
   s.end = "2026-12-07T11:15:02+01:00";
-  s.info.setPoint = 120;
-  s.info.scale = 20;
-  s.info.tolerancePlus = 5;
-  s.info.toleranceMinus = 2.5;
-  s.info.mode = 1;
-  s.info.coefficients = {150.5, 0.25, 0, -1e-9};
-  s.info.version = "0.1.0";
-  PassStatistics st;
-  st.count = 2000;
-  st.length = 5997;
-  st.mean = 121.36145;
-  st.sigma = 2.25939174621012;
-  st.inTolerance = 0.98;
-  st.headLength = 117;
-  s.statistics = st;
-  s.passFile = "07.PSS";
-  s.infoFile = "07.PSI";
-  s.reportPdf = "reports/07-20261207-101502.pdf";
+  PassStatistics& st = s.statistics.emplace();
+  std::tie(st.count, st.length, st.mean, st.sigma, st.inTolerance, st.headLength) =
+      std::tuple(2000, 5997, 121.36145, 2.25939174621012, 0.98, 117);
+  std::tie(s.passFile, s.infoFile, s.reportPdf) =
+      std::tuple("07.PSS", "07.PSI", "reports/07-20261207-101502.pdf");
   return s;
 }
 
