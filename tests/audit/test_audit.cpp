@@ -72,9 +72,9 @@ TEST_F(Trail, RenamesFullFilesAndChainsAcrossThem) {
 TEST_F(Trail, FindsTheFirstBrokenLine) {
   struct Row {
     const char* what;
-    std::function<void(Files&)> tamper;
-    const char* file;
+    const char* file;  // the first broken line
     std::size_t line;
+    std::function<void(Files&)> tamper;
   };
   const auto edit = [](Files& f, const char* name, std::size_t line, auto change) {
     auto lines = Lines(f[name]);
@@ -82,34 +82,30 @@ TEST_F(Trail, FindsTheFirstBrokenLine) {
     f[name] = Join(lines);
   };
   const std::vector<Row> rows = {
-      {"edited line",
+      {"edited line", "audit.log.2", 2,
        [&](Files& f) {
          edit(f, "audit.log.2", 2,
               [](auto& l, std::size_t i) { l[i].replace(l[i].find("number"), 1, "N"); });
-       },
-       "audit.log.2", 2},
-      {"removed line",
+       }},
+      {"removed line", "audit.log.2", 1,
        [&](Files& f) {
          edit(f, "audit.log.2", 1,
               [](auto& l, std::size_t i) { l.erase(l.begin() + static_cast<long>(i)); });
-       },
-       "audit.log.2", 1},
-      {"swapped lines",
+       }},
+      {"swapped lines", "audit.log.1", 1,
        [&](Files& f) {
          edit(f, "audit.log.1", 1, [](auto& l, std::size_t i) { std::swap(l[i], l[i + 1]); });
-       },
-       "audit.log.1", 1},
-      {"line added by hand",
+       }},
+      {"line added by hand", "audit.log", 2,
        [](Files& f) {
          f["audit.log"] += "2026-12-08T11:00:00+01:00\toperator\twindow\tevent\tadded\t" +
                            std::string(64, 'a') + "\n";
-       },
-       "audit.log", 2},
-      {"last line cut short", [](Files& f) { f["audit.log"].resize(f["audit.log"].size() - 10); },
-       "audit.log", 1},
-      {"line feed lost", [](Files& f) { f["audit.log"].pop_back(); }, "audit.log", 1},
-      {"file removed", [](Files& f) { f.erase("audit.log.2"); }, "audit.log.3", 1},
-      {"edited with its own hash made anew",
+       }},
+      {"last line cut short", "audit.log", 1,
+       [](Files& f) { f["audit.log"].resize(f["audit.log"].size() - 10); }},
+      {"line feed lost", "audit.log", 1, [](Files& f) { f["audit.log"].pop_back(); }},
+      {"file removed", "audit.log.3", 1, [](Files& f) { f.erase("audit.log.2"); }},
+      {"edited with its own hash made anew", "audit.log.2", 1,
        [](Files& f) {
          auto lines = Lines(f["audit.log.1"]);
          const std::string prev = lines[0].substr(0, lines[0].size() - 1);
@@ -117,8 +113,7 @@ TEST_F(Trail, FindsTheFirstBrokenLine) {
              "2026-12-08T10:00:01+01:00\toperator\twindow\tevent\tnumber 9\t";
          lines[1] = fields + Sha256Hex(prev + fields) + "\n";
          f["audit.log.1"] = Join(lines);
-       },
-       "audit.log.2", 1},
+       }},
   };
   Write(7);
   const Files clean = files.files;

@@ -60,12 +60,9 @@ TEST(Axis, RoundTicks) {
 // A chart's axis with round ends: the ends on whole steps around the range.
 TEST(Axis, RoundAxisOf) {
   for (const auto& [lo, hi, ticks, from, to, step] :
-       std::vector<std::array<double, 6>>{{118.3, 124.9, 6, 118, 126, 2},
-                                          {0, 100, 5, 0, 100, 20},
-                                          {120, 120, 6, 119, 121, 0.5},
-                                          {0, 7, 10, 0, 7, 1},
-                                          {-0.013, 0.07, 8, -0.02, 0.08, 0.02},
-                                          {3, 1003, 4, 0, 1500, 500}}) {
+       ROWS(std::array{118.3, 124.9, 6.0, 118.0, 126.0, 2.0}, {0, 100, 5, 0, 100, 20},
+            {120, 120, 6, 119, 121, 0.5}, {0, 7, 10, 0, 7, 1}, {-0.013, 0.07, 8, -0.02, 0.08, 0.02},
+            {3, 1003, 4, 0, 1500, 500})) {
     const RoundAxis a = RoundAxisOf(lo, hi, static_cast<int>(ticks));
     EXPECT_NEAR(a.from, from, 1e-12);
     EXPECT_NEAR(a.to, to, 1e-12);
@@ -77,13 +74,9 @@ TEST(Axis, RoundAxisOf) {
 // on an edge, and never more bins than asked for.
 TEST(Axis, RoundBins) {
   for (const auto& [lo, hi, resolution, most] :
-       std::vector<std::tuple<double, double, double, std::size_t>>{{100, 140, 1, 48},
-                                                                    {100, 140, 1, 10},
-                                                                    {119.5, 120.5, 0.1, 48},
-                                                                    {70, 170, 0.1, 48},
-                                                                    {-3, 3, 1, 48},
-                                                                    {5, 5, 1, 48},
-                                                                    {0, 1e6, 0.1, 48}}) {
+       ROWS(std::tuple{100.0, 140.0, 1.0, std::size_t{48}}, {100, 140, 1, 10},
+            {119.5, 120.5, 0.1, 48}, {70, 170, 0.1, 48}, {-3, 3, 1, 48}, {5, 5, 1, 48},
+            {0, 1e6, 0.1, 48})) {
     const Bins b = RoundBins(lo, hi, resolution, most);
     ASSERT_GT(b.width, 0) << lo;
     EXPECT_TRUE(b.count <= most && b.from <= lo && b.from + double(b.count) * b.width >= hi)

@@ -134,10 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, Fit,
     ::testing::Values(
         FitRow{"cube", kCube, kAll, kFalse16},
-        FitRow{"cube with skipped points",
-               {{1, 1}, {0, 99}, {2, 8}, {-3, 7}, {3, 27}, {NAN, 1}, {INFINITY, 2}, {4, 64}},
-               kAll,
-               kFalse16},
+        FitRow("cube with skipped points",
+               {{1, 1}, {0, 99}, {2, 8}, {-3, 7}, {3, 27}, {NAN, 1}, {INFINITY, 2}, {4, 64}}, kAll,
+               kFalse16),
         FitRow{"three distinct", {{1, 1}, {2, 8}, {3, 27}, {3, 27}}, kAll, kTrue16},
         FitRow{"count beyond the points", kCube, 3, kTrue16},
         FitRow{"negative count", kCube, -5, kTrue16},
@@ -377,8 +376,8 @@ TEST_P(Keypad, FieldsAndStoredPoints) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, Keypad,
     ::testing::Values(KeyRow{"", "1", "150.5", "4000.0", {4000, 150.5, 3000, 200}},
-                      KeyRow{
-                          "1", "1", "1", "", {0, 0, 3000, 200}},  // the first key clears the point
+                      // the first key clears the point
+                      KeyRow{"1", "1", "1", "", {0, 0, 3000, 200}},
                       KeyRow{"102.05E", "2", "200.0", "3000.0", {4373, 102.05, 3000, 200}},
                       KeyRow{"E", "2", "200.0", "3000.0", {4373, 150.5, 3000, 200}},
                       KeyRow{"E7.25", "2", "7.25", "", {4373, 150.5, 0, 0}},
@@ -396,9 +395,7 @@ TEST(FitForView, ShowsPointsAndCurveOrKeepsTheCoefficientsInUse) {
   // the empty point takes no part in the fit
   EXPECT_EQ(view.coefficients,
             (std::array<std::string, 4>{" A0=0.0", " A1=0.0", " A2=0.0", " A3=1.0"}));
-  EXPECT_EQ(view.deviation,
-            "\xC2\xB1"
-            "5.000");  // but counts in the deviation
+  EXPECT_EQ(view.deviation, "\u00B15.000");  // but counts in the deviation
   EXPECT_EQ(view.intensityMax, 4.0);
   EXPECT_EQ(view.thicknessMax, 64.0);
   ASSERT_EQ(view.circles.size(), 5u);

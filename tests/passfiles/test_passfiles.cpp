@@ -120,7 +120,7 @@ struct DecodeRow {
   std::string bytes;
   std::size_t maxLines;
   std::string lines;
-  bool cutShort;
+  bool cutShort = false;
 };
 class Decode : public ::testing::TestWithParam<DecodeRow> {};
 TEST_P(Decode, GivesOneCellPerCharacterWhateverTheBytes) {
@@ -131,22 +131,19 @@ TEST_P(Decode, GivesOneCellPerCharacterWhateverTheBytes) {
 const std::string R = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 INSTANTIATE_TEST_SUITE_P(
     Rows, Decode,
-    ::testing::Values(
-        DecodeRow{"", 9, "", false}, DecodeRow{" L<m>\r\n 000012\r\n", 9, " L<m>| 000012|", false},
-        DecodeRow{"a\nb\rc\r\r\nd\n\re", 9, "a|b|c||d||e", false},
-        DecodeRow{"a\tb\t\tc\n\tx", 9, "a       b               c|        x", false},
-        DecodeRow{std::string("a\0b\x1b\x7f", 5), 9, "a" + R + "b" + R + R, false},
-        DecodeRow{"\xC2\xB5m \xE2\x82\xAC \xB5\xE9", 9, "\xC2\xB5m \xE2\x82\xAC \xC2\xB5\xC3\xA9",
-                  false},
-        DecodeRow{"\x85\xC2\x85", 9, R + R, false},
-        DecodeRow{"\xE2\x82x\xC0\xAF", 9, "\xC3\xA2" + R + "x\xC3\x80\xC2\xAF", false},
-        DecodeRow{"\xED\xA0\x80<\xF0\x9F\x98\x80>a\xF0\x9F", 9,
-                  "\xC3\xAD\xC2\xA0" + R + "<" + R + ">a\xC3\xB0" + R, false},
-        DecodeRow{"\xEF\xBB\xBF"
-                  "ab",
-                  9, "ab", false},
-        DecodeRow{"a\nb\n", 3, "a|b|", false}, DecodeRow{"a\r\nbc\r\nd", 2, "a|bc", true},
-        DecodeRow{"ab\ncd", 0, "ab", true}));
+    ::testing::Values(DecodeRow{"", 9, ""}, DecodeRow{" L<m>\r\n 000012\r\n", 9, " L<m>| 000012|"},
+                      DecodeRow{"a\nb\rc\r\r\nd\n\re", 9, "a|b|c||d||e"},
+                      DecodeRow{"a\tb\t\tc\n\tx", 9, "a       b               c|        x"},
+                      DecodeRow{std::string("a\0b\x1b\x7f", 5), 9, "a" + R + "b" + R + R},
+                      DecodeRow{"\xC2\xB5m \xE2\x82\xAC \xB5\xE9", 9,
+                                "\xC2\xB5m \xE2\x82\xAC \xC2\xB5\xC3\xA9"},
+                      DecodeRow{"\x85\xC2\x85", 9, R + R},
+                      DecodeRow{"\xE2\x82x\xC0\xAF", 9, "\xC3\xA2" + R + "x\xC3\x80\xC2\xAF"},
+                      DecodeRow{"\xED\xA0\x80<\xF0\x9F\x98\x80>a\xF0\x9F", 9,
+                                "\xC3\xAD\xC2\xA0" + R + "<" + R + ">a\xC3\xB0" + R},
+                      DecodeRow{std::string("\xEF\xBB\xBF") + "ab", 9, "ab"},
+                      DecodeRow{"a\nb\n", 3, "a|b|"}, DecodeRow{"a\r\nbc\r\nd", 2, "a|bc", true},
+                      DecodeRow{"ab\ncd", 0, "ab", true}));
 
 // Cells are decoded from the line start, from where a line stops being one byte per cell,
 // or from a known point of a long line: every way gives the cells of a whole decoding.

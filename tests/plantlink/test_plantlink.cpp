@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <tuple>
 
 #include "plantlink/LinkLog.h"
@@ -21,10 +22,11 @@ namespace {
 struct ImageRow {
   const char* name;
   void (*change)(StationSnapshot&);
-  std::int64_t thickness, setPoint, deviation;  // int32 registers
-  int percent;
-  std::int64_t correction;
   std::uint16_t status;
+  // The pass as it is: -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
+  std::int64_t thickness = 150500, setPoint = 120000, deviation = 30500;  // int32 registers
+  int percent = 2542;
+  std::int64_t correction = -2027;
   int gain = 100;
 };
 
@@ -70,65 +72,58 @@ TEST_P(ImageTest, Registers) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImageTest,
     ::testing::Values(
-        // -30.5 × 1000 / 100 / 150.5 = -2.0266 per mille; 30.5 / 120 = 25.42 %
-        ImageRow{"running", [](StationSnapshot&) {}, 150500, 120000, 30500, 2542, -2027,
-                 0b10000111},
-        ImageRow{"below", [](StationSnapshot& s) { s.thickness = 90; }, 90000, 120000, -30000,
-                 -2500, 3333, 0b10000111},
-        ImageRow{"idle", [](StationSnapshot& s) { s.passRunning = s.measured = false; }, kNo,
-                 120000, kNo, -32768, kNo, 0b100},
-        ImageRow{"started", [](StationSnapshot& s) { s.measured = false; }, kNo, 120000, kNo,
-                 -32768, kNo, 0b10000101},
-        ImageRow{"control_off", [](StationSnapshot& s) { s.controlOn = false; }, 150500, 120000,
-                 30500, 2542, kNo, 0b10000011},
+        ImageRow{"running", [](auto&) {}, 0b10000111},
+        ImageRow{"below", [](auto& s) { s.thickness = 90; }, 0b10000111, 90000, 120000, -30000,
+                 -2500, 3333},
+        ImageRow{"idle", [](auto& s) { s.passRunning = s.measured = false; }, 0b100, kNo, 120000,
+                 kNo, -32768, kNo},
+        ImageRow{"started", [](auto& s) { s.measured = false; }, 0b10000101, kNo, 120000, kNo,
+                 -32768, kNo},
+        ImageRow{"control_off", [](auto& s) { s.controlOn = false; }, 0b10000011, 150500, 120000,
+                 30500, 2542, kNo},
         // the percentage clamps at 32767; limits known, file failing
         ImageRow{"clamped",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.thickness = 9999.9f, s.setPoint = 0.1f, s.fileFailing = true;
                    s.lowerLimit = 9999.0f, s.upperLimit = 10000.0f;
                  },
-                 9999900, 100, 9999800, 32767, -10000, 0b11111},
+                 0b11111, 9999900, 100, 9999800, 32767, -10000},
         // 50.5 / 100 = 50.50 %, which a scale off by a part in 10^4 would round up
-        ImageRow{"percent", [](StationSnapshot& s) { s.setPoint = 100, s.gain = 1e6; }, 150500,
-                 100000, 50500, 5050, -3355, 0b10000111, 32767},
-        ImageRow{"no_set_point", [](StationSnapshot& s) { s.setPoint = 0, s.gain = NAN; }, 150500,
-                 0, 150500, -32768, -10000, 0b10000111, -32768},
+        ImageRow{"percent", [](auto& s) { s.setPoint = 100, s.gain = 1e6; }, 0b10000111, 150500,
+                 100000, 50500, 5050, -3355, 32767},
+        ImageRow{"no_set_point", [](auto& s) { s.setPoint = 0, s.gain = NAN; }, 0b10000111, 150500,
+                 0, 150500, -32768, -10000, -32768},
         // -5.6 / 0.1 clamps at -32767, never the marker; the thickness on its lower limit
         ImageRow{"negative",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.thickness = -5.5f, s.setPoint = 0.1f, s.gain = -1e6;
                    s.lowerLimit = -5.5f, s.upperLimit = 0.0f;
                  },
-                 -5500, 100, -5600, -32767, -10182, 0b10111, -32767},
-        ImageRow{"on_upper_limit",
-                 [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; }, 150500,
-                 120000, 30500, 2542, -2027, 0b10111},
-        ImageRow{"above_limits",
-                 [](StationSnapshot& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; }, 150500,
-                 120000, 30500, 2542, -2027, 0b100111},
-        ImageRow{"below_limits",
-                 [](StationSnapshot& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; }, 150500,
-                 120000, 30500, 2542, -2027, 0b1000111},
+                 0b10111, -5500, 100, -5600, -32767, -10182, -32767},
+        ImageRow{"on_upper_limit", [](auto& s) { s.lowerLimit = 100, s.upperLimit = 150.5f; },
+                 0b10111},
+        ImageRow{"above_limits", [](auto& s) { s.lowerLimit = 100, s.upperLimit = 150.4f; },
+                 0b100111},
+        ImageRow{"below_limits", [](auto& s) { s.lowerLimit = 150.6f, s.upperLimit = 160; },
+                 0b1000111},
         ImageRow{"alarm_thin_unacknowledged",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.alarm = {true, true, false, AlarmSide::kThin};
                  },
-                 150500, 120000, 30500, 2542, -2027, 0xF87},
+                 0xF87},
         ImageRow{"alarm_thick_acknowledged",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.alarm = {true, true, true, AlarmSide::kThick};
                  },
-                 150500, 120000, 30500, 2542, -2027, 0x587},
+                 0x587},
         ImageRow{"alarm_returned",
-                 [](StationSnapshot& s) {
+                 [](auto& s) {
                    s.alarm = {true, false, false, AlarmSide::kThick};
                  },
-                 150500, 120000, 30500, 2542, -2027, 0x387},
+                 0x387},
         ImageRow{"idle_in_limits",
-                 [](StationSnapshot& s) {
-                   s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200;
-                 },
-                 kNo, 120000, kNo, -32768, kNo, 0b100}),
+                 [](auto& s) { s.passRunning = false, s.lowerLimit = 100, s.upperLimit = 200; },
+                 0b100, kNo, 120000, kNo, -32768, kNo}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Image, WordOrderAndClamp) {
@@ -207,75 +202,44 @@ std::string Show(const LinkSettings& s) {
   return out;
 }
 struct SettingsRow {
-  std::map<std::string, std::string> keys;
+  const char* keys;  // "key=value" items, each ended by '|'
   const char* shown;
   std::size_t problems;
 };
 class SettingsTest : public ::testing::TestWithParam<SettingsRow> {};
 TEST_P(SettingsTest, TakeWhatIsValidAndNameTheRest) {
+  std::map<std::string, std::string> keys;
+  std::istringstream items(GetParam().keys);
+  for (std::string key, value; std::getline(items, key, '=') && std::getline(items, value, '|');)
+    keys[key] = value;
   std::vector<std::string> problems;
-  EXPECT_EQ(Show(ParseLinkSettings(GetParam().keys, &problems)), GetParam().shown);
+  EXPECT_EQ(Show(ParseLinkSettings(keys, &problems)), GetParam().shown);
   EXPECT_EQ(problems.size(), GetParam().problems);
 }
 const char* kDefault = "00 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32";
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsTest,
     ::testing::Values(
-        SettingsRow{
-            {{"Enabled", "yes"},
-             {" WRITES ", "On"},
-             {"port", "65535"},
-             {"unit", "247"},
-             {"max_clients", "64"},
-             {"idle_timeout_s", "86400"},
-             {"listen", " 10.0.0.1 "},
-             {"allow", " 10.20.30.40/16, 192.168.1.7 ,, 1.2.3.4/0 "}},
-            "11 10.0.0.1:65535 unit 247 max 64 idle 86400 allow 10.20.30.40/16, 192.168.1.7 ,, "
-            "1.2.3.4/0 0A141E28/16 C0A80107/32 01020304/0",
-            0},
-        SettingsRow{{{"enabled", "on"},
-                     {"writes", "false"},
-                     {"port", "1"},
-                     {"unit", "2"},
-                     {"max_clients", "1"},
-                     {"idle_timeout_s", "1"},
-                     {"listen", "0.0.0.0"},
-                     {"plc_watchdog_s", "86400"}},
+        SettingsRow{"Enabled=yes| WRITES =On|port=65535|unit=247|max_clients=64|"
+                    "idle_timeout_s=86400|listen= 10.0.0.1 |"
+                    "allow= 10.20.30.40/16, 192.168.1.7 ,, 1.2.3.4/0 |",
+                    "11 10.0.0.1:65535 unit 247 max 64 idle 86400 allow 10.20.30.40/16, "
+                    "192.168.1.7 ,, 1.2.3.4/0 0A141E28/16 C0A80107/32 01020304/0",
+                    0},
+        SettingsRow{"enabled=on|writes=false|port=1|unit=2|max_clients=1|idle_timeout_s=1|"
+                    "listen=0.0.0.0|plc_watchdog_s=86400|",
                     "10 0.0.0.0:1 unit 2 max 1 idle 1 watchdog 86400 allow 127.0.0.1 7F000001/32",
                     0},
-        SettingsRow{{{"enabled", "true"},
-                     {"writes", "1"},
-                     {"port", "0"},
-                     {"unit", "0"},
-                     {"max_clients", "0"},
-                     {"idle_timeout_s", "0"},
-                     {"listen", "256.0.0.1"},
-                     {"allow", "1.2.3.4x"},
-                     {"plc_watchdog_s", "-1"}},
-                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32",
-                    7},
-        SettingsRow{{{"enabled", "maybe"},
-                     {"writes", ""},
-                     {"port", "65536"},
-                     {"unit", "248"},
-                     {"max_clients", "65"},
-                     {"idle_timeout_s", "86401"},
-                     {"listen", "1.2.3.4.5"},
-                     {"allow", "10.0.0.0/33"},
-                     {"colour", "red"},
-                     {"plc_watchdog_s", "86401"}},
-                    kDefault,
-                    10},
-        SettingsRow{
-            {{"enabled", "FALSE"}, {"writes", "0"}, {"listen", "1x2.3.4"}, {"allow", "1.2.3"}},
-            kDefault,
-            2},
-        SettingsRow{
-            {{"enabled", "no"}, {"writes", "off"}, {"listen", "0001.2.3.4"}, {"allow", "1.2..4"}},
-            kDefault,
-            2},
-        SettingsRow{
-            {{"listen", "1.2.3.x"}, {"allow", "1.2.3.4/x"}, {"port", "80x"}}, kDefault, 3}));
+        SettingsRow{"enabled=true|writes=1|port=0|unit=0|max_clients=0|idle_timeout_s=0|"
+                    "listen=256.0.0.1|allow=1.2.3.4x|plc_watchdog_s=-1|",
+                    "11 127.0.0.1:5020 unit 1 max 4 idle 30 allow 127.0.0.1 7F000001/32", 7},
+        SettingsRow{"enabled=maybe|writes=|port=65536|unit=248|max_clients=65|"
+                    "idle_timeout_s=86401|listen=1.2.3.4.5|allow=10.0.0.0/33|colour=red|"
+                    "plc_watchdog_s=86401|",
+                    kDefault, 10},
+        SettingsRow{"enabled=FALSE|writes=0|listen=1x2.3.4|allow=1.2.3|", kDefault, 2},
+        SettingsRow{"enabled=no|writes=off|listen=0001.2.3.4|allow=1.2..4|", kDefault, 2},
+        SettingsRow{"listen=1.2.3.x|allow=1.2.3.4/x|port=80x|", kDefault, 3}));
 
 TEST(Settings, StatusText) {
   for (const auto& [enabled, listening, clients, text] :
@@ -298,7 +262,7 @@ struct WriteRow {
   std::vector<std::uint16_t> values;
   WriteContext context;
   Exception exception;
-  std::optional<Commit> commit;
+  std::optional<Commit> commit = {};
 };
 class WriteTest : public ::testing::TestWithParam<WriteRow> {};
 TEST_P(WriteTest, Rules) {
@@ -319,51 +283,33 @@ TEST_P(WriteTest, Rules) {
     words[r.address - 100 + i] = r.values[i];
   EXPECT_EQ(h.Words(), words);
 }
-const WriteContext kIdle{true, false, false, 42};
+// Writes on and idle; writes off; the watchdog on with writes off, idle or in a pass.
+const WriteContext kIdle{true, false, false, 42}, kOff{false, false, false, 42},
+    kDogIdle{false, true, false, 42}, kDogRunning{false, true, true, 42};
+using enum Exception;
 INSTANTIATE_TEST_SUITE_P(
     Rows, WriteTest,
     ::testing::Values(
-        WriteRow{"commit", 100, {3, 0x0D40, 7, 42}, kIdle, Exception::None, Commit{200000, 7}},
-        WriteRow{"stage_only", 100, {3, 0x0D40, 7}, kIdle, Exception::None, {}},
-        WriteRow{"commit_alone", 103, {42}, kIdle, Exception::None, Commit{120000, 3}},
-        WriteRow{"pass_99", 102, {99}, kIdle, Exception::None, {}},
-        WriteRow{"set_point_min", 100, {0, 100, 7, 42}, kIdle, Exception::None, Commit{100, 7}},
-        WriteRow{"set_point_max",
-                 100,
-                 {0x98, 0x961C, 7, 42},
-                 kIdle,
-                 Exception::None,
-                 Commit{9999900, 7}},
-        WriteRow{"writes_off", 102, {7}, {false, false, false, 42}, Exception::IllegalFunction, {}},
-        WriteRow{"below_map", 99, {1, 2}, kIdle, Exception::IllegalAddress, {}},
-        WriteRow{"beyond_map", 104, {0, 0}, kIdle, Exception::IllegalAddress, {}},
-        WriteRow{"watchdog", 104, {5}, {false, true, true, 42}, Exception::None, {}},
-        WriteRow{
-            "watchdog_off", 104, {5}, {false, false, false, 42}, Exception::IllegalFunction, {}},
-        WriteRow{"watchdog_not_pass",
-                 102,
-                 {7},
-                 {false, true, false, 42},
-                 Exception::IllegalFunction,
-                 {}},
-        WriteRow{"watchdog_and_more",
-                 103,
-                 {42, 5},
-                 {false, true, false, 42},
-                 Exception::IllegalFunction,
-                 {}},
-        WriteRow{"commit_and_watchdog", 103, {42, 5}, kIdle, Exception::None, Commit{120000, 3}},
-        WriteRow{"pass_100", 102, {100}, kIdle, Exception::IllegalValue, {}},
-        WriteRow{"stale_counter", 100, {3, 0x0D40, 7, 41}, kIdle, Exception::IllegalValue, {}},
-        WriteRow{"pass_running",
-                 100,
-                 {3, 0x0D40, 7, 42},
-                 {true, false, true, 42},
-                 Exception::IllegalValue,
-                 {}},
-        WriteRow{"set_point_0", 100, {0, 0, 7, 42}, kIdle, Exception::IllegalValue, {}},
-        WriteRow{"set_point_10000", 100, {0x98, 0x9680, 7, 42}, kIdle, Exception::IllegalValue, {}},
-        WriteRow{"hundredth", 100, {3, 0x0D4A, 7, 42}, kIdle, Exception::IllegalValue, {}}),
+        WriteRow("commit", 100, {3, 0x0D40, 7, 42}, kIdle, None, Commit{200000, 7}),
+        WriteRow("stage_only", 100, {3, 0x0D40, 7}, kIdle, None),
+        WriteRow("commit_alone", 103, {42}, kIdle, None, Commit{120000, 3}),
+        WriteRow("pass_99", 102, {99}, kIdle, None),
+        WriteRow("set_point_min", 100, {0, 100, 7, 42}, kIdle, None, Commit{100, 7}),
+        WriteRow("set_point_max", 100, {0x98, 0x961C, 7, 42}, kIdle, None, Commit{9999900, 7}),
+        WriteRow("writes_off", 102, {7}, kOff, IllegalFunction),
+        WriteRow("below_map", 99, {1, 2}, kIdle, IllegalAddress),
+        WriteRow("beyond_map", 104, {0, 0}, kIdle, IllegalAddress),
+        WriteRow("watchdog", 104, {5}, kDogRunning, None),
+        WriteRow("watchdog_off", 104, {5}, kOff, IllegalFunction),
+        WriteRow("watchdog_not_pass", 102, {7}, kDogIdle, IllegalFunction),
+        WriteRow("watchdog_and_more", 103, {42, 5}, kDogIdle, IllegalFunction),
+        WriteRow("commit_and_watchdog", 103, {42, 5}, kIdle, None, Commit{120000, 3}),
+        WriteRow("pass_100", 102, {100}, kIdle, IllegalValue),
+        WriteRow("stale_counter", 100, {3, 0x0D40, 7, 41}, kIdle, IllegalValue),
+        WriteRow("pass_running", 100, {3, 0x0D40, 7, 42}, {true, false, true, 42}, IllegalValue),
+        WriteRow("set_point_0", 100, {0, 0, 7, 42}, kIdle, IllegalValue),
+        WriteRow("set_point_10000", 100, {0x98, 0x9680, 7, 42}, kIdle, IllegalValue),
+        WriteRow("hundredth", 100, {3, 0x0D4A, 7, 42}, kIdle, IllegalValue)),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::string Bytes(std::initializer_list<int> bytes) {
@@ -458,10 +404,10 @@ struct ServeRow {
   std::string request;
   bool writes;
   std::string answer;
-  bool close = false;
-  std::string left = {};  // in the buffer afterwards
   RequestCounts counts = {};
   int commits = 0;
+  bool close = false;
+  std::string left = {};  // in the buffer afterwards
 };
 class ServeTest : public ::testing::TestWithParam<ServeRow> {};
 TEST_P(ServeTest, AnswersInOrder) {
@@ -488,95 +434,37 @@ const std::string kLastAnswer = Adu(7, {4, 2, 0x17, 0x17});
 INSTANTIATE_TEST_SUITE_P(
     Rows, ServeTest,
     ::testing::Values(
-        ServeRow{
-            "read_two", Adu(7, {4, 0, 1, 0, 2}), false, Adu(7, {4, 4, 1, 1, 2, 2}), false, "", {1}},
-        ServeRow{"read_last", kReadLast, false, kLastAnswer, false, "", {1}},
-        ServeRow{"units_0_and_255_yes_2_no",
+        ServeRow("read_two", Adu(7, {4, 0, 1, 0, 2}), false, Adu(7, {4, 4, 1, 1, 2, 2}), {1}),
+        ServeRow("read_last", kReadLast, false, kLastAnswer, {1}),
+        ServeRow("units_0_and_255_yes_2_no",
                  Adu(0, {4, 0, 18, 0, 1}) + Adu(2, {4, 0, 0, 0, 1}) + Adu(255, {4, 0, 18, 0, 1}),
-                 false,
-                 Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}),
-                 false,
-                 "",
-                 {2, 0, 1}},
-        ServeRow{"beyond_the_map",
-                 Adu(7, {4, 0, 32, 0, 5}),
-                 false,
-                 Adu(7, {0x84, 2}),
-                 false,
-                 "",
-                 {1, 1}},
-        ServeRow{"count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
-        ServeRow{
-            "count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
-        ServeRow{
-            "count_125", Adu(7, {4, 0, 0, 0, 125}), false, Adu(7, {0x84, 2}), false, "", {1, 1}},
-        ServeRow{
-            "read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), false, "", {1, 1}},
-        ServeRow{
-            "other_function", Adu(7, {0x2B, 0x0E}), false, Adu(7, {0xAB, 1}), false, "", {1, 1}},
-        ServeRow{"exception_bit", Adu(7, {0x84}), false, Adu(7, {0x84, 1}), false, "", {1, 1}},
-        ServeRow{"holding_writes_off",
-                 Adu(7, {3, 0, 100, 0, 4}),
-                 false,
-                 Adu(7, {0x83, 1}),
-                 false,
-                 "",
-                 {1, 1}},
-        ServeRow{"holding",
-                 Adu(7, {3, 0, 100, 0, 4}),
-                 true,
-                 Adu(7, {3, 8, 0, 1, 0xD4, 0xC0, 0, 3, 0, 0}),
-                 false,
-                 "",
-                 {1}},
-        ServeRow{
-            "holding_below", Adu(7, {3, 0, 99, 0, 2}), true, Adu(7, {0x83, 2}), false, "", {1, 1}},
-        ServeRow{"write_writes_off",
-                 Adu(7, {6, 0, 102, 0, 7}),
-                 false,
-                 Adu(7, {0x86, 1}),
-                 false,
-                 "",
-                 {1, 1, 0, 0, 0, 1}},
-        ServeRow{"write_pass",
-                 Adu(7, {6, 0, 102, 0, 7}),
-                 true,
-                 Adu(7, {6, 0, 102, 0, 7}),
-                 false,
-                 "",
-                 {1, 0, 0, 0, 1}},
-        ServeRow{"write_bad_data",
-                 Adu(7, {6, 0, 102, 0}),
-                 true,
-                 Adu(7, {0x86, 3}),
-                 false,
-                 "",
-                 {1, 1, 0, 0, 0, 1}},
-        ServeRow{"commit",
-                 Adu(7, {16, 0, 100, 0, 4, 8, 0, 3, 0x0D, 0x40, 0, 7, 0, 42}),
-                 true,
-                 Adu(7, {16, 0, 100, 0, 4}),
-                 false,
-                 "",
-                 {1, 0, 0, 0, 1, 0, 1},
-                 1},
+                 false, Adu(0, {4, 2, 0x12, 0x12}) + Adu(255, {4, 2, 0x12, 0x12}), {2, 0, 1}),
+        ServeRow("beyond_the_map", Adu(7, {4, 0, 32, 0, 5}), false, Adu(7, {0x84, 2}), {1, 1}),
+        ServeRow("count_0", Adu(7, {4, 0, 0, 0, 0}), false, Adu(7, {0x84, 3}), {1, 1}),
+        ServeRow("count_126", Adu(7, {4, 0, 0, 0, 126}), false, Adu(7, {0x84, 3}), {1, 1}),
+        ServeRow("count_125", Adu(7, {4, 0, 0, 0, 125}), false, Adu(7, {0x84, 2}), {1, 1}),
+        ServeRow("read_data_short", Adu(7, {4, 0, 0, 0}), false, Adu(7, {0x84, 3}), {1, 1}),
+        ServeRow("other_function", Adu(7, {0x2B, 0x0E}), false, Adu(7, {0xAB, 1}), {1, 1}),
+        ServeRow("exception_bit", Adu(7, {0x84}), false, Adu(7, {0x84, 1}), {1, 1}),
+        ServeRow("holding_writes_off", Adu(7, {3, 0, 100, 0, 4}), false, Adu(7, {0x83, 1}), {1, 1}),
+        ServeRow("holding", Adu(7, {3, 0, 100, 0, 4}), true,
+                 Adu(7, {3, 8, 0, 1, 0xD4, 0xC0, 0, 3, 0, 0}), {1}),
+        ServeRow("holding_below", Adu(7, {3, 0, 99, 0, 2}), true, Adu(7, {0x83, 2}), {1, 1}),
+        ServeRow("write_writes_off", Adu(7, {6, 0, 102, 0, 7}), false, Adu(7, {0x86, 1}),
+                 {1, 1, 0, 0, 0, 1}),
+        ServeRow("write_pass", Adu(7, {6, 0, 102, 0, 7}), true, Adu(7, {6, 0, 102, 0, 7}),
+                 {1, 0, 0, 0, 1}),
+        ServeRow("write_bad_data", Adu(7, {6, 0, 102, 0}), true, Adu(7, {0x86, 3}),
+                 {1, 1, 0, 0, 0, 1}),
+        ServeRow("commit", Adu(7, {16, 0, 100, 0, 4, 8, 0, 3, 0x0D, 0x40, 0, 7, 0, 42}), true,
+                 Adu(7, {16, 0, 100, 0, 4}), {1, 0, 0, 0, 1, 0, 1}, 1),
         // Answers already made are sent before the connection closes, and a commit among
         // them is acknowledged.
-        ServeRow{"answers_then_malformed",
-                 Adu(7, {6, 0, 103, 0, 42}) + Bytes({1, 2, 0, 1, 0, 6}),
-                 true,
-                 Adu(7, {6, 0, 103, 0, 42}),
-                 true,
-                 Bytes({1, 2, 0, 1, 0, 6}),
-                 {1, 0, 0, 1, 1, 0, 1},
-                 1},
-        ServeRow{"incomplete_tail",
-                 kReadLast + kReadLast.substr(0, 9),
-                 false,
-                 kLastAnswer,
-                 false,
-                 kReadLast.substr(0, 9),
-                 {1}}),
+        ServeRow("answers_then_malformed", Adu(7, {6, 0, 103, 0, 42}) + Bytes({1, 2, 0, 1, 0, 6}),
+                 true, Adu(7, {6, 0, 103, 0, 42}), {1, 0, 0, 1, 1, 0, 1}, 1, true,
+                 Bytes({1, 2, 0, 1, 0, 6})),
+        ServeRow("incomplete_tail", kReadLast + kReadLast.substr(0, 9), false, kLastAnswer, {1}, 0,
+                 false, kReadLast.substr(0, 9))),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The watchdog's write reaches the link as a sign of life, with writes off too.
