@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Refreshes the screenshots in docs/screenshots: the main window during a pass and each
-# secondary window, taken from the real program under Xvfb, and the first page of a
-# summary's PDF. Run after tools/setup.sh run
+# secondary window (the audit trail's too), taken from the real program under Xvfb, and the
+# first page of a summary's PDF. Run after tools/setup.sh run
 # has built the program (or give the program's path as the first argument).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -93,6 +93,11 @@ click "$win" 848 22            # Make
 sleep 3
 shot "$win" summary-window 0
 pdftoppm -png -r 60 -f 1 -l 1 -singlefile reports/summary-*.pdf "$out/summary-report"
+xdotool windowunmap "$win"
+files=$(xdotool search --onlyvisible --name "Orlix / Pass Files" | head -1)
+click "$files" 576 $((height - 22))  # Audit, left of Summary
+win=$(xdotool search --sync --onlyvisible --name "Orlix / Audit Trail")
+shot "$win" audit-window 1
 kill "$pid"
 DRIVE
 chmod +x "$work/drive.sh"
