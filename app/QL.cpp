@@ -102,6 +102,7 @@ void QL::BuildLayout() {
   label(QStringLiteral("Sample"), 6600, 0, 615, 255);
   text2_ = new QLineEdit(this);
   text2_->setReadOnly(true);
+  text2_->setAutoFillBackground(true);  // opaque: its updates leave the window behind it alone
   PlaceTwips(text2_, 6240, 240, 1290, 315);
   Name(text2_, QStringLiteral("Text2"), QStringLiteral("Sample"));
 
@@ -310,7 +311,8 @@ void QL::ShowLinkLabel() {
 }
 
 void QL::ShowSample(double sample) {
-  text2_->setText(QString::fromStdString(FormatPattern(sample, "#####0")));
+  const QString text = QString::fromStdString(FormatPattern(sample, "#####0"));
+  if (text2_->text() != text) text2_->setText(text);
 }
 
 void QL::ShowFileProblem(bool failing) {

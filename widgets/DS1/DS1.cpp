@@ -56,6 +56,8 @@ DS1::DS1(QWidget* parent) : QWidget(parent) {
   pal.setColor(QPalette::Text, QPalette().color(QPalette::Base));
   pal.setColor(QPalette::Base, ui::kReadoutBackground);
   text_->setPalette(pal);
+  // Filled, the field counts as opaque: its updates leave the frame around it unpainted.
+  text_->setAutoFillBackground(true);
   text_->setText(QString::fromUtf8(DS1Model::kDesignText));
   ui::PlaceTwips(text_, 120, 240, 1935, 615);
 
@@ -80,7 +82,8 @@ float DS1::RollDiam() { return model_.ReadRollDiam(); }
 
 void DS1::setCurrentValue(float value) {
   model_.SetCurrentValue(value);
-  text_->setText(QString::fromStdString(model_.Text()));
+  const QString text = QString::fromStdString(model_.Text());
+  if (text_->text() != text) text_->setText(text);
 }
 
 void DS1::setSpoolDiam(float value) { model_.SetSpoolDiam(value); }

@@ -36,8 +36,12 @@ QLineEdit* MakeField(QWidget* parent, const QString& name, const QString& hint, 
   return field;
 }
 
+// A field is laid out and repainted only when its text changes: at each display update most
+// of them read as before.
 void SetField(QLineEdit* field, const std::string& text) {
-  field->setText(QString::fromStdString(text));
+  const QString now = QString::fromStdString(text);
+  if (field->text() == now) return;
+  field->setText(now);
   field->setCursorPosition(0);
 }
 
