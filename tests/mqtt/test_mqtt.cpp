@@ -2,6 +2,7 @@
 // Python's json module, so a text that is no JSON fails), the outbox on memory files and
 // the pacing. mqtt_broker.py tries the same against a real broker.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -24,7 +25,8 @@ namespace {
 // The leaves of a JSON text as Python reads it: "statistics.mean_um" -> "121.5", null as
 // "null"; {"!": "..."} when it is no JSON.
 std::map<std::string, std::string> Parsed(const std::string& json) {
-  const std::string path = ::testing::TempDir() + "payload.json";
+  // One file a process: two runs of this test at once must not read each other's payloads.
+  const std::string path = ::testing::TempDir() + "payload-" + std::to_string(getpid()) + ".json";
   std::ofstream(path, std::ios::binary) << json;
   const std::string command =
       "/usr/bin/python3 -c \"import json,sys\n"
@@ -45,6 +47,7 @@ std::map<std::string, std::string> Parsed(const std::string& json) {
     leaves[text.substr(0, tab)] = text.substr(tab + 1, text.size() - tab - 2);
   }
   if (pipe) pclose(pipe);
+  std::remove(path.c_str());
   return leaves;
 }
 
