@@ -21,14 +21,6 @@ namespace {
 constexpr int kDefaultDays = 7;
 constexpr int kColumns = 5;
 
-QDateEdit* DateField(QWidget* parent, const QString& name, const QDate& date) {
-  auto* field = new QDateEdit(date, parent);
-  ui::Name(field, name, name);
-  field->setCalendarPopup(true);  // the touch screen has no keyboard for typing a date
-  field->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-  return field;
-}
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
@@ -41,11 +33,11 @@ AuditWindow::AuditWindow(const QString& directory, QWidget* parent)
   auto* fromLabel = new QLabel(QStringLiteral("Events from"), this);
   ui::Name(fromLabel, QStringLiteral("FromLabel"), QStringLiteral("Events from"));
   const QDate today = QDate::currentDate();
-  from_ = DateField(this, QStringLiteral("From"), today.addDays(1 - kDefaultDays));
+  from_ = ui::DateField(this, QStringLiteral("From"), today.addDays(1 - kDefaultDays));
   fromLabel->setBuddy(from_);
   auto* toLabel = new QLabel(QStringLiteral("to"), this);
   ui::Name(toLabel, QStringLiteral("ToLabel"), QStringLiteral("to"));
-  to_ = DateField(this, QStringLiteral("To"), today);
+  to_ = ui::DateField(this, QStringLiteral("To"), today);
   toLabel->setBuddy(to_);
   auto* kindLabel = new QLabel(QStringLiteral("Kind"), this);
   ui::Name(kindLabel, QStringLiteral("KindLabel"), QStringLiteral("Kind"));
@@ -67,10 +59,7 @@ AuditWindow::AuditWindow(const QString& directory, QWidget* parent)
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
-  message_ = new QLabel(this);
-  ui::Name(message_, QStringLiteral("Message"), QStringLiteral("Message"));
-  message_->setWordWrap(true);
-  message_->setTextFormat(Qt::PlainText);
+  message_ = ui::MessageLabel(this);
 
   auto* choice = new QHBoxLayout;
   choice->addWidget(fromLabel);

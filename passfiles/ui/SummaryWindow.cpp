@@ -23,15 +23,6 @@ namespace {
 // Days the summary covers when the window opens, today included.
 constexpr int kDefaultDays = 7;
 
-QDateEdit* DateField(QWidget* parent, const QString& name, const QDate& date) {
-  auto* field = new QDateEdit(date, parent);
-  ui::Name(field, name, name);
-  // A calendar to tap on: the touch screen has no keyboard for typing a date.
-  field->setCalendarPopup(true);
-  field->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-  return field;
-}
-
 }  // namespace
 
 SummaryWindow::SummaryWindow(const QString& directory, QWidget* parent)
@@ -43,8 +34,8 @@ SummaryWindow::SummaryWindow(const QString& directory, QWidget* parent)
   ui::Name(datesOption_, QStringLiteral("Dates"), QStringLiteral("Passes started from"));
   datesOption_->setChecked(true);
   const QDate today = QDate::currentDate();
-  from_ = DateField(this, QStringLiteral("From"), today.addDays(1 - kDefaultDays));
-  to_ = DateField(this, QStringLiteral("To"), today);
+  from_ = ui::DateField(this, QStringLiteral("From"), today.addDays(1 - kDefaultDays));
+  to_ = ui::DateField(this, QStringLiteral("To"), today);
   auto* toLabel = new QLabel(QStringLiteral("to"), this);
   ui::Name(toLabel, QStringLiteral("ToLabel"), QStringLiteral("to"));
   toLabel->setBuddy(to_);
@@ -63,10 +54,7 @@ SummaryWindow::SummaryWindow(const QString& directory, QWidget* parent)
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  message_ = new QLabel(this);
-  ui::Name(message_, QStringLiteral("Message"), QStringLiteral("Message"));
-  message_->setWordWrap(true);
-  message_->setTextFormat(Qt::PlainText);
+  message_ = ui::MessageLabel(this);
 
   auto* choice = new QHBoxLayout;
   choice->addWidget(datesOption_);

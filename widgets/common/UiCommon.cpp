@@ -1,6 +1,8 @@
 #include "widgets/common/UiCommon.h"
 
+#include <QDateEdit>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -9,6 +11,22 @@ namespace orlix::ui {
 void Name(QWidget* w, const QString& objectName, const QString& accessibleName) {
   w->setObjectName(objectName);
   w->setAccessibleName(accessibleName);
+}
+
+QDateEdit* DateField(QWidget* parent, const QString& name, const QDate& date) {
+  auto* field = new QDateEdit(date, parent);
+  Name(field, name, name);
+  field->setCalendarPopup(true);
+  field->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  return field;
+}
+
+QLabel* MessageLabel(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  Name(label, QStringLiteral("Message"), QStringLiteral("Message"));
+  label->setWordWrap(true);
+  label->setTextFormat(Qt::PlainText);
+  return label;
 }
 
 QLineEdit* ReadoutField(QWidget* parent, const QString& objectName, const QString& accessibleName,

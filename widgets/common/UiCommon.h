@@ -12,6 +12,10 @@
 
 class QLineEdit;
 
+class QDate;
+class QDateEdit;
+class QLabel;
+
 namespace orlix::ui {
 
 // A rectangle given in twips (left, top, width, height), in pixels.
@@ -39,6 +43,13 @@ void Name(QWidget* w, const QString& objectName, const QString& accessibleName);
 // 7.5-point sans-serif face, with its object and accessible names.
 QLineEdit* ReadoutField(QWidget* parent, const QString& objectName, const QString& accessibleName,
                         Qt::Alignment align);
+
+// A date field "yyyy-MM-dd" with a calendar to tap on (the touch screen has no keyboard for
+// typing a date), named `name` for tools and tests.
+QDateEdit* DateField(QWidget* parent, const QString& name, const QDate& date);
+
+// A window's note line: plain text, wrapped, named "Message".
+QLabel* MessageLabel(QWidget* parent);
 
 // Sets a button's background (an invalid colour restores the system button face).
 void SetButtonBackground(QWidget* button, const QColor& color);
