@@ -105,20 +105,26 @@ std::string Sha256Hex(std::string_view bytes) {
   return hex;
 }
 
-std::optional<std::pair<AuditEvent, std::string>> ParseLine(std::string_view line) {
-  std::vector<std::string_view> fields;
+std::optional<std::vector<std::string>> Fields(std::string_view line) {
+  std::vector<std::string> fields;
+  bool ok = true;
   for (std::size_t start = 0;;) {
     const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab - start));
-    if (tab == std::string_view::npos) break;
+    fields.push_back(Unescape(line.substr(start, tab - start), ok));
+    if (!ok) return std::nullopt;
+    if (tab == std::string_view::npos) return fields;
     start = tab + 1;
   }
-  if (fields.size() != kFields) return std::nullopt;
-  bool ok = true;
-  AuditEvent event{Unescape(fields[0], ok), Unescape(fields[1], ok), Unescape(fields[2], ok),
-                   Unescape(fields[3], ok), Unescape(fields[4], ok)};
-  if (!ok) return std::nullopt;
-  return std::pair{std::move(event), std::string(fields[5])};
+}
+
+std::optional<std::pair<AuditEvent, std::string>> ParseLine(std::string_view line) {
+  std::optional<std::vector<std::string>> f = Fields(line);
+  // The hash is hex digits: unescaping leaves it as it stands.
+  if (!f || f->size() != kFields) return std::nullopt;
+  auto& v = *f;
+  return std::pair{AuditEvent{std::move(v[0]), std::move(v[1]), std::move(v[2]), std::move(v[3]),
+                              std::move(v[4])},
+                   std::move(v[5])};
 }
 
 std::vector<std::string> TrailFiles(FileAccess& files) {

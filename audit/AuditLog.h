@@ -39,6 +39,9 @@ struct AuditEvent {
 std::string Escape(std::string_view field);
 // The SHA-256 of the bytes, in lower-case hex.
 std::string Sha256Hex(std::string_view bytes);
+// The fields of a line, split at its tabs and unescaped; nothing when an escape in it is not
+// one of the four.
+std::optional<std::vector<std::string>> Fields(std::string_view line);
 // The event of a line and its hash; nothing when the line has not exactly six fields or an
 // escape in it is not one of the four.
 std::optional<std::pair<AuditEvent, std::string>> ParseLine(std::string_view line);

@@ -33,9 +33,8 @@ Keys ReadCopy(FileAccess& files) {
   for (std::size_t start = 0; start < text->size();) {
     std::size_t end = text->find('\n', start);
     if (end == std::string::npos) end = text->size();
-    // A line of the copy is an event's first three fields, so the trail's parser reads it.
-    const auto parsed = ParseLine(text->substr(start, end - start) + "\t\t\t");
-    if (parsed) keys[{parsed->first.time, parsed->first.level}] = parsed->first.source;
+    const auto fields = Fields(std::string_view(*text).substr(start, end - start));
+    if (fields && fields->size() == 3) keys[{(*fields)[0], (*fields)[1]}] = (*fields)[2];
     start = end + 1;
   }
   return keys;
