@@ -32,19 +32,18 @@ class Station:
     then the station is stopped and started again on another. Whatever fails after the start
     stops the station and removes its folder."""
 
-    def __init__(self, program, ini, mode=1, attempts=3, directory=None, log=None, env=None):
+    def __init__(self, program, ini, mode=1, directory=None, log=None):
         """directory: an earlier station's folder to start in again; log: a file for its output."""
         require("xdotool")
         self.dir, self.proc, self.sock = directory or tempfile.mkdtemp(prefix="link-"), None, None
         try:
-            for attempt in range(attempts):
+            for attempt in range(3):
                 self.port = free_port()
                 for name, text in (("station.ini", "[modbus]\nenabled=true\nport=%d\n%s" % (self.port, ini)),
                                    ("QL_CFG.DAT", CFG % mode), ("QL_CFF.DAT", "150.5,0,0,0,")):
                     with open(os.path.join(self.dir, name), "w", newline="") as f:
                         f.write(text)
-                self.proc = subprocess.Popen([os.path.abspath(program)], cwd=self.dir, stdout=log, stderr=log,
-                                             env=env)
+                self.proc = subprocess.Popen([os.path.abspath(program)], cwd=self.dir, stdout=log, stderr=log)
                 self.win = subprocess.check_output(["xdotool", "search", "--sync", "--onlyvisible", "--name",
                                                     "Orlix / Thickness"], timeout=30).split()[0]
                 if self.until(self.listens):
@@ -52,7 +51,7 @@ class Station:
                 print("port %d was taken before the station bound it" % self.port, flush=True)
                 self.stop()
             else:
-                raise AssertionError("no free port in %d attempts" % attempts)
+                raise AssertionError("no free port in 3 attempts")
             self.wait(self.read)
         except BaseException:
             self.close()
