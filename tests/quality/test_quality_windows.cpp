@@ -421,9 +421,7 @@ class TestQualityWindows : public QObject {
     QVERIFY(w.Quality()->isVisible() && w.TabStrip()->currentIndex() == kSettingsTabCount);
     QCOMPARE(w.Quality()->Problem(), QString("tolerance_minus_um is below 0"));
     testing::Click(&w, "Command2");
-    QCOMPARE(
-        w.Message(),
-        QString("QL_CFG.DAT saved. The tolerance is not saved: tolerance_minus_um is below 0."));
+    QVERIFY(w.Message().contains(w.Quality()->Problem()));
     QVERIFY(files.files.count(kConfigurationFile) && w.isVisible());
     QCOMPARE(files.files["station.ini"], "; by hand\n[quality]\ntolerance_minus_um=-8\n");
   }
