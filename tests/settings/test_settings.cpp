@@ -136,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Saving,
                                            SaveRow{4, "E", 0.1}, SaveRow{4, "", 60},
                                            SaveRow{4, "0", 0}, SaveRow{4, "250", 250},
                                            SaveRow{1, "D", 0}, SaveRow{0, "80.13", 80.125},
-                                           SaveRow{0, "5", 5}, SaveRow{5, "12.5.3", 12.5},
-                                           SaveRow{3, "0.015", 0.015}));
+                                           SaveRow{5, "12.5.3", 12.5}, SaveRow{3, "0.015", 0.015}));
 
 TEST(SaveSettings, WritesReadsBackAndFailsWithoutTouchingAnything) {
   orlix::testing::MemoryFileAccess files;
