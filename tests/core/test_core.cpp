@@ -357,50 +357,42 @@ TEST(Due, AnHourOfWakeUps) {
 // "A", against limits 114..126 µm and a delay of 5 m: the events it gives (Raised, reTurned,
 // Acknowledged) and where it ends (Normal, Unacknowledged active, acKnowledged active,
 // Back within and unacknowledged).
-struct AlarmRow {
-  const char *name, *script, *events, *end;
-  double delay = 5;
-  bool limits = true;
-};
-class AlarmTest : public ::testing::TestWithParam<AlarmRow> {};
-TEST_P(AlarmTest, Script) {
-  const AlarmRow& r = GetParam();
-  OffGaugeAlarm alarm(r.delay);
-  std::string events;
-  auto note = [&](const AlarmEvent& e) { events += "RTA"[e.kind]; };
-  std::istringstream script(r.script);
-  double when = 0;
-  for (std::string step; script >> step; when += 1) {
-    if (step == "A") {
-      if (auto e = alarm.Acknowledge(when)) note(*e);
-      continue;
+TEST(Alarm, Scripts) {
+  for (const auto& [name, script, events, end, delay, limits] :
+       ROWS(std::tuple{"exactly_the_delay", "0:127 5:127 6:125", "", "N", 5.0, true},
+            {"on_the_limit", "0:126 10:126 20:114", "", "N", 5, true},
+            {"acknowledged_then_back", "0:127 5.1:127 A 8:125", "RAT", "N", 5, true},
+            {"back_then_acknowledged", "0:127 6:127 7:125 20:125 A", "RTA", "N", 5, true},
+            {"acknowledged_once", "0:127 6:127 A A", "RA", "K", 5, true},
+            {"off_again_other_side", "0:127 6:127 7:125 8:110 14:110", "RTR", "U", 5, true},
+            {"side_change_starts_afresh", "0:127 4:127 5:110 9:110 10.5:110", "R", "U", 5, true},
+            {"turns_side_while_active", "0:127 6:127 7:110", "RT", "B", 5, true},
+            {"nothing_to_acknowledge", "A 0:125", "", "N", 5, true},
+            {"no_limits", "0:200 10:200", "", "N", 5, false},
+            {"delay_zero_is_off", "0:200 10:200", "", "N", 0, true})) {
+    OffGaugeAlarm alarm(delay);
+    std::string seen;
+    auto note = [&](const AlarmEvent& e) { seen += "RTA"[e.kind]; };
+    std::istringstream steps(script);
+    double when = 0;
+    for (std::string step; steps >> step; when += 1) {
+      if (step == "A") {
+        if (auto e = alarm.Acknowledge(when)) note(*e);
+        continue;
+      }
+      const double length = std::stod(step), thickness = std::stod(step.substr(step.find(':') + 1));
+      for (const AlarmEvent& e :
+           alarm.Update(length, thickness, limits ? std::optional(114.0) : std::nullopt,
+                        limits ? std::optional(126.0) : std::nullopt, when)) {
+        note(e);
+      }
     }
-    const double length = std::stod(step), thickness = std::stod(step.substr(step.find(':') + 1));
-    for (const AlarmEvent& e :
-         alarm.Update(length, thickness, r.limits ? std::optional(114.0) : std::nullopt,
-                      r.limits ? std::optional(126.0) : std::nullopt, when)) {
-      note(e);
-    }
+    const AlarmState& s = alarm.State();
+    const std::string state = !s.raised ? "N" : !s.active ? "B" : s.acknowledged ? "K" : "U";
+    EXPECT_EQ(seen, events) << name;
+    EXPECT_EQ(state, end) << name;
   }
-  const AlarmState& s = alarm.State();
-  EXPECT_EQ(events, r.events);
-  EXPECT_EQ(std::string(!s.raised ? "N" : !s.active ? "B" : s.acknowledged ? "K" : "U"), r.end);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AlarmTest,
-    ::testing::Values(
-        AlarmRow{"exactly_the_delay", "0:127 5:127 6:125", "", "N"},
-        AlarmRow{"on_the_limit", "0:126 10:126 20:114", "", "N"},
-        AlarmRow{"acknowledged_then_back", "0:127 5.1:127 A 8:125", "RAT", "N"},
-        AlarmRow{"back_then_acknowledged", "0:127 6:127 7:125 20:125 A", "RTA", "N"},
-        AlarmRow{"acknowledged_once", "0:127 6:127 A A", "RA", "K"},
-        AlarmRow{"off_again_other_side", "0:127 6:127 7:125 8:110 14:110", "RTR", "U"},
-        AlarmRow{"side_change_starts_afresh", "0:127 4:127 5:110 9:110 10.5:110", "R", "U"},
-        AlarmRow{"turns_side_while_active", "0:127 6:127 7:110", "RT", "B"},
-        AlarmRow{"nothing_to_acknowledge", "A 0:125", "", "N"},
-        AlarmRow{"no_limits", "0:200 10:200", "", "N", 5, false},
-        AlarmRow{"delay_zero_is_off", "0:200 10:200", "", "N", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Alarm, ExtremeLengthAndLogLine) {
   OffGaugeAlarm alarm(5);
