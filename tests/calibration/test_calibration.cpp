@@ -154,11 +154,6 @@ TEST(Fit, TwoHundredPointsAtMostAndRepeatedPointsWeighTwice) {
   CalibrationData again = mean;
   FitPoly3(again, failed);
   EXPECT_EQ(again.Coef, mean.Coef) << "a second fit gives the same result";
-  for (const double scale : {1e-300, 1e-150, 1e100, 1e300}) {
-    const CalibrationData d = fit({{scale, 1}, {2 * scale, 2}, {3 * scale, 4}, {4 * scale, 3}});
-    for (const double a : d.Coef)
-      EXPECT_TRUE(std::isfinite(a) || d.Coef == Coefficients{}) << scale;
-  }
 }
 
 TEST(Fit, DeviationOverAllPointsWithNMinusOne) {
