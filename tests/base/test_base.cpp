@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <locale>
-#include <random>
 
 #include "base/Axis.h"
 #include "base/BoundedRead.h"
@@ -40,21 +39,6 @@ TEST(Axis, RoundTicks) {
   for (const auto& [lo, hi] :
        {std::pair{1.0, 1.0}, {2.0, 1.0}, {0.0, double(NAN)}, {-1e308, 1e308}})
     EXPECT_EQ(RoundTicks(lo, hi, 5).step, 0) << lo << " " << hi;
-  std::mt19937 random(3);
-  for (int i = 0; i < 2000; ++i) {
-    const double lo = std::uniform_real_distribution<double>(-1e4, 1e4)(random);
-    const double hi = lo + std::pow(10.0, std::uniform_real_distribution<double>(-3, 6)(random));
-    const int most = 2 + i % 12;
-    const AxisTicks t = RoundTicks(lo, hi, most);
-    const double power = std::pow(10.0, std::floor(std::log10(t.step) + 1e-9));
-    const double m = std::round(t.step / power);
-    ASSERT_TRUE((m == 1 || m == 2 || m == 5) && std::fabs(t.step / power - m) < 1e-9) << t.step;
-    ASSERT_TRUE(t.values.size() <= std::size_t(most) && !t.values.empty()) << lo << " " << hi;
-    for (const double v : t.values) ASSERT_TRUE(v >= lo - 1e-9 * t.step && v <= hi + 1e-9 * t.step);
-    const double smaller = m == 1 ? 0.5 * t.step : m == 2 ? 0.5 * t.step : 0.4 * t.step;
-    ASSERT_GT(std::floor(hi / smaller + 1e-9) - std::ceil(lo / smaller - 1e-9) + 1, most)
-        << lo << " " << hi;
-  }
 }
 
 // A chart's axis with round ends: the ends on whole steps around the range.
