@@ -5,6 +5,8 @@
 #include "settings/SettingsEditor.h"
 #include "tests/support/FakePlatform.h"
 
+#define ROWS(...) std::vector({__VA_ARGS__})  // the first row names the type: tuple{1, "a"}
+
 namespace orlix {
 namespace {
 
@@ -42,38 +44,27 @@ void Play(SettingsEditor& e, const std::string& script) {
   }
 }
 
-struct EditRow {
-  const char* script;
-  int field;
-  const char* text;  // of that field afterwards
-  int current;       // the current field afterwards
-  int clearOnKey;
-};
-class Editing : public ::testing::TestWithParam<EditRow> {};
-TEST_P(Editing, KeysOnTheCurrentField) {
-  SettingsEditor e;
-  e.Load(Sample());
-  Play(e, GetParam().script);
-  EXPECT_EQ(e.FieldText(GetParam().field), GetParam().text) << GetParam().script;
-  EXPECT_EQ(e.CurrentField(), GetParam().current) << GetParam().script;
-  EXPECT_EQ(e.ClearOnKey(), GetParam().clearOnKey) << GetParam().script;
+// Rows: the script, a field, its text afterwards, the current field and ClearOnKey afterwards.
+TEST(Editing, KeysOnTheCurrentField) {
+  for (const auto& [script, field, text, current, clearOnKey] :
+       ROWS(std::tuple{"42.", 0, "42.", 0, 0}, {"4EE", 1, "1234.57", 2, 1},
+            {"EEEE", 0, "80.13", 0, 1},  // Enter wraps within the tab
+            {"T1E", 4, "0.1", 5, 1},     // a shown value beyond the limits
+            {"T1EEE", 4, "0.1", 4, 1}, {"T1E12.5.3E", 5, "12.5.3", 6, 1}, {"T1D", 4, "", 4, 1},
+            {"T13D45", 4, "45", 4, 0}, {"T1DE", 4, "0.1", 5, 1}, {"T10.10E", 4, "0.10", 5, 1},
+            {"T110E", 4, "10", 5, 1},  // both limits are within
+            {"T25Fg", 7, "5", 7, 0},   // a field of another tab: nothing
+            {"T25Fh2", 7, "52", 7, 0}, {"T25Fi", 8, "31", 8, 1}, {"Ya\"12\"5", 0, "125", 0, 0},
+            {"Yc\"7\"E6", 1, "6", 1, 0}, {"Yc\"7\"E6", 2, "7", 1, 0}, {"T2T2", 7, "0", 7, 1},
+            {"T1T0", 0, "80.13", 0, 1})) {
+    SettingsEditor e;
+    e.Load(Sample());
+    Play(e, script);
+    EXPECT_EQ(e.FieldText(field), text) << script;
+    EXPECT_EQ(e.CurrentField(), current) << script;
+    EXPECT_EQ(e.ClearOnKey(), clearOnKey) << script;
+  }
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Editing,
-    ::testing::Values(EditRow{"42.", 0, "42.", 0, 0}, EditRow{"4EE", 1, "1234.57", 2, 1},
-                      EditRow{"EEEE", 0, "80.13", 0, 1},  // Enter wraps within the tab
-
-                      EditRow{"T1E", 4, "0.1", 5, 1},  // a shown value beyond the limits
-                      EditRow{"T1EEE", 4, "0.1", 4, 1}, EditRow{"T1E12.5.3E", 5, "12.5.3", 6, 1},
-
-                      EditRow{"T1D", 4, "", 4, 1}, EditRow{"T13D45", 4, "45", 4, 0},
-                      EditRow{"T1DE", 4, "0.1", 5, 1}, EditRow{"T10.10E", 4, "0.10", 5, 1},
-                      EditRow{"T110E", 4, "10", 5, 1},  // both limits are within
-                      EditRow{"T25Fg", 7, "5", 7, 0},   // a field of another tab: nothing
-                      EditRow{"T25Fh2", 7, "52", 7, 0}, EditRow{"T25Fi", 8, "31", 8, 1},
-                      EditRow{"Ya\"12\"5", 0, "125", 0, 0}, EditRow{"Yc\"7\"E6", 1, "6", 1, 0},
-                      EditRow{"Yc\"7\"E6", 2, "7", 1, 0}, EditRow{"T2T2", 7, "0", 7, 1},
-                      EditRow{"T1T0", 0, "80.13", 0, 1}));
 
 TEST(Editing, KeysOutsideTheKeypadTabsAndModes) {
   SettingsEditor e;
@@ -107,37 +98,28 @@ TEST(Editing, KeysOutsideTheKeypadTabsAndModes) {
   }
 }
 
-struct SaveRow {
-  int field;
-  const char* script;  // after the cursor was put into the field
-  double stored;
-};
-class Saving : public ::testing::TestWithParam<SaveRow> {};
-TEST_P(Saving, StoresTheEditedFieldAndKeepsTheOthersAsRead) {
-  const SettingsRecord read = Sample();
-  SettingsEditor e;
-  e.Load(read);
-  e.SelectTab(TabOfField(GetParam().field));
-  ASSERT_TRUE(e.MakeCurrent(GetParam().field));
-  Play(e, GetParam().script);
-  e.SelectMode(1);
-  SettingsRecord memory = read;
-  memory[Background] = memory[Source] = 99;  // background and source are stored as read
-  const SettingsRecord saved = e.SavedRecord(memory);
-  for (int i = 0; i < kSettingCount; ++i) {
-    const double want = i == GetParam().field  ? GetParam().stored
-                        : i == MeasurementMode ? 1
-                                               : read[i];
-    EXPECT_EQ(saved[i], want) << "field " << GetParam().field << ", index " << i;
+// Rows: the field the cursor was put into, the script played then, the value stored for it.
+TEST(Saving, StoresTheEditedFieldAndKeepsTheOthersAsRead) {
+  for (const auto& [field, script, stored] :
+       ROWS(std::tuple{7, "", 0.001}, {7, "E", 0.001}, {4, "E", 0.1}, {4, "", 60}, {4, "0", 0},
+            {4, "250", 250}, {1, "D", 0}, {0, "80.13", 80.125}, {5, "12.5.3", 12.5},
+            {3, "0.015", 0.015})) {
+    const SettingsRecord read = Sample();
+    SettingsEditor e;
+    e.Load(read);
+    e.SelectTab(TabOfField(field));
+    ASSERT_TRUE(e.MakeCurrent(field));
+    Play(e, script);
+    e.SelectMode(1);
+    SettingsRecord memory = read;
+    memory[Background] = memory[Source] = 99;  // background and source are stored as read
+    const SettingsRecord saved = e.SavedRecord(memory);
+    for (int i = 0; i < kSettingCount; ++i) {
+      const double want = i == field ? stored : i == MeasurementMode ? 1 : read[i];
+      EXPECT_EQ(saved[i], want) << "field " << field << ", index " << i;
+    }
   }
 }
-INSTANTIATE_TEST_SUITE_P(Rows, Saving,
-                         ::testing::Values(SaveRow{7, "", 0.001}, SaveRow{7, "E", 0.001},
-                                           SaveRow{4, "E", 0.1}, SaveRow{4, "", 60},
-                                           SaveRow{4, "0", 0}, SaveRow{4, "250", 250},
-                                           SaveRow{1, "D", 0}, SaveRow{0, "80.13", 80.125},
-                                           SaveRow{0, "5", 5}, SaveRow{5, "12.5.3", 12.5},
-                                           SaveRow{3, "0.015", 0.015}));
 
 TEST(SaveSettings, WritesReadsBackAndFailsWithoutTouchingAnything) {
   orlix::testing::MemoryFileAccess files;

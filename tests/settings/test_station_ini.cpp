@@ -152,8 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
         ToleranceRow{"", nullptr, "", 114, 126},
         ToleranceRow{"tolerance_plus_um = 12.5\n", nullptr, "", 114, 132.5},
         ToleranceRow{"tolerance_plus_um=0\ntolerance_minus_um=3\n", nullptr, "", 117, 120},
-        ToleranceRow{"tolerance_plus_um=0.5\ntolerance_minus_um=0.25\n", nullptr, "", 119.75,
-                     120.5},
         ToleranceRow{"tolerance_plus_um=12.5\ntolerance_minus_um=x\n", nullptr,
                      "station.ini: tolerance_minus_um is not a number"},
         ToleranceRow{"tolerance_minus_um=-8\n", nullptr,
