@@ -132,16 +132,13 @@ class TestWidgets : public QObject {
     QVERIFY(std::abs(tip * 0.75 - 164) <= 1.0 &&
             a.grab().toImage().pixelColor(int(tip), 5) == QColor(192, 0, 0));
     QVERIFY(At(a.Surface(), 60, 25) == kYellow && At(a.Surface(), 58, 25) != kYellow);
-    for (auto [ratio, mid, value, top, bottom] :  // a trend bar's ends at pixel ratios 1 and 2
-         {std::tuple{1.0, 120.0f, 180.0f, 21, 31}, {2, 120, 180, 21, 31}}) {
-      TP1 t;
-      t.Canvas()->SetPixelRatio(ratio);
-      t.setMidValue(mid);
-      t.setCurrentValue(value);
-      for (int y = 0; y < 65; ++y) {
-        const QColor expected = y == 32 ? kWhite : (y >= top && y <= bottom ? kBlue : kBlack);
-        QVERIFY(At(t.Canvas(), 1, y) == expected && At(t.Canvas(), 1.75, y + 0.75) == expected);
-      }
+    TP1 t;  // a trend bar's ends, whole at pixel ratio 2 (ratio 1 against 2 is tested above)
+    t.Canvas()->SetPixelRatio(2);
+    t.setMidValue(120);
+    t.setCurrentValue(180);
+    for (int y = 0; y < 65; ++y) {
+      const QColor expected = y == 32 ? kWhite : (y >= 21 && y <= 31 ? kBlue : kBlack);
+      QVERIFY(At(t.Canvas(), 1, y) == expected && At(t.Canvas(), 1.75, y + 0.75) == expected);
     }
     GR1 g;  // a circle at (95, 51.75) and a 2 x 2 pixel dot at (56, 80.75)
     s = g.Surface();
