@@ -48,12 +48,6 @@ const struct Panel {
                {"CG1", "Command2", "Command1", "99 98 99 98 99", New<CG1>},
                {"TP1", "SCL", "SCR", "-11 -12 -11 -12 -11", New<TP1>}};
 
-std::unique_ptr<QWidget> Open(const Panel& panel) {
-  std::unique_ptr<QWidget> p(panel.make());
-  if (auto* trend = qobject_cast<TP1*>(p.get())) trend->Canvas()->move(-10, 0);
-  return p;
-}
-
 QString Shown(QWidget* p) {  // the value the panel's buttons step
   if (auto* trend = qobject_cast<TP1*>(p)) return QString::number(trend->Canvas()->x());
   return qobject_cast<CG1*>(p) ? Text(p, "Text1") : Text(p, "Pass0") + Text(p, "Pass1");
@@ -207,7 +201,8 @@ class TestWidgets : public QObject {
     QStringList shown;
     QElapsedTimer clock;
     clock.start();
-    const auto p = Open(kPanels[panel]);
+    const std::unique_ptr<QWidget> p(kPanels[panel].make());
+    if (auto* trend = qobject_cast<TP1*>(p.get())) trend->Canvas()->move(-10, 0);
     QPushButton* buttonA = Button(p.get(), kPanels[panel].a);
     QPushButton* buttonB = Button(p.get(), kPanels[panel].b);
     auto* repeat = p->findChild<ui::HoldRepeat*>();
