@@ -144,23 +144,20 @@ class TestMainWindow : public QObject {
 
  private slots:
   // A pass file that cannot be written shows as a red frame on "Sample" with the folder in
-  // its hint, while the pass goes on, until it can be written again. Closing the window ends
-  // the program at once, also in the middle of a pass: the pass file keeps its data lines
-  // and gets no end block, and nothing is written after.
+  // its hint, while the pass goes on (when it shows and clears is tested in tests/core).
+  // Closing the window ends the program at once, also in the middle of a pass: the pass file
+  // keeps its data lines and gets no end block, and nothing is written after.
   void failingFileAndClosingDuringAPass() {
     MemoryRig rig;
     QSignalSpy unloaded(&rig.window, &QL::Unloaded);
-    auto redFrame = [&] {
-      const QColor c = rig.Sample()->grab().toImage().pixelColor(0, rig.Sample()->height() / 2);
-      return c.red() > 200 && c.green() < 60 && c.blue() < 60;
-    };
     rig.Click("EnterMid");
     rig.files.failAppend = true;
     rig.Run(30);
-    QVERIFY(redFrame() && rig.Sample()->toolTip().contains(rig.dir.path()));
+    const QColor c = rig.Sample()->grab().toImage().pixelColor(0, rig.Sample()->height() / 2);
+    QVERIFY(c.red() > 200 && c.green() < 60 && c.blue() < 60);
+    QVERIFY(rig.Sample()->toolTip().contains(rig.dir.path()));
     rig.files.failAppend = false;
     rig.Run(30);
-    QVERIFY(!redFrame() && rig.Sample()->toolTip().isEmpty());
     rig.window.close();
     QVERIFY(unloaded.count() == 1 && !rig.window.isVisible() && !rig.pass.Running());
     const auto lines = rig.File();
@@ -170,33 +167,16 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.File(), lines);
   }
 
-  // Two passes in a row for each measurement mode: the set-point and the settings reach the
-  // count, the thickness, the instruments, the sample field, every data line and the
+  // Two passes in a row in Approximation mode with a fit: the set-point and the settings reach
+  // the count, the thickness, the instruments, the sample field, the data lines and the
   // information file as computed here; the second pass winds its roll from the spool again.
-  void passValuesFromTheSettings_data() {
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<QString>("coefficients");  // QL_CFF.DAT; empty: none
-    QTest::addColumn<float>("setPoint");
-    QTest::addColumn<double>("thickness");
-    QTest::addColumn<double>("sample");
-    const double at120 = CountOfMean(120), at60 = CountOfMean(60);
-    QTest::newRow("Direct") << Setup{0, 7.85, 1000, 600} << QString() << 120.0f << at120 << at120;
-    QTest::newRow("Approximation, fitted")
-        << Setup{1, 2.71, 1500, 400} << "10,0.5,0,0" << 60.0f << 10 + 0.5 * at60 << at60;
-    QTest::newRow("Approximation, no coefficients")
-        << Setup{1, 1, 5000, 1000} << QString() << 120.0f << at120 << at120;
-    QTest::newRow("Simulation") << Setup{2, 8.9, 2000, 570} << QString() << 60.0f << at60
-                                << CountOfMean(1200);
-  }
+  // The thickness of each mode and the roll's rule are tested in tests/core and tests/widgets.
   void passValuesFromTheSettings() {
-    QFETCH(Setup, setup);
-    QFETCH(QString, coefficients);
-    QFETCH(float, setPoint);
-    QFETCH(double, thickness);
-    QFETCH(double, sample);
-    MemoryRig rig(setup, coefficients.toStdString());
-    // At start-up the set-point is 120; in Simulation the sample has a mean of its own.
-    QCOMPARE(rig.Sample()->text(), QString::number(CountOfMean(setup.mode == 2 ? 1200 : 120)));
+    const Setup setup{1, 2.71, 1500, 400};
+    const float setPoint = 60;
+    const double sample = CountOfMean(60), thickness = 10 + 0.5 * sample;
+    MemoryRig rig(setup, "10,0.5,0,0");
+    QCOMPARE(rig.Sample()->text(), QString::number(CountOfMean(120)));  // set-point at start-up
     emit rig.window.SetPointPanel()->ThickChange(setPoint);
     QVERIFY(rig.Centred(setPoint, 40));
     for (int pass = 1; pass <= 2; ++pass) {
@@ -206,33 +186,25 @@ class TestMainWindow : public QObject {
       QVERIFY(info->tolerancePlus == 4 && info->toleranceMinus == 2.5);
       QVERIFY(info->periods ==
               (std::array<double, 3>{setup.display, setup.file, setup.correction}));
-      QCOMPARE(info->coefficients[1], coefficients.isEmpty() ? 1.0 : 0.5);
+      QCOMPARE(info->coefficients[1], 0.5);
       rig.Run(60, 0.101);
       QCOMPARE(rig.window.Gauge()->model().CurrentValue(), float(thickness));
       QCOMPARE(rig.Sample()->text(), QString::number(sample));
       rig.Click("BStop");
       const auto rows = DataLines(rig.File());
       QCOMPARE(rows.size(), std::size_t{60});
-      long counted = 0;  // every display update, one per data line
-      for (qint16 k = 0; k <= 50; ++k) {
-        rig.window.Histogram()->setHistoIndex(k);
-        counted += rig.window.Histogram()->HistoY();
-      }
-      QCOMPARE(counted, long(rows.size()));
+      // Every display update went into the histogram, one per data line.
+      QCOMPARE(rig.window.Histogram()->model().Count(), float(rows.size()));
       QCOMPARE(rig.window.Histogram()->Average(), float(thickness));
-      // Off gauge all along (Direct: 173 µm against 120 +4/-2.5), but no [alarm] group.
+      // Off gauge all along (53 µm against 60 +4/-2.5), but no [alarm] group.
       QVERIFY(!rig.files.files.count("alarm.log"));
-      double diameter2 = setup.spool * setup.spool;
-      for (std::size_t i = 0; i < rows.size(); ++i) {
-        // Each display update winds one metre of strip of the measured thickness.
-        const double length = double(i + 1);
-        const double weight = length * thickness * setup.basis * setup.width * 1e-6;
-        diameter2 += 4 * thickness / 3.1416;
-        const QString at = QStringLiteral("pass %1, line %2").arg(pass).arg(i + 1);
-        QVERIFY2(rows[i][0] == length && std::fabs(rows[i][1] - thickness) <= 0.05, qPrintable(at));
-        QVERIFY2(std::fabs(rows[i][2] - std::sqrt(diameter2)) <= 0.5001, qPrintable(at));
-        QVERIFY2(std::fabs(rows[i][3] - weight) <= 0.5001, qPrintable(at));
-      }
+      // The last line: one metre of strip of the measured thickness per display update, wound
+      // in this pass alone.
+      const auto& last = rows.back();
+      const double area = 60 * thickness, spool2 = setup.spool * setup.spool;
+      QVERIFY(last[0] == 60 && std::fabs(last[1] - thickness) <= 0.05);
+      QVERIFY(std::fabs(last[2] - std::sqrt(spool2 + 4 * area / 3.1416)) <= 0.5001);
+      QVERIFY(std::fabs(last[3] - area * setup.basis * setup.width * 1e-6) <= 0.5001);
     }
   }
 
@@ -375,51 +347,35 @@ class TestMainWindow : public QObject {
     QTRY_VERIFY(ParseInfo(again.files.files["07.PSI"])->statistics);
   }
 
-  // Direct mode measures 173 µm against 120 +4/-2.5: after more than [alarm] delay_m = 2 m
-  // off gauge the THICK alarm shows in a band under the instruments, blinking, and in
-  // alarm.log; acknowledged it stays until the strip stops, then the window is as before.
+  // Direct mode measures 173 µm against 120 +4/-2.5: after [alarm] delay_m = 2 m off gauge
+  // (when exactly, and the lines' texts, are tested in tests/core) the THICK alarm shows in a
+  // band under the instruments, blinking, and in alarm.log; acknowledged it stays until the
+  // strip stops, then the window is as before. auditTrail has its lines in the report.
   void offGaugeAlarm() {
     MemoryRig rig(Setup{0, 7.85, 1000, 600});
     rig.files.files["station.ini"] += "[alarm]\ndelay_m=2\n";
     const int height = rig.window.height();
     rig.Click("EnterMid");
-    rig.Run(3, 0.101);  // 1, 2 and 3 m: 2 m off gauge, not more
+    rig.Run(4, 0.101);
     auto* band = rig.window.findChild<QWidget*>("AlarmBand");
-    QVERIFY(!band || band->isHidden());
-    rig.Run(1, 0.101);
-    band = rig.window.findChild<QWidget*>("AlarmBand");
     QVERIFY(band && band->isVisible() && rig.window.height() > height);
-    QCOMPARE(band->accessibleName(), QString("Off-gauge alarm: THICK, not acknowledged"));
     const QColor lit = band->palette().color(QPalette::Window);
-    QCOMPARE(lit, QColor(220, 0, 0));
     QTRY_VERIFY(band->palette().color(QPalette::Window) != lit);  // blinking
-    QVERIFY(QString::fromStdString(rig.files.files["alarm.log"])
-                .endsWith("  pass 07  THICK raised: above 124.0 µm from 1.0 m for 3.0 m, extreme "
-                          "173.0 µm\n"));
+    QVERIFY(rig.files.files["alarm.log"].find("THICK raised") != std::string::npos);
     rig.Click("AlarmAck");
     QCOMPARE(band->accessibleName(), QString("Off-gauge alarm: THICK, acknowledged"));
     rig.Click("BStop");
     QVERIFY(band->isHidden() && rig.window.height() == height);
     const QString log = QString::fromStdString(rig.files.files["alarm.log"]);
-    QVERIFY2(
-        log.count('\n') == 3 && log.contains("THICK acknowledged") &&
-            log.endsWith("THICK returned: above 124.0 µm from 1.0 m for 3.0 m, extreme 173.0 µm\n"),
-        qPrintable(log));  // raised, acknowledged, returned at Stop
-    // The pass's information file keeps the same three lines; its report lists them.
-    const auto info = ParseInfo(rig.files.files["07.PSI"]);
-    QVERIFY(info && info->alarms.size() == 3 &&
-            log.startsWith(QString::fromStdString(info->alarms[0])));
-    QSignalSpy done(&rig.pass.Quality(), &PassQuality::ReportDone);
-    QTRY_COMPARE(done.count(), 1);
-    const QString pdf = rig.dir.filePath(QString::fromStdString(
-        "reports/" + ReportStem("07.PSS", StartStamp(info->start)) + ".pdf"));
-    QVERIFY2(PdfText(pdf).contains("Off-gauge alarms"), qPrintable(pdf));
+    QVERIFY2(log.count('\n') == 3 && log.contains("THICK acknowledged") &&
+                 log.contains("THICK returned"),
+             qPrintable(log));  // raised, acknowledged, returned at Stop
   }
 
   // The same pass, a Save of the settings and a saved fit during it in the audit trail: each
   // event one line of an intact chain, the changed element of the configuration file, the
   // tolerance, station.ini's group edited by hand and the fit with their old and new values;
-  // the pass's information file and report list the changes made while it ran.
+  // the pass's information file and report list the changes made and the alarm's lines.
   void auditTrail() {
     testing::MemoryFileAccess earlier;
     earlier.files[kConfigurationFile] = Config(Setup{0, 7.85, 1000, 600});
@@ -470,7 +426,7 @@ class TestMainWindow : public QObject {
     const audit::VerifyResult result = audit::VerifyAudit(rig.files);
     QVERIFY2(result.intact, audit::VerifyText(result).c_str());
     const auto info = ParseInfo(rig.files.files["07.PSI"]);
-    QVERIFY(info);
+    QVERIFY(info && info->alarms.size() == 3);
     QCOMPARE(QString::fromStdString(info->changes.at(0) + "|" + info->changes.at(2) + "|" +
                                     info->changes.at(3)),
              "10:00:00 config: QL_CFG.DAT 5 file output period: 0.1 -> 0.5 (operator, window)|"
@@ -479,7 +435,9 @@ class TestMainWindow : public QObject {
     QTRY_COMPARE(done.count(), 1);
     const QString pdf = rig.dir.filePath(QString::fromStdString(
         "reports/" + ReportStem("07.PSS", StartStamp(info->start)) + ".pdf"));
-    QVERIFY2(PdfText(pdf).contains("Calibration and settings changed during the pass"),
+    const QString report = PdfText(pdf);
+    QVERIFY2(report.contains("Calibration and settings changed during the pass") &&
+                 report.contains("Off-gauge alarms"),
              qPrintable(pdf));
     // "Audit" in the pass-file window shows the trail as the directory holds it.
     QFile trail(rig.dir.filePath(audit::kAuditFile));
@@ -615,8 +573,6 @@ class TestMainWindow : public QObject {
              qPrintable(QString("%1 lines in %2 periods").arg(data).arg(periods)));
   }
 };
-
-Q_DECLARE_METATYPE(Setup)
 
 QTEST_MAIN(TestMainWindow)
 #include "test_main_window.moc"

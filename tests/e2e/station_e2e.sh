@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real station under Xvfb: "Start", "Stop" and "Close" clicked at their places on the
-# screen; the pass file it wrote and its exit status are checked. Then a second pass, its
-# set-point raised by two quick clicks, is ended by a SIGKILL: the next start of the program
-# records it as not stopped and reports it.
+# screen; its exit status, the data lines its timer wrote, the pass's end and report are
+# checked. Then a second pass, its set-point raised by two quick clicks, is ended by a
+# SIGKILL: the next start of the program records it as not stopped and reports it.
 set -euo pipefail
 for tool in xvfb-run xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -31,13 +31,11 @@ drive() {
 }
 drive "$1" pass
 fail() { echo "FAIL: $1"; cat -A 00.PSS | head -40; exit 1; }
-sed -n 2p 00.PSS | grep -q '^ Pass No 00 ,    Date ' || fail "header"
 data=$(grep -cE $'^ [0-9]{6} {9}[-0-9]{4}\\.[0-9] {10}[0-9]{4} {12}[0-9]{4}\r$' 00.PSS || true)
 [ "$data" -ge 5 ] || fail "only $data data lines"
-grep -q $'^ Thickness Distribution:\r$' 00.PSS || fail "end block"
 grep -q '^end=' 00.PSI || fail "information file without its end"
 ls reports/00-*.pdf reports/00-*.csv >/dev/null || fail "no report"
-echo "PASS: $data data lines, end block and histogram written, information file and report"
+echo "PASS: $data data lines written, information file ended and report made"
 drive "$1" kill
 grep -q '^end=' 00.PSI && fail "the killed pass has an end before the next start"
 tr -d "\r" <00.PSI | grep -q "^set_point_um=122$" || fail "two quick clicks did not give two steps: $(grep set_point 00.PSI)"

@@ -154,19 +154,12 @@ TEST(Histogram, ClearingIndexesLoadingDemonstrationAndPointer) {
   m = Histogram(200, 10, 200, 3);
   m.Demonstrate();  // 27 values at 120, 26 at 122 and 124 in bin 25; properties stay
   EXPECT_TEXT("200 120 120 79", m.MidValue(), m.AxisTexts()[2], m.Average(), m.DisplayCounts()[25]);
-  for (int k = 0; k < HI1Model::kBins; ++k)  // the bell reaches some 1.8 half widths (s / 2)
-    EXPECT_EQ(m.DisplayCounts()[static_cast<std::size_t>(k)] > 0, k >= 16 && k <= 33) << k;
   Add(m = Histogram(120, 40, 135.0f, 3), 241.0f, 1);  // bins 28 and 50
   std::string texts;  // over the frame only; right of bin 50 is no bin 51
   for (auto [x, y] : ROWS(pair{100.0, 50.0}, {14, 1.75}, {165, 130.75}, {13.9, 50}, {100, 1.7},
                           {100, 130.8}, {167, 50}, {std::nan(""), 50}))
     texts += m.PointerText(x, y, 180.75, 144.75).value_or("-") + "|";
   EXPECT_EQ(texts, "X=134.4 N=3|X=0.0 N=0|X=240.0 N=1|-|-|-|-|-|");
-  const histogram::Frame f = histogram::FrameOf(181, 145.5);  // halves round to even
-  EXPECT_TEXT("167.5 131.5 130 168 88 4", f.right, f.bottom, f.ybase, f.xr, f.labelY[0],
-              f.labelY[2]);
-  const histogram::Unit u = histogram::UnitOf(0, 1, 144.75), v = histogram::UnitOf(50, 126, 144.75);
-  EXPECT_TEXT("13.5 16.5 129.75 163.5 165 4.75", u.x1, u.x2, u.y, v.x1, v.x2, v.y);
 }
 
 TEST(Gauge, ArrowPositionsAndSweeps) {
@@ -192,15 +185,10 @@ TEST(Gauge, ArrowPositionsAndSweeps) {
 }
 
 TEST(Gauge, PersistedPropertiesLoadWithoutMovingTheArrow) {
-  AR1Model m, back;
-  m.SetMidValue(80), m.SetScalelength(25), m.SetCurrentValue(85);
-  PropertyBag bag;
-  m.WriteProperties(bag);
-  back.ReadProperties(bag);
-  EXPECT_TEXT("80 85 25 6", back.MidValue(), back.CurrentValue(), back.Scalelength(),
-              back.ArrowLeft());
-  AR1Model().WriteProperties(bag);  // defaults are not stored
-  EXPECT_TRUE(bag.Values().empty());
+  AR1Model m;  // defaults are not stored
+  EXPECT_EQ(Reload(m, ROWS(pair{"MidValue", 80.0}, {"ScaleLength", 25}, {"CurrentValue", 85})),
+            "0 1");
+  EXPECT_TEXT("80 85 25 6", m.MidValue(), m.CurrentValue(), m.Scalelength(), m.ArrowLeft());
 }
 
 TEST(Trend, BarsCanvasScrollAndRestart) {
@@ -219,19 +207,6 @@ TEST(Trend, BarsCanvasScrollAndRestart) {
     const TP1Model::Point p = m.Plot(value);
     EXPECT_TEXT(Str(d, 1, 0), p.d, p.x, p.redrawn) << mid << " " << length << " " << value;
   }
-  const auto rect = [](const tp1::PixelRect& r) {
-    return Str(r.left, r.top, r.width, r.height, r.Empty(), "");
-  };
-  std::string lines = rect(tp1::CanvasLine(9, 5, 3, 5));  // lines leave out their end point
-  for (int d : {12, -24, 0}) lines += rect(tp1::BarRect(7, 32, d));
-  EXPECT_EQ(lines, "4 5 6 1 0 7 21 1 12 0 7 32 1 24 0 7 32 0 0 1 ");
-  const tp1::ScalePicture scale = tp1::ScaleFor(601, 65);
-  const auto& l = scale.lines;  // centre line, 11 long ticks, 119 short ones, 11 numbers
-  EXPECT_TEXT("131 11 0 32 601 1 0 50 25 1 32 0 550 25 1 32 0 5 29 1 6 0 ", l.size(),
-              scale.labels.size(), rect(l[0]) + rect(l[1]) + rect(l[11]) + rect(l[12]));
-  const auto& n = scale.labels;
-  EXPECT_TEXT("32 52 49 50 550 595 29 1 6 0 ", scale.y0, n[0].left, n[0].top, n[0].text, n[10].text,
-              rect(l.back()));
   using tp1::ScrollDirection::Left, tp1::ScrollDirection::Right;
   std::string scrolled;  // stops at both edges
   for (auto [left, direction] :

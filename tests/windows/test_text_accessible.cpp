@@ -45,16 +45,14 @@ class TestTextAccessible : public QObject {
 
   // Loading another file is reported with its text; the text reads as in the file.
   void wholeTextAsInTheFile() {
-    for (const QByteArray bytes :
-         {" Pass  07\r\n 000001  0120.4\r\n", "Thickness 5 \xC2\xB5m\r\n"}) {
-      View view("first\r\n");
-      g_events.clear();
-      view.SetText(passview::ViewText::Decode(bytes.toStdString()));
-      const QString expected = QString::fromUtf8(bytes);
-      QCOMPARE(g_events, QStringList{QString::number(QAccessible::TextUpdated) + ' ' + expected});
-      QCOMPARE(view.Text()->characterCount(), expected.size());
-      QCOMPARE(view.Text()->text(0, expected.size()), expected);
-    }
+    const std::string bytes = " Pass  07\r\n 000001  0120.4 \xC2\xB5m\r\n";
+    View view("first\r\n");
+    g_events.clear();
+    view.SetText(passview::ViewText::Decode(bytes));
+    const QString expected = QString::fromStdString(bytes);
+    QCOMPARE(g_events, QStringList{QString::number(QAccessible::TextUpdated) + ' ' + expected});
+    QCOMPARE(view.Text()->characterCount(), expected.size());
+    QCOMPARE(view.Text()->text(0, expected.size()), expected);
   }
 
   // In "ab 12.5\r\ncd\r\nef": the unit at an offset, the one before and the one after.
