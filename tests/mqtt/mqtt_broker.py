@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The real station's MQTT output against a real Mosquitto broker (started here on free ports,
 with a configuration written here) and a subscriber nobody here wrote (paho-mqtt): live values
-against the plant link's registers, a summary at each "Stop" against the information file, the summary of a pass stopped while the broker is down (exactly once), and of
-one left in the outbox by a killed station, the will on SIGKILL, a refused login, TLS with a CA,
-certificate and key made by openssl, and garbage in [mqtt].
+against the plant link's registers, a summary at each "Stop" against the information file, the
+summary of a pass stopped while the broker is down (exactly once), and of one left in the outbox
+by a killed station, the will on SIGKILL, a refused login, TLS with a CA, certificate and key made
+by openssl, and garbage in [mqtt].
 Usage (under X, "Start" is clicked): mqtt_broker.py PROGRAM"""
 import contextlib, json, os, pwd, re, shutil, signal, socket, subprocess, sys, tempfile, time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../plantlink"))
