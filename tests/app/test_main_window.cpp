@@ -167,16 +167,34 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.File(), lines);
   }
 
-  // Two passes in a row in Approximation mode with a fit: the set-point and the settings reach
-  // the count, the thickness, the instruments, the sample field, the data lines and the
+  // Two passes in a row for each measurement mode: the set-point and the settings reach the
+  // count, the thickness, the instruments, the sample field, the data lines and the
   // information file as computed here; the second pass winds its roll from the spool again.
-  // The thickness of each mode and the roll's rule are tested in tests/core and tests/widgets.
+  // The roll's rule line by line is tested in tests/widgets.
+  void passValuesFromTheSettings_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("coefficients");  // QL_CFF.DAT; empty: none
+    QTest::addColumn<float>("setPoint");
+    QTest::addColumn<double>("thickness");
+    QTest::addColumn<double>("sample");
+    const double at120 = CountOfMean(120), at60 = CountOfMean(60);
+    QTest::newRow("Direct") << Setup{0, 7.85, 1000, 600} << QString() << 120.0f << at120 << at120;
+    QTest::newRow("Approximation, fitted")
+        << Setup{1, 2.71, 1500, 400} << "10,0.5,0,0" << 60.0f << 10 + 0.5 * at60 << at60;
+    QTest::newRow("Approximation, no coefficients")
+        << Setup{1, 1, 5000, 1000} << QString() << 120.0f << at120 << at120;
+    QTest::newRow("Simulation") << Setup{2, 8.9, 2000, 570} << QString() << 60.0f << at60
+                                << CountOfMean(1200);
+  }
   void passValuesFromTheSettings() {
-    const Setup setup{1, 2.71, 1500, 400};
-    const float setPoint = 60;
-    const double sample = CountOfMean(60), thickness = 10 + 0.5 * sample;
-    MemoryRig rig(setup, "10,0.5,0,0");
-    QCOMPARE(rig.Sample()->text(), QString::number(CountOfMean(120)));  // set-point at start-up
+    QFETCH(Setup, setup);
+    QFETCH(QString, coefficients);
+    QFETCH(float, setPoint);
+    QFETCH(double, thickness);
+    QFETCH(double, sample);
+    MemoryRig rig(setup, coefficients.toStdString());
+    // At start-up the set-point is 120; in Simulation the sample has a mean of its own.
+    QCOMPARE(rig.Sample()->text(), QString::number(CountOfMean(setup.mode == 2 ? 1200 : 120)));
     emit rig.window.SetPointPanel()->ThickChange(setPoint);
     QVERIFY(rig.Centred(setPoint, 40));
     for (int pass = 1; pass <= 2; ++pass) {
@@ -186,7 +204,7 @@ class TestMainWindow : public QObject {
       QVERIFY(info->tolerancePlus == 4 && info->toleranceMinus == 2.5);
       QVERIFY(info->periods ==
               (std::array<double, 3>{setup.display, setup.file, setup.correction}));
-      QCOMPARE(info->coefficients[1], 0.5);
+      QCOMPARE(info->coefficients[1], coefficients.isEmpty() ? 1.0 : 0.5);
       rig.Run(60, 0.101);
       QCOMPARE(rig.window.Gauge()->model().CurrentValue(), float(thickness));
       QCOMPARE(rig.Sample()->text(), QString::number(sample));
@@ -196,7 +214,7 @@ class TestMainWindow : public QObject {
       // Every display update went into the histogram, one per data line.
       QCOMPARE(rig.window.Histogram()->model().Count(), float(rows.size()));
       QCOMPARE(rig.window.Histogram()->Average(), float(thickness));
-      // Off gauge all along (53 µm against 60 +4/-2.5), but no [alarm] group.
+      // Off gauge all along (Direct: 173 µm against 120 +4/-2.5), but no [alarm] group.
       QVERIFY(!rig.files.files.count("alarm.log"));
       // The last line: one metre of strip of the measured thickness per display update, wound
       // in this pass alone.
@@ -573,6 +591,8 @@ class TestMainWindow : public QObject {
              qPrintable(QString("%1 lines in %2 periods").arg(data).arg(periods)));
   }
 };
+
+Q_DECLARE_METATYPE(Setup)
 
 QTEST_MAIN(TestMainWindow)
 #include "test_main_window.moc"
