@@ -23,6 +23,12 @@ namespace {
 constexpr const char* kKind = "access";
 constexpr const char* kEngineer = "engineer";
 
+// What the PIN window says while entry is locked: the seconds left.
+QString LockedText(double seconds) {
+  return QString::fromStdString(
+      access::AttemptText({access::Attempt::Result::kRefused, 0, seconds}, {}));
+}
+
 }  // namespace
 
 AccessGate::AccessGate(StationIni& ini, Clock& clock, QL& window, audit::AuditLog* log)
@@ -79,8 +85,7 @@ void AccessGate::Ask(const QString& what, std::function<void()> open) {
   const std::string& problem = session_.Settings().problem;
   const double locked = session_.LockedSeconds();
   prompt_->ShowMessage(!problem.empty() ? QString::fromStdString(problem)
-                       : locked > 0     ? QString::fromStdString(access::AttemptText(
-                                              {access::Attempt::Result::kRefused, 0, locked}, problem))
+                       : locked > 0     ? LockedText(locked)
                                         : QString());
   if (locked > 0) timer_.start();
   prompt_->open();
@@ -140,9 +145,7 @@ void AccessGate::Check() {
   // The lock counts down in the PIN window, and its end clears the line.
   const double locked = session_.LockedSeconds();
   if (prompt_ && prompt_->isVisible() && (locked > 0 || lockShown_)) {
-    prompt_->ShowMessage(locked > 0 ? QString::fromStdString(access::AttemptText(
-                                          {access::Attempt::Result::kRefused, 0, locked}, {}))
-                                    : QString());
+    prompt_->ShowMessage(locked > 0 ? LockedText(locked) : QString());
   }
   lockShown_ = locked > 0;
   const bool timedOut = session_.TimedOut();
